@@ -1,0 +1,24 @@
+// Conversion between the program's UTF-8 texts and the Windows-1252 bytes of its data files,
+// and reading and writing whole text files.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// UTF-8 -> Windows-1252. Characters the code page lacks become '?'.
+std::string utf8_to_cp1252(std::string_view utf8);
+// Windows-1252 -> UTF-8. The five unassigned bytes map to the C1 controls of the same value.
+std::string cp1252_to_utf8(std::string_view bytes);
+
+// Splits file bytes into lines: CR LF, LF and CR all end a line; a final line without an end
+// counts; a UTF-8 byte-order mark means UTF-8, otherwise the bytes are Windows-1252.
+std::vector<std::string> decode_text_lines(std::string_view bytes);
+// Joins lines as Windows-1252 with CR LF after every line.
+std::string encode_text_lines(const std::vector<std::string>& lines);
+
+// Reads a whole file; raises EFOpenError / EReadError on failure.
+std::string read_file_bytes(const std::string& name);
+// Writes a whole file through a temporary sibling ("name.~tmp" next to it) and a rename, so the
+// old file stays intact when the write fails; raises EFCreateError / EWriteError.
+void write_file_bytes_atomic(const std::string& name, std::string_view bytes);

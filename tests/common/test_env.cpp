@@ -1,0 +1,53 @@
+#include "common/test_env.hpp"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace hw_test {
+
+void init_headless_application(int& /*argc*/, char** /*argv*/) {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string base = tmp && *tmp ? tmp : "/tmp";
+  if (!std::getenv("XDG_RUNTIME_DIR")) {
+    std::string run = base + "/hw-runtime-" + std::to_string(getuid());
+    fs::create_directories(run);
+    fs::permissions(run, fs::perms::owner_all, fs::perm_options::replace);
+    setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
+  }
+  if (!std::getenv("QT_QPA_PLATFORM")) {
+    std::string cfg = base + "/hw-offscreen-" + std::to_string(getpid()) + ".json";
+    std::ofstream(cfg) << R"({"windowFrameMargins":false,"screens":[{"name":"S","x":0,"y":0,"width":1280,)"
+                       << R"("height":800,"logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
+    std::string v = "offscreen:configfile=" + cfg;
+    setenv("QT_QPA_PLATFORM", v.c_str(), 1);
+  }
+}
+
+ScratchDir::ScratchDir() {
+  const char* tmp = std::getenv("TMPDIR");
+  std::string templ = std::string(tmp && *tmp ? tmp : "/tmp") + "/hw-test-XXXXXX";
+  if (!mkdtemp(templ.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = templ;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  fs::remove_all(path_, ec);
+}
+
+ScratchCwd::ScratchCwd() {
+  old_ = fs::current_path().string();
+  fs::current_path(dir_.path());
+}
+
+ScratchCwd::~ScratchCwd() {
+  std::error_code ec;
+  fs::current_path(old_, ec);
+}
+
+}  // namespace hw_test

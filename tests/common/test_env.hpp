@@ -1,0 +1,43 @@
+// Shared test environment: the headless application and scratch folders.
+#pragma once
+
+#include <string>
+
+// Each test folder defines this once (tests/<folder>/setup.cpp): the explicit registrations its
+// code needs (format classes, cursors, factories).
+void register_test_environment();
+
+namespace hw_test {
+
+// Sets up the application for tests: offscreen platform on a 1280 x 800 screen at 96 dpi unless a
+// platform is chosen already, dialogs and message boxes replaced by a recorder.
+void init_headless_application(int& argc, char** argv);
+
+// A fresh empty folder under the temporary folder, removed with the object.
+class ScratchDir {
+public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+  std::string path_;
+};
+
+// Makes a scratch folder the current folder for the life of the object.
+class ScratchCwd {
+public:
+  ScratchCwd();
+  ~ScratchCwd();
+  const std::string& path() const { return dir_.path(); }
+  std::string file(const std::string& name) const { return dir_.file(name); }
+
+private:
+  ScratchDir dir_;
+  std::string old_;
+};
+
+}  // namespace hw_test
