@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <initializer_list>
+#include <mutex>
 #include <string>
 
 #include "image/zu_misc.hpp"
@@ -13,7 +14,7 @@
 
 class TDibGraphic;
 struct FIBITMAP;
-struct TFreeImageLocation;
+class TFreeImageLibrary;
 
 // FreeImage format ids the library passes.
 constexpr int FIF_ID_BMP = 0;
@@ -77,14 +78,16 @@ void AppendDibToStream(TDibGraphic& Graphic, TStream& Stream, int FifId, int Fla
 // position is kept.
 int GetDibPageCount(TStream& Stream, int FifId);
 
-// The second decoder: the picture at the stream's position, decoded by GDI+, replaces the
-// target's content (nothing decoded empties the target). Serialised by the decoding lock.
+// The second decoder: the whole stream, from its start, decoded by GDI+, replaces the target's
+// content (nothing decoded empties the target). Serialised by the decoding lock.
 void LoadWithGdiPlus(TStream& Stream, TDibGraphic& Target);
+// The decoding lock: every use of GDI+ by the codec layer runs inside it.
+std::mutex& FreeImageDecodingLock();
 
-// Start-up: binds FreeImage (from `Location`, by default the program's own); when that fails,
-// shows the reason in an error box captioned with the program's path and returns false, upon
-// which the program ends with exit code 1.
+// Start-up: binds the program's FreeImage (or `Library`); when that fails, shows the reason in
+// an error box captioned with the program's path and returns false, upon which the program
+// ends with exit code 1.
 bool Init_ZuFreeImage();
-bool Init_ZuFreeImage(const TFreeImageLocation& Location);
+bool Init_ZuFreeImage(TFreeImageLibrary& Library);
 // The reason the last start-up failed, empty after success.
 const std::string& FreeImageStartupError();
