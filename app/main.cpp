@@ -1,1 +1,24 @@
-int main() { return 0; }
+// Huewright: a desktop workbench for building colour palettes from pictures.
+#include <cstdio>
+
+#include "platform/forms.hpp"
+
+int main(int argc, char** argv) {
+  if (!Application->HasDisplay()) {
+    std::fprintf(stderr,
+                 "Huewright needs a graphical display, and none was found (DISPLAY is not set).\n"
+                 "Start it from a desktop session, or under a virtual display:\n"
+                 "  xvfb-run -a -s '-screen 0 1280x800x24' %s\n",
+                 argc > 0 ? argv[0] : "huewright");
+    return 2;
+  }
+  Application->Initialize(argc, argv);
+  Application->SetTitle("Huewright");
+  auto* form = new TForm(Application);
+  form->SetCaption("Huewright");
+  form->SetBounds(10, 10, 1000, 700);
+  Application->SetMainForm(form);
+  int rc = Application->Run();
+  Application->Shutdown();
+  return rc;
+}

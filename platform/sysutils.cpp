@@ -356,3 +356,96 @@ std::string ProgramPath() {
 }
 
 std::string ProgramFolder() { return ExtractFilePath(ProgramPath()); }
+
+#include <ctime>
+
+namespace {
+// Days from 0001-01-01 (proleptic Gregorian) for a civil date.
+long days_from_civil(int y, int m, int d) {
+  y -= m <= 2;
+  const long era = (y >= 0 ? y : y - 399) / 400;
+  const unsigned yoe = static_cast<unsigned>(y - era * 400);
+  const unsigned doy = (153 * static_cast<unsigned>(m + (m > 2 ? -3 : 9)) + 2) / 5 + static_cast<unsigned>(d) - 1;
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + static_cast<long>(doe) - 719468;  // days since 1970-01-01
+}
+constexpr long kDelphiEpochTo1970 = 25569;  // 1899-12-30 .. 1970-01-01
+}  // namespace
+
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec) {
+  long days = days_from_civil(year, month, day) + kDelphiEpochTo1970;
+  return static_cast<double>(days) + (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + msec) / 86400000.0;
+}
+
+TDateTime Now() {
+  std::time_t t = std::time(nullptr);
+  std::tm tm{};
+  localtime_r(&t, &tm);
+  return EncodeDateTime(tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec, 0);
+}
+
+std::string FormatDateTime(std::string_view format, TDateTime value) {
+  long days = static_cast<long>(value);
+  if (value < 0 && static_cast<double>(days) != value) --days;
+  long ms = static_cast<long>((value - static_cast<double>(days)) * 86400000.0 + 0.5);
+  if (ms >= 86400000) {
+    ms -= 86400000;
+    ++days;
+  }
+  // Civil date from days since 1970 (inverse of days_from_civil).
+  long z = days - kDelphiEpochTo1970 + 719468;
+  const long era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = static_cast<unsigned>(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const int d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+  const int m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  const int y = static_cast<int>(static_cast<long>(yoe) + era * 400 + (m <= 2));
+  const int hh = static_cast<int>(ms / 3600000), nn = static_cast<int>(ms / 60000 % 60),
+            ss = static_cast<int>(ms / 1000 % 60), zzz = static_cast<int>(ms % 1000);
+  std::string out;
+  auto two = [&](int v) {
+    char b[16];
+    std::snprintf(b, sizeof b, "%02d", v);
+    out += b;
+  };
+  size_t i = 0;
+  auto run = [&](char c) {
+    size_t n = 0;
+    while (i + n < format.size() && (format[i + n] | 0x20) == c) ++n;
+    return n;
+  };
+  while (i < format.size()) {
+    char c = static_cast<char>(format[i] | 0x20);
+    size_t n;
+    if (c == 'y' && (n = run('y')) > 0) {
+      if (n >= 3) out += std::to_string(y);
+      else two(y % 100);
+      i += n;
+    } else if (c == 'm' && (n = run('m')) > 0) {
+      n >= 2 ? two(m) : void(out += std::to_string(m));
+      i += std::min<size_t>(n, 2);
+    } else if (c == 'd' && (n = run('d')) > 0) {
+      n >= 2 ? two(d) : void(out += std::to_string(d));
+      i += std::min<size_t>(n, 2);
+    } else if (c == 'h' && (n = run('h')) > 0) {
+      n >= 2 ? two(hh) : void(out += std::to_string(hh));
+      i += std::min<size_t>(n, 2);
+    } else if (c == 'n' && (n = run('n')) > 0) {
+      n >= 2 ? two(nn) : void(out += std::to_string(nn));
+      i += std::min<size_t>(n, 2);
+    } else if (c == 's' && (n = run('s')) > 0) {
+      n >= 2 ? two(ss) : void(out += std::to_string(ss));
+      i += std::min<size_t>(n, 2);
+    } else if (c == 'z' && (n = run('z')) > 0) {
+      char b[16];
+      std::snprintf(b, sizeof b, "%03d", zzz);
+      out += b;
+      i += n;
+    } else {
+      out += format[i++];
+    }
+  }
+  return out;
+}

@@ -142,3 +142,13 @@ std::vector<std::string> FindFiles(const std::string& dir, const std::string& pa
 std::string ProgramFolder();
 // The full path of the running program.
 std::string ProgramPath();
+
+// ---------------------------------------------------------------------------------------------
+// Date and time: days since 1899-12-30, the fraction being the time of day (local time).
+// ---------------------------------------------------------------------------------------------
+using TDateTime = double;
+TDateTime Now();
+TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec);
+// Formats with the letters yyyy, yy, m, mm, d, dd, h, hh, n, nn, s, ss, zzz; every other
+// character, ':' and '/' included, is written as it stands (no locale separators).
+std::string FormatDateTime(std::string_view format, TDateTime value);

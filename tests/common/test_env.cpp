@@ -6,11 +6,13 @@
 #include <stdexcept>
 #include <unistd.h>
 
+#include "platform/forms.hpp"
+
 namespace fs = std::filesystem;
 
 namespace hw_test {
 
-void init_headless_application(int& /*argc*/, char** /*argv*/) {
+void init_headless_application(int& argc, char** argv) {
   const char* tmp = std::getenv("TMPDIR");
   std::string base = tmp && *tmp ? tmp : "/tmp";
   if (!std::getenv("XDG_RUNTIME_DIR")) {
@@ -26,6 +28,29 @@ void init_headless_application(int& /*argc*/, char** /*argv*/) {
     std::string v = "offscreen:configfile=" + cfg;
     setenv("QT_QPA_PLATFORM", v.c_str(), 1);
   }
+  Application->Initialize(argc, argv);
+  SetDialogHandler([](const DialogRequest& r) {
+    auto& rec = dialogs();
+    rec.requests.push_back(r);
+    if (!rec.answers.empty()) {
+      DialogAnswer a = rec.answers.front();
+      rec.answers.erase(rec.answers.begin());
+      return a;
+    }
+    return DialogAnswer{r.kind == DialogKind::MessageBox ? IDOK : IDCANCEL, {}};
+  });
+}
+
+DialogRecorder& dialogs() {
+  static DialogRecorder r;
+  return r;
+}
+
+std::vector<std::string> DialogRecorder::messages() const {
+  std::vector<std::string> out;
+  for (const auto& r : requests)
+    if (r.kind == DialogKind::MessageBox) out.push_back(r.text);
+  return out;
 }
 
 ScratchDir::ScratchDir() {

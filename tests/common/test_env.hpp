@@ -1,7 +1,10 @@
-// Shared test environment: the headless application and scratch folders.
+// Shared test environment: the headless application, the dialog recorder and scratch folders.
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "platform/services.hpp"
 
 // Each test folder defines this once (tests/<folder>/setup.cpp): the explicit registrations its
 // code needs (format classes, cursors, factories).
@@ -10,8 +13,23 @@ void register_test_environment();
 namespace hw_test {
 
 // Sets up the application for tests: offscreen platform on a 1280 x 800 screen at 96 dpi unless a
-// platform is chosen already, dialogs and message boxes replaced by a recorder.
+// platform is chosen already, and every dialog and message box answered by the recorder.
 void init_headless_application(int& argc, char** argv);
+
+// Every dialog the program asked for since the last clear, and the answers to give.
+struct DialogRecorder {
+  std::vector<DialogRequest> requests;
+  // Answers handed out in order; when none is left, message boxes answer IDOK and file dialogs
+  // IDCANCEL.
+  std::vector<DialogAnswer> answers;
+  void clear() {
+    requests.clear();
+    answers.clear();
+  }
+  // The texts of the message boxes shown.
+  std::vector<std::string> messages() const;
+};
+DialogRecorder& dialogs();
 
 // A fresh empty folder under the temporary folder, removed with the object.
 class ScratchDir {

@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "common/test_env.hpp"
+#include "platform/forms.hpp"
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
   hw_test::init_headless_application(argc, argv);
   register_test_environment();
-  return RUN_ALL_TESTS();
+  int rc = RUN_ALL_TESTS();
+  Application->Shutdown();
+  return rc;
 }

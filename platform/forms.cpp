@@ -1,0 +1,312 @@
+#include "platform/forms.hpp"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+#include <cstdlib>
+#include <map>
+
+#include "platform/control_host_qt.hpp"
+#include "platform/services.hpp"
+
+// ---------------------------------------------------------------------------------------------
+// Forms
+// ---------------------------------------------------------------------------------------------
+TForm::TForm(TComponent* owner) : TWinControl(owner) {
+  create_host(true);
+  Host()->widget->hide();
+  SetVisible(false);
+  SetBounds(0, 0, 640, 480);
+}
+
+TForm::~TForm() {
+  if (OnDestroy) Application->Dispatch([&] { OnDestroy(this); });
+  if (Application->MainForm() == this) Application->SetMainForm(nullptr);
+}
+
+void TForm::SetVisible(bool visible) {
+  bool was = Visible();
+  TControl::SetVisible(visible);
+  QWidget* w = Host()->widget;
+  if (visible && !w->isVisible()) {
+    w->move(Left(), Top());
+    w->show();
+    if (!was && OnShow) Application->Dispatch([&] { OnShow(this); });
+  } else if (!visible && w->isVisible()) {
+    w->hide();
+    if (was && OnHide) Application->Dispatch([&] { OnHide(this); });
+  }
+}
+
+static void apply_window_flags(TForm& f) {
+  QWidget* w = f.Host()->widget;
+  Qt::WindowFlags flags = Qt::Window;
+  if (f.BorderStyle() == TFormBorderStyle::bsNone) {
+    flags |= Qt::FramelessWindowHint;
+  } else {
+    flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+    if (f.BorderIcons() & biSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (f.BorderIcons() & biMinimize) flags |= Qt::WindowMinimizeButtonHint;
+    if ((f.BorderIcons() & biMaximize) && f.BorderStyle() == TFormBorderStyle::bsSizeable) flags |= Qt::WindowMaximizeButtonHint;
+  }
+  if (f.FormStyle() == TFormStyle::fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
+  bool shown = w->isVisible();
+  w->setWindowFlags(flags);
+  if (f.BorderStyle() != TFormBorderStyle::bsSizeable && f.BorderStyle() != TFormBorderStyle::bsSizeToolWin)
+    w->setFixedSize(f.Width(), f.Height());
+  else
+    w->setMinimumSize(0, 0), w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  if (shown) w->show();
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle v) {
+  border_style_ = v;
+  apply_window_flags(*this);
+}
+
+void TForm::SetBorderIcons(TBorderIcons v) {
+  border_icons_ = v;
+  apply_window_flags(*this);
+}
+
+void TForm::SetFormStyle(TFormStyle v) {
+  form_style_ = v;
+  apply_window_flags(*this);
+}
+
+void TForm::BringToFront() {
+  QWidget* w = Host()->widget;
+  w->raise();
+  w->activateWindow();
+}
+
+bool TForm::close_requested() {
+  if (closing_) return false;
+  closing_ = true;
+  struct Reset {
+    bool& b;
+    ~Reset() { b = false; }
+  } reset{closing_};
+  bool can_close = true;
+  if (OnCloseQuery) OnCloseQuery(this, can_close);
+  if (!can_close) return false;
+  TCloseAction action = TCloseAction::caHide;
+  if (OnClose) OnClose(this, action);
+  if (action == TCloseAction::caNone) return false;
+  if (action == TCloseAction::caMinimize) {
+    Host()->widget->showMinimized();
+    return false;
+  }
+  SetVisible(false);
+  if (Application->MainForm() == this) Application->Terminate();
+  return true;
+}
+
+void TForm::Close() { Application->Dispatch([&] { close_requested(); }); }
+
+// ---------------------------------------------------------------------------------------------
+// The application
+// ---------------------------------------------------------------------------------------------
+struct TApplication::Impl {
+  std::unique_ptr<QApplication> app;
+  int argc = 1;
+  char* argv[2] = {nullptr, nullptr};
+  std::string arg0;
+};
+
+TApplication::TApplication() : TComponent(nullptr), impl_(std::make_unique<Impl>()) {}
+TApplication::~TApplication() {
+  // Too late to take the window system down in order: the process is ending.
+  if (impl_->app) (void)impl_->app.release();
+}
+
+void TApplication::Shutdown() {
+  // Components go before the window system they live in.
+  while (ComponentCount() > 0) delete Components(ComponentCount() - 1);
+  main_form_ = nullptr;
+  impl_->app.reset();
+}
+
+static TApplication the_application;
+TApplication* const Application = &the_application;
+static TScreen the_screen;
+TScreen* const Screen = &the_screen;
+
+void TApplication::Initialize(int& argc, char** argv) {
+  if (QApplication::instance()) return;
+  impl_->arg0 = argc > 0 && argv && argv[0] ? argv[0] : "huewright";
+  impl_->argv[0] = impl_->arg0.data();
+  impl_->argc = 1;
+  (void)argc;
+  impl_->app = std::make_unique<QApplication>(impl_->argc, impl_->argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  if (!title_.empty()) QApplication::setApplicationName(QString::fromStdString(title_));
+}
+
+bool TApplication::Initialized() const { return QApplication::instance() != nullptr; }
+
+bool TApplication::HasDisplay() const {
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  if (qpa && *qpa) return true;
+  const char* d = std::getenv("DISPLAY");
+  const char* w = std::getenv("WAYLAND_DISPLAY");
+  return (d && *d) || (w && *w);
+}
+
+void TApplication::SetTitle(std::string title) {
+  title_ = std::move(title);
+  if (QApplication::instance()) QApplication::setApplicationName(QString::fromStdString(title_));
+}
+
+int TApplication::Run() {
+  terminated_ = false;
+  if (main_form_ && !main_form_->Visible()) main_form_->Show();
+  if (!QApplication::instance()) return 0;
+  return QApplication::exec();
+}
+
+void TApplication::Terminate() {
+  terminated_ = true;
+  if (QApplication::instance()) QApplication::quit();
+}
+
+void TApplication::ProcessMessages() {
+  if (QApplication::instance()) QApplication::processEvents(QEventLoop::AllEvents);
+}
+
+std::string exception_message(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "Unknown error";
+  }
+}
+
+void TApplication::HandleException(std::exception_ptr error) {
+  try {
+    try {
+      std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+      if (OnException) {
+        OnException(this, e);
+        return;
+      }
+      MessageBox(e.what(), title_, MB_OK | MB_ICONERROR);
+    } catch (...) {
+      MessageBox("Unknown error", title_, MB_OK | MB_ICONERROR);
+    }
+  } catch (...) {
+    // A reporter that fails must not take the loop down.
+  }
+}
+
+std::string TApplication::ExeName() const { return ProgramPath(); }
+
+// ---------------------------------------------------------------------------------------------
+// The screen
+// ---------------------------------------------------------------------------------------------
+namespace {
+std::map<TCursor, QCursor>& registered_cursors() {
+  static std::map<TCursor, QCursor> m;
+  return m;
+}
+}  // namespace
+
+QCursor qt_cursor(TCursor c) {
+  auto& reg = registered_cursors();
+  if (auto it = reg.find(c); it != reg.end()) return it->second;
+  switch (c) {
+    case crNone: return QCursor(Qt::BlankCursor);
+    case crCross: return QCursor(Qt::CrossCursor);
+    case crIBeam: return QCursor(Qt::IBeamCursor);
+    case crSizeNESW: return QCursor(Qt::SizeBDiagCursor);
+    case crSizeNS: return QCursor(Qt::SizeVerCursor);
+    case crSizeNWSE: return QCursor(Qt::SizeFDiagCursor);
+    case crSizeWE: return QCursor(Qt::SizeHorCursor);
+    case crUpArrow: return QCursor(Qt::UpArrowCursor);
+    case crHourGlass: return QCursor(Qt::WaitCursor);
+    case crSQLWait: return QCursor(Qt::WaitCursor);
+    case crDrag:
+    case crMultiDrag: return QCursor(Qt::DragMoveCursor);
+    case crNoDrop:
+    case crNo: return QCursor(Qt::ForbiddenCursor);
+    case crHSplit: return QCursor(Qt::SplitHCursor);
+    case crVSplit: return QCursor(Qt::SplitVCursor);
+    case crAppStart: return QCursor(Qt::BusyCursor);
+    case crHelp: return QCursor(Qt::WhatsThisCursor);
+    case crHandPoint: return QCursor(Qt::PointingHandCursor);
+    case crSizeAll: return QCursor(Qt::SizeAllCursor);
+    default: return QCursor(Qt::ArrowCursor);
+  }
+}
+
+int TScreen::Width() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().width() : 0;
+}
+
+int TScreen::Height() const {
+  QScreen* s = QGuiApplication::primaryScreen();
+  return s ? s->geometry().height() : 0;
+}
+
+void TScreen::SetCursor(TCursor cursor) {
+  if (cursor == cursor_) return;
+  cursor_ = cursor;
+  if (!QGuiApplication::instance()) return;
+  if (cursor == crDefault) {
+    while (QGuiApplication::overrideCursor()) QGuiApplication::restoreOverrideCursor();
+  } else if (QGuiApplication::overrideCursor()) {
+    QGuiApplication::changeOverrideCursor(qt_cursor(cursor));
+  } else {
+    QGuiApplication::setOverrideCursor(qt_cursor(cursor));
+  }
+}
+
+void TScreen::RegisterCursor(TCursor id, int width, int height, const std::uint32_t* argb, int hot_x, int hot_y) {
+  QImage img(width, height, QImage::Format_ARGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) img.setPixel(x, y, argb[static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)]);
+  registered_cursors()[id] = QCursor(QPixmap::fromImage(img), hot_x, hot_y);
+}
+
+bool TScreen::HasCursor(TCursor id) const { return registered_cursors().count(id) != 0; }
+
+// ---------------------------------------------------------------------------------------------
+// Timers
+// ---------------------------------------------------------------------------------------------
+struct TTimer::Impl {
+  QTimer timer;
+};
+
+TTimer::TTimer(TComponent* owner) : TComponent(owner), impl_(std::make_unique<Impl>()) {
+  std::weak_ptr<int> alive = AliveToken();
+  QObject::connect(&impl_->timer, &QTimer::timeout, [this, alive] {
+    if (!alive.expired()) Fire();
+  });
+  update();
+}
+
+TTimer::~TTimer() { impl_->timer.stop(); }
+
+void TTimer::SetEnabled(bool v) {
+  enabled_ = v;
+  update();
+}
+
+void TTimer::SetInterval(int ms) {
+  interval_ = ms;
+  update();
+}
+
+void TTimer::update() {
+  impl_->timer.stop();
+  if (enabled_ && interval_ > 0) impl_->timer.start(interval_);
+}
+
+void TTimer::Fire() {
+  if (OnTimer) Application->Dispatch([&] { OnTimer(this); });
+}
