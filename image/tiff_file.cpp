@@ -103,18 +103,43 @@ TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
   return info;
 }
 
-bool WriteTiffTextTags(TStream& Stream, Int64 Start, const std::vector<TTiffTextTag>& Tags) {
-  tiff_handle tif(Stream, Start, "r+m");
-  if (tif.get() == nullptr) return false;
-  tdir_t count = TIFFNumberOfDirectories(tif.get());
-  if (count == 0) return false;
-  if (count > 1 && !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(count - 1))) return false;
-  for (const TTiffTextTag& tag : Tags) {
-    if (tag.Value.empty()) {
-      TIFFUnsetField(tif.get(), tag.Tag);
-    } else if (!TIFFSetField(tif.get(), tag.Tag, tag.Value.c_str())) {
-      return false;
+std::vector<TTiffPageTags> ReadTiffPageTags(TStream& Stream, Int64 Start, const std::vector<std::uint32_t>& TextTags) {
+  std::vector<TTiffPageTags> pages;
+  tiff_handle tif(Stream, Start, "rm");
+  if (tif.get() == nullptr) return pages;
+  do {
+    TTiffPageTags page;
+    for (std::uint32_t number : TextTags) {
+      const char* text = nullptr;
+      std::string value;
+      if (TIFFGetField(tif.get(), number, &text) == 1 && text != nullptr) value = text;
+      page.Text.push_back({number, value});
+    }
+    std::uint16_t orientation = 0;
+    if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &orientation) == 1) page.Orientation = orientation;
+    pages.push_back(std::move(page));
+  } while (TIFFReadDirectory(tif.get()) == 1);
+  return pages;
+}
+
+bool WriteTiffPageTags(TStream& Stream, Int64 Start, int Page, const TTiffPageTags& Tags) {
+  bool done = false;
+  {
+    tiff_handle tif(Stream, Start, "r+m");
+    if (tif.get() != nullptr) {
+      tdir_t count = TIFFNumberOfDirectories(tif.get());
+      tdir_t page = Page < 0 ? count - 1 : static_cast<tdir_t>(Page);
+      if (count > 0 && page < count && (page == 0 || TIFFSetDirectory(tif.get(), page))) {
+        done = true;
+        for (const TTiffTextTag& tag : Tags.Text) {
+          if (tag.Value.empty()) TIFFUnsetField(tif.get(), tag.Tag);
+          else if (!TIFFSetField(tif.get(), tag.Tag, tag.Value.c_str())) done = false;
+        }
+        if (Tags.Orientation && !TIFFSetField(tif.get(), TIFFTAG_ORIENTATION, *Tags.Orientation)) done = false;
+        if (done) done = TIFFRewriteDirectory(tif.get()) == 1;
+      }
     }
   }
-  return TIFFRewriteDirectory(tif.get()) == 1;
+  Stream.Seek(0, TSeekOrigin::soEnd);
+  return done;
 }

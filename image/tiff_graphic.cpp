@@ -239,11 +239,29 @@ void TTiffGraphic::write_tags_to_bitmap(FIBITMAP* Bitmap, const std::vector<text
   }
 }
 
-void TTiffGraphic::write_tags_to_file(TStream& File, const std::vector<text_tag>& Tags) const {
-  // FreeImage does not write the text tags into the file itself.
-  std::vector<TTiffTextTag> direct;
-  for (const text_tag& t : Tags) direct.push_back({t.number, t.value});
-  if (!WriteTiffTextTags(File, 0, direct)) throw EZuroroveError(Format("Unable to save with class %s", {ClassName()}));
+namespace {
+
+// The numbers of the text tags, in the order of the tags a save writes.
+const std::vector<std::uint32_t>& text_tag_numbers() {
+  static const std::vector<std::uint32_t> numbers = {
+      TIFFTAG_DOCUMENTNAME, TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_MAKE,     TIFFTAG_MODEL,   TIFFTAG_PAGENAME,
+      TIFFTAG_ARTIST,       TIFFTAG_HOSTCOMPUTER,     TIFFTAG_DATETIME, TIFFTAG_SOFTWARE};
+  return numbers;
+}
+
+}  // namespace
+
+void TTiffGraphic::write_tags_to_file(TStream& File, const std::vector<TTiffPageTags>& Kept,
+                                      const std::vector<text_tag>& Tags) const {
+  // FreeImage neither writes the text tags into the file nor keeps those of the pages it
+  // rewrites when it appends one: the earlier pages get theirs back, the new one its own.
+  bool done = true;
+  for (std::size_t page = 0; page < Kept.size(); ++page)
+    done = WriteTiffPageTags(File, 0, static_cast<int>(page), Kept[page]) && done;
+  TTiffPageTags last;
+  for (const text_tag& t : Tags) last.Text.push_back({t.number, t.value});
+  done = WriteTiffPageTags(File, 0, -1, last) && done;
+  if (!done) throw EZuroroveError(Format("Unable to save with class %s", {ClassName()}));
 }
 
 void TTiffGraphic::SaveToStream(TStream& Stream) {
@@ -251,23 +269,29 @@ void TTiffGraphic::SaveToStream(TStream& Stream) {
   TMemoryStream file;
   SaveDibToStream(*this, file, FIF_ID_TIFF, save_flags(), OnReadWriteProgress, TImageFormats::All(), ifTrueColor,
                   [&](FIBITMAP* bitmap) { write_tags_to_bitmap(bitmap, tags); });
-  write_tags_to_file(file, tags);
+  write_tags_to_file(file, {}, tags);
   Stream.CopyFrom(file, 0);
 }
 
 void TTiffGraphic::AppendToFile(const std::string& FileName) {
   const std::vector<text_tag> tags = tags_to_write();
+  std::vector<TTiffPageTags> kept;
+  if (FileExists(FileName)) {
+    TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
+    kept = ReadTiffPageTags(file, 0, text_tag_numbers());
+  }
   AppendDibToFile(*this, FileName, FIF_ID_TIFF, save_flags(), OnReadWriteProgress, TImageFormats::All(), ifTrueColor,
                   [&](FIBITMAP* bitmap) { write_tags_to_bitmap(bitmap, tags); });
   TFileStream file(FileName, fmOpenReadWrite | fmShareDenyWrite);
-  write_tags_to_file(file, tags);
+  write_tags_to_file(file, kept, tags);
 }
 
 void TTiffGraphic::AppendToStream(TStream& Stream) {
   const std::vector<text_tag> tags = tags_to_write();
+  std::vector<TTiffPageTags> kept = ReadTiffPageTags(Stream, 0, text_tag_numbers());
   AppendDibToStream(*this, Stream, FIF_ID_TIFF, save_flags(), OnReadWriteProgress, TImageFormats::All(),
                     ifTrueColor, [&](FIBITMAP* bitmap) { write_tags_to_bitmap(bitmap, tags); });
-  write_tags_to_file(Stream, tags);
+  write_tags_to_file(Stream, kept, tags);
 }
 
 void TTiffGraphic::MultiSaveToFile(const std::string& FileName, int ImageCount, const TGetGraphicMethod& OnGetGraphic) {

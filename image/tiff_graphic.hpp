@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/dib_graphic.hpp"
+#include "image/tiff_file.hpp"
 
 struct FIBITMAP;
 
@@ -55,7 +56,7 @@ private:
   // The tags a save writes, in order, with the date and software filled in when empty.
   std::vector<text_tag> tags_to_write() const;
   void write_tags_to_bitmap(FIBITMAP* Bitmap, const std::vector<text_tag>& Tags) const;
-  void write_tags_to_file(TStream& File, const std::vector<text_tag>& Tags) const;
+  void write_tags_to_file(TStream& File, const std::vector<TTiffPageTags>& Kept, const std::vector<text_tag>& Tags) const;
   void read_tags_from_bitmap(FIBITMAP* Bitmap);
   void apply_compression_and_orientation(TStream& Stream, Int64 Start, int Page);
   int save_flags() const;
