@@ -11,6 +11,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -61,6 +62,22 @@ inline raster blocks(int w, int h) {
     const Byte* c = colours[((x / 16) + 2 * (y / 16)) % 4];
     return std::vector<Byte>{c[0], c[1], c[2]};
   });
+}
+
+// A smooth gradient, which JPEG keeps within a few levels.
+inline raster smooth(int w, int h) {
+  return make_raster(w, h, 3, [w, h](int x, int y) {
+    return std::vector<Byte>{static_cast<Byte>(40 + 160 * x / w), static_cast<Byte>(30 + 180 * y / h),
+                             static_cast<Byte>(120 + 40 * (x + y) / (w + h))};
+  });
+}
+
+// Random pixels, which no compressor shrinks much.
+inline raster noise(int w, int h, std::uint32_t seed) {
+  std::mt19937 rng(seed);
+  raster r{w, h, 3, std::vector<Byte>(static_cast<std::size_t>(w) * h * 3)};
+  for (Byte& b : r.samples) b = static_cast<Byte>(rng());
+  return r;
 }
 
 inline std::vector<Byte> read_file(const std::string& path) {
