@@ -37,7 +37,10 @@ TDibGraphicClass FindDibGraphicClassByStream(TStream& Stream) {
 
 TDibGraphicClass FindDibGraphicClass(const std::string& FileNameOrExt) {
   std::string ext = UpperCase(ExtractFileExt(FileNameOrExt));
-  if (ext.empty()) ext = "." + UpperCase(FileNameOrExt);
+  if (ext.empty()) {
+    ext = ".";
+    ext += UpperCase(FileNameOrExt);
+  }
   ext.erase(0, 1);
   if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
   registry& r = the_registry();

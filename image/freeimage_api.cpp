@@ -256,7 +256,8 @@ HGLOBAL FIBitmapToDib(FIBITMAP* Dib) {
   std::size_t colors = fi.FreeImage_GetColorsUsed(Dib);
   std::size_t pixels = std::size_t{fi.FreeImage_GetPitch(Dib)} * fi.FreeImage_GetHeight(Dib);
   std::size_t size = sizeof(BITMAPINFOHEADER) + 4 * colors + pixels;
-  HGLOBAL block = GlobalAlloc(GHND, size);
+  // Every byte of the block is written below.
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
   if (block == nullptr) return nullptr;
   {
     block_lock lock(block);
@@ -268,8 +269,10 @@ HGLOBAL FIBitmapToDib(FIBITMAP* Dib) {
     std::memcpy(p, header, sizeof(BITMAPINFOHEADER));
     p += sizeof(BITMAPINFOHEADER);
     if (const RGBQUAD* palette = fi.FreeImage_GetPalette(Dib)) std::memcpy(p, palette, 4 * colors);
+    else std::memset(p, 0, 4 * colors);
     p += 4 * colors;
     if (const BYTE* bits = fi.FreeImage_GetBits(Dib)) std::memcpy(p, bits, pixels);
+    else std::memset(p, 0, pixels);
   }
   return block;
 }

@@ -1,10 +1,16 @@
 #include "image/freeimage_codec.hpp"
 
+#include <stdlib.h>
+
+#include <cerrno>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 
 #include "image/dib_graphic.hpp"
 #include "image/freeimage_api.hpp"
+#include "image/picture_header.hpp"
+#include "image/picture_memory.hpp"
 #include "platform/services.hpp"
 
 namespace {
@@ -112,6 +118,27 @@ FIBITMAP* picture_to_bitmap(const TDibGraphic& graphic) {
   throw EZuroroveError(Format("Unable to save with class %s", {graphic.ClassName()}));
 }
 
+// A folder of this process's own in the temporary folder, removed with everything in it.
+class scratch_folder {
+public:
+  scratch_folder() {
+    std::string pattern = TempFolder() + "zu-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+      throw Exception(Format("Unable to create a temporary folder: %s", {SysErrorMessage(errno)}));
+    path_ = pattern;
+  }
+  ~scratch_folder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  scratch_folder(const scratch_folder&) = delete;
+  scratch_folder& operator=(const scratch_folder&) = delete;
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+  std::string path_;
+};
+
 std::mutex& decoding_lock_mutex() {
   static std::mutex m;
   return m;
@@ -132,6 +159,7 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
   Byte last = DoProgress(&Target, 0, 0, 255, 100, OnProgress);
   if (Page <= 1) {
     TFreeImageSource source(Stream);
+    CheckDeclaredPicture(source.Handle(), FifId, Page);
     FIBITMAP* decoded = fi.FreeImage_LoadFromHandle(fif, StreamIO(), source.FIHandle(), Flags);
     if (decoded == nullptr) {
       // The second decoder reads the same bytes, from the load's start position.
@@ -146,6 +174,7 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
     }
   } else {
     TFreeImageSource source(Stream);
+    CheckDeclaredPicture(source.Handle(), FifId, Page);
     FIMULTIBITMAP* multi = fi.FreeImage_OpenMultiBitmapFromHandle(fif, StreamIO(), source.FIHandle(), Flags);
     FIBITMAP* page = multi != nullptr ? fi.FreeImage_LockPage(multi, Page - 1) : nullptr;
     try {
@@ -220,14 +249,13 @@ void AppendDibToStream(TDibGraphic& Graphic, TStream& Stream, int FifId, int Fla
                        const TZuroroveProgressEvent& OnProgress, TImageFormats Accepted, TImageFormat Fallback,
                        const TFIBitmapEvent& BeforeSave) {
   Byte last = DoProgress(&Graphic, 0, 0, 255, 100, OnProgress);
-  std::string temp;
-  CreateTempFile("zu", "tmp", temp);
-  struct remove_file {
-    const std::string& name;
-    ~remove_file() { DeleteFile(name); }
-  } remove{temp};
+  // FreeImage writes the new file beside the old one and then replaces it (remove, rename), so
+  // for a moment the scratch file's name is free; in the shared temporary folder another
+  // process could take it then. The scratch file lies in a folder of its own instead.
+  scratch_folder folder;
+  const std::string temp = folder.file("zu0.tmp");
   {
-    TFileStream file(temp, fmOpenWrite | fmShareExclusive);
+    TFileStream file(temp, fmCreate);
     file.CopyFrom(Stream, 0);
   }
   last = DoProgress(&Graphic, 10, 0, last, 100, OnProgress);
@@ -262,6 +290,7 @@ int GetDibPageCount(TStream& Stream, int FifId) {
 std::mutex& FreeImageDecodingLock() { return decoding_lock_mutex(); }
 
 bool Init_ZuFreeImage(TFreeImageLibrary& Library) {
+  keep_picture_memory_in_heap();
   std::string error;
   if (Library.LoadFreeImage(error)) {
     startup_error().clear();

@@ -100,6 +100,16 @@ TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
   std::uint16_t value = 0;
   if (TIFFGetField(tif.get(), TIFFTAG_COMPRESSION, &value) == 1) info.Compression = value;
   if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &value) == 1) info.Orientation = value;
+  TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &info.Width);
+  TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &info.Height);
+  std::uint16_t bits = 1, samples = 1, photometric = 0, format = 1;
+  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &format);
+  info.BitsPerSample = bits;
+  info.SamplesPerPixel = samples;
+  info.SampleFormat = format;
+  if (TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric) == 1) info.Photometric = photometric;
   return info;
 }
 

@@ -15,10 +15,17 @@ struct TTiffTextTag {
   std::string Value;
 };
 
-// The compression and orientation values of one page, when the page carries them.
+// The compression and orientation values of one page, when the page carries them, and its
+// size and depth (0 when unknown).
 struct TTiffPageInfo {
   std::optional<std::uint16_t> Compression;
   std::optional<std::uint16_t> Orientation;
+  std::uint32_t Width = 0;
+  std::uint32_t Height = 0;
+  int BitsPerSample = 0;
+  int SamplesPerPixel = 0;
+  int Photometric = -1;  // -1 when absent
+  int SampleFormat = 1;
 };
 
 // Page `Page` (0-based) of the TIFF file that starts at `Start` in the stream; nothing when the

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
 
 #include "codec_test_files.hpp"
 #include "common/test_env.hpp"
@@ -220,6 +221,37 @@ TEST_F(FormatTiff, AppendingToAStreamLeavesOneMorePageFromPositionZero) {
   // Nothing but the file: the stream was cut to its length.
   write_file(dir.file("appended.tif"), stream_bytes(s));
   EXPECT_EQ(count_of(tiffinfo(dir.file("appended.tif")), "TIFF Directory at offset"), 3);
+}
+
+TEST_F(FormatTiff, AppendingKeepsTheOrientationOfEarlierPagesAndLeavesNoScratchFiles) {
+  raster a = pattern(5, 3), b = blocks(4, 4);
+  write_netpbm(dir.file("a.ppm"), a);
+  write_netpbm(dir.file("b.ppm"), b);
+  std::string file = dir.file("turned.tif");
+  run("convert '" + dir.file("a.ppm") + "' '" + dir.file("b.ppm") + "' -compress lzw '" + file + "'");
+  run("tiffset -d 0 -s 274 6 '" + file + "'");
+  TMemoryStream s;
+  load_stream(s, file);
+
+  hw_test::ScratchDir tmp;
+  const char* old = std::getenv("TMPDIR");
+  std::string saved = old ? old : "";
+  setenv("TMPDIR", tmp.path().c_str(), 1);
+  s.SetPosition(s.Size());
+  make(2, 2, ifTrueColor, pattern(2, 2))->AppendToStream(s);
+  if (old) setenv("TMPDIR", saved.c_str(), 1);
+  else unsetenv("TMPDIR");
+  EXPECT_TRUE(FindFiles(tmp.path(), "*").empty());
+  EXPECT_TRUE(std::filesystem::is_empty(tmp.path()));
+
+  TTiffGraphic counter;
+  s.SetPosition(0);
+  ASSERT_EQ(counter.GetImageCount(s), 3);
+  auto first = load_page(s, 1);
+  ASSERT_EQ(first->Width(), 3);  // still turned a quarter clockwise
+  ASSERT_EQ(first->Height(), 5);
+  EXPECT_EQ(first->GetPixel(2, 0), a.rgb(0, 0));
+  expect_pixels(*load_page(s, 2), b, 0, "page 2");
 }
 
 TEST_F(FormatTiff, AppendingToAFileStreamCutsItToTheNewFile) {
