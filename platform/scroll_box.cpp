@@ -161,6 +161,7 @@ TScrollingWinControl::TScrollingWinControl(TComponent* owner)
   HostWidget* w = Host()->widget;
   // Stacking: the viewport with the children, the overlay over it, the bars beside it.
   widgets_->viewport = new QWidget(w);
+  widgets_->viewport->setMouseTracking(true);  // moves over the empty client area reach the control
   widgets_->overlay = new OverlayWidget(w, this);
   widgets_->hbar = new BarWidget(Qt::Horizontal, w, this, sbHorizontal);
   widgets_->vbar = new BarWidget(Qt::Vertical, w, this, sbVertical);
