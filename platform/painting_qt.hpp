@@ -3,6 +3,7 @@
 
 #include <QPainter>
 
+class TDibView;
 class TScrollingWinControl;
 class TTrackBar;
 
@@ -10,3 +11,5 @@ class TTrackBar;
 void paint_track_bar(TTrackBar& bar, QPainter& painter);
 // The overlay of a scrolling control (its PaintOverlay through a canvas over the painter).
 void paint_overlay(TScrollingWinControl& control, QPainter& painter, int width, int height);
+// The exposed part of a bitmap view's bitmap.
+void paint_dib_view(TDibView& view, QPainter& painter);

@@ -79,11 +79,28 @@ protected:
     QPainter p(this);
     p.setClipRegion(e->region());
     TScrollingWinControl* c = control_;
-    Application->Dispatch([&] { paint_overlay(*c, p, width(), height()); });
+    paint_overlay(*c, p, width(), height());
   }
 
 private:
   TScrollingWinControl* control_;
+  std::weak_ptr<int> alive_;
+};
+
+// Reports focus changes of the control's window.
+class FocusFilter : public QObject {
+public:
+  FocusFilter(QObject* parent, TFocusControl* control) : QObject(parent), control_(control), alive_(control->AliveToken()) {}
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (alive_.expired()) return false;
+    TFocusControl* c = control_;
+    if (e->type() == QEvent::FocusIn) Application->Dispatch([&] { c->DoEnter(); });
+    else if (e->type() == QEvent::FocusOut) Application->Dispatch([&] { c->DoExit(); });
+    return false;
+  }
+
+private:
+  TFocusControl* control_;
   std::weak_ptr<int> alive_;
 };
 
@@ -156,9 +173,10 @@ void TControlScrollBar::ScrollMessage(int code, int pos) {
 // The scrolling control
 // ---------------------------------------------------------------------------------------------
 TScrollingWinControl::TScrollingWinControl(TComponent* owner)
-    : TWinControl(owner), widgets_(std::make_unique<Widgets>()) {
+    : TFocusControl(owner), widgets_(std::make_unique<Widgets>()) {
   create_host(false);
   HostWidget* w = Host()->widget;
+  w->installEventFilter(new FocusFilter(w, this));
   // Stacking: the viewport with the children, the overlay over it, the bars beside it.
   widgets_->viewport = new QWidget(w);
   widgets_->viewport->setMouseTracking(true);  // moves over the empty client area reach the control
@@ -182,7 +200,7 @@ void TScrollingWinControl::SetBounds(int left, int top, int width, int height) {
   int cw = ClientWidth(), ch = ClientHeight();
   bool was = updating_;
   updating_ = true;  // reported once, below
-  TWinControl::SetBounds(left, top, width, height);
+  TFocusControl::SetBounds(left, top, width, height);
   updating_ = was;
   update_bars();
   if (!was && (cw != ClientWidth() || ch != ClientHeight())) ClientResized();

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/controls.hpp"
+#include "platform/std_controls.hpp"
 
 class TCanvas;
 class TScrollingWinControl;
@@ -66,7 +67,8 @@ private:
   TScrollBarStyle style_ = ssRegular;
 };
 
-class TScrollingWinControl : public TWinControl {
+// It reports gaining and losing the keyboard focus through OnEnter and OnExit.
+class TScrollingWinControl : public TFocusControl {
 public:
   explicit TScrollingWinControl(TComponent* owner);
   ~TScrollingWinControl() override;
