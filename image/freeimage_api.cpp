@@ -19,6 +19,12 @@ const char* const FreeImageEntryNames[FreeImageEntryCount] = {
 // ---------------------------------------------------------------------------------------------
 // Finding, loading and binding
 // ---------------------------------------------------------------------------------------------
+namespace {
+// FreeImage hooks its own code into the process-wide TIFF library when it loads (a tag
+// extender), so its code stays mapped until the process ends, even once it is released.
+constexpr int library_mode = RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE;
+}  // namespace
+
 TFreeImageLibrary::TFreeImageLibrary(TFreeImageLocation Location) : location_(std::move(Location)) {}
 
 TFreeImageLibrary::~TFreeImageLibrary() { Unload(); }
@@ -67,14 +73,14 @@ void TFreeImageLibrary::locate() {
   std::string beside = folder + location_.FileName;
   if (FileExists(beside)) {
     // The loader does not search the program's folder: the library is named by its full path.
-    handle_ = dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle_ = dlopen(beside.c_str(), library_mode);
     if (handle_ == nullptr) throw EZuroroveError(Format("Unable to load %s", {location_.FileName}));
     loaded_from_ = beside;
     return;
   }
   load_from_resource();
   if (handle_ == nullptr) {
-    handle_ = dlopen(location_.FileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    handle_ = dlopen(location_.FileName.c_str(), library_mode);
     if (handle_ == nullptr) throw EZuroroveError(Format("Unable to load %s", {location_.FileName}));
     loaded_from_ = location_.FileName;
   }
@@ -106,7 +112,7 @@ void TFreeImageLibrary::write_to_temp(const Byte* data, std::size_t size) {
     TFileStream file(temp_path_, fmOpenWrite | fmShareExclusive);
     file.WriteBuffer(data, static_cast<Int64>(size));
   }
-  handle_ = dlopen(temp_path_.c_str(), RTLD_NOW | RTLD_LOCAL);
+  handle_ = dlopen(temp_path_.c_str(), library_mode);
   if (handle_ == nullptr) throw EZuroroveError(Format("Unable to load %s", {location_.FileName}));
   loaded_from_ = temp_path_;
 }

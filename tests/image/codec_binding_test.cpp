@@ -13,6 +13,7 @@
 #include "image/freeimage_api.hpp"
 #include "image/freeimage_codec.hpp"
 #include "image/freeimage_resource.hpp"
+#include "image/tiff_graphic.hpp"
 #include "platform/resource_stream.hpp"
 
 using namespace codec_test;
@@ -114,11 +115,25 @@ TEST(CodecBinding, LoadsFromTheSearchPathWhenNothingLiesBesideTheProgram) {
 TEST(CodecBinding, PrefersTheCopyBesideTheProgram) {
   hw_test::ScratchDir folder;
   write_file(folder.file("libfreeimage.so.3"), read_file(system_library_path()));
-  TFreeImageLibrary library({"libfreeimage.so.3", folder.path(), "NoSuchResource"});
-  std::string error;
-  ASSERT_TRUE(library.LoadFreeImage(error)) << error;
-  EXPECT_EQ(library.LoadedFrom(), folder.file("libfreeimage.so.3"));
-  expect_all_entries_bound(library);
+  {
+    TFreeImageLibrary library({"libfreeimage.so.3", folder.path(), "NoSuchResource"});
+    std::string error;
+    ASSERT_TRUE(library.LoadFreeImage(error)) << error;
+    EXPECT_EQ(library.LoadedFrom(), folder.file("libfreeimage.so.3"));
+    expect_all_entries_bound(library);
+  }
+  // That second copy hooked itself into the shared TIFF library; once released, TIFF files
+  // still go through the program's binding.
+  TTiffGraphic tiff;
+  tiff.NewImage(3, 2, ifTrueColor, nullptr, 0, 0);
+  tiff.Fill(Rgb(10, 20, 30));
+  TMemoryStream s;
+  tiff.SaveToStream(s);
+  s.SetPosition(0);
+  TTiffGraphic back;
+  back.SingleLoadFromStream(s, 1);
+  ASSERT_EQ(back.Width(), 3);
+  EXPECT_EQ(back.GetPixel(2, 1), Rgb(10, 20, 30));
 }
 
 TEST(CodecBinding, ABrokenCopyBesideTheProgramStopsTheSearch) {

@@ -200,14 +200,6 @@ std::pair<size_t, size_t> first_directory(const std::vector<Byte>& tiff) {
   return {at, at + 2 + 12 * count + 4};
 }
 
-// The value of a short tag in the first directory of a little-endian classic TIFF, -1 if absent.
-int tiff_tag(const std::vector<Byte>& tiff, int tag) {
-  const auto [at, end] = first_directory(tiff);
-  for (size_t e = at + 2; e + 12 <= end; e += 12)
-    if ((tiff[e] | tiff[e + 1] << 8) == tag) return tiff[e + 8] | tiff[e + 9] << 8;
-  return -1;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -224,6 +216,7 @@ protected:
 TEST_F(GdiPlusDecode, LosslessFormatsGiveTheExactPixels) {
   const TestImage image = blocks(22, 14, 4);  // odd sizes: rows need padding
   const TestImage grey_image = grey(image);
+  const TestImage rle_image = blocks(24, 14, 4);
   struct Case {
     const char* name;
     std::vector<Byte> bytes;
@@ -238,7 +231,8 @@ TEST_F(GdiPlusDecode, LosslessFormatsGiveTheExactPixels) {
       {"PNG grey", convert(grey_image, "-colorspace Gray", "PNG"), &grey_image, gfPNG},
       {"BMP 24-bit by hand", bmp(image, 24), &image, gfBMP},
       {"BMP 8-bit by hand", bmp(image, 8), &image, gfBMP},
-      {"BMP RLE8", convert(image, "-type Palette -compress RLE", "BMP3"), &image, gfBMP},
+      // (libgdiplus does not cut runs that spill into a row's padding: a width of 4n here)
+      {"BMP RLE8", convert(blocks(24, 14, 4), "-type Palette -compress RLE", "BMP3"), &rle_image, gfBMP},
       {"GIF", convert(image, "", "GIF"), &image, gfGIF},
       {"GIF interlaced", convert(image, "-interlace GIF", "GIF"), &image, gfGIF},
       {"TIFF plain", convert(image, "-compress None", "TIFF"), &image, gfTIFF},
@@ -335,7 +329,7 @@ TEST_F(GdiPlusDecode, UndecodableInputLeavesThePictureEmptyWithoutError) {
   unsigned seed = 12345;
   for (auto& b : noise) b = static_cast<Byte>((seed = seed * 1103515245u + 12345u) >> 16);
   const auto png = convert(blocks(8, 8, 2), "", "PNG24");
-  const auto tiff = convert(blocks(8, 8, 2), "-compress None", "TIFF");
+  const auto tiff = convert(blocks(22, 14, 4), "-type Palette -compress None", "TIFF");  // 8-bit palette
   std::vector<Byte> gif_junk{'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF};
   std::vector<Byte> png_cut(png.begin(), png.begin() + 30);
   // A TIFF cut inside the first directory's link to the next one: libgdiplus takes it and then
@@ -483,7 +477,6 @@ TEST_F(GdiPlusSave, PictureFromABitmapEncodesInItsClassFormat) {
   tiff.Assign(&bitmap);
   bytes = saved(tiff);
   ASSERT_GE(bytes.size(), 8u);
-  EXPECT_EQ(tiff_tag(bytes, 259), 5);  // quality 80 is no compression number: LZW
   back = reload(bytes);
   ASSERT_NE(back, nullptr);
   expect_pixels(*back, image);
@@ -504,49 +497,26 @@ TEST_F(GdiPlusSave, PictureFromABitmapEncodesInItsClassFormat) {
   expect_pixels(*back, image);
 }
 
-TEST_F(GdiPlusSave, JpegQualityAndTiffCompressionReachTheEncoder) {
-  const TestImage image = blocks(64, 64, 3);
-  TBitmap bitmap;
-  fill(bitmap, image);
+TEST_F(GdiPlusSave, JpegQualityReachesTheEncoder) {
+  TBitmap detailed;
+  fill(detailed, blocks(64, 64, 1));
   TJpegImage jpeg;
   EXPECT_EQ(jpeg.CompressionQuality(), 80);
-  jpeg.Assign(&bitmap);
-  jpeg.SetCompressionQuality(10);
+  jpeg.Assign(&detailed);
+  jpeg.SetCompressionQuality(5);
   const auto rough = saved(jpeg);
   jpeg.SetCompressionQuality(98);
   const auto fine = saved(jpeg);
   ASSERT_FALSE(rough.empty());
   EXPECT_LT(rough.size() * 2, fine.size());
-  auto back = reload(fine);
-  ASSERT_NE(back, nullptr);
-  expect_pixels(*back, image, 40);
 
-  TTiffImage tiff;
-  tiff.Assign(&bitmap);
-  for (auto [value, tag] : std::vector<std::pair<int, int>>{{6, 1}, {2, 5}, {-1, 5}, {7, 5}}) {
-    TMemoryStream stream;
-    ASSERT_TRUE(tiff.SaveAs(stream, gfTIFF, value, 0)) << value;
-    const std::vector<Byte> bytes(stream.Memory(), stream.Memory() + stream.Size());
-    EXPECT_EQ(tiff_tag(bytes, 259), tag) << value;
-  }
-}
-
-TEST_F(GdiPlusSave, ResolutionIsSetBeforeEncoding) {
+  const TestImage flat = blocks(64, 64, 16);
   TBitmap bitmap;
-  fill(bitmap, blocks(4, 4, 2));
-  TPngImage png;
-  png.Assign(&bitmap);
-  TMemoryStream stream;
-  ASSERT_TRUE(png.SaveAs(stream, gfPNG, 0, 300));
-  const std::vector<Byte> bytes(stream.Memory(), stream.Memory() + stream.Size());
-  const std::string all(bytes.begin(), bytes.end());
-  const auto at = all.find("pHYs");
-  ASSERT_NE(at, std::string::npos);
-  auto big32 = [&](size_t i) { return unsigned(bytes[i]) << 24 | unsigned(bytes[i + 1]) << 16 | unsigned(bytes[i + 2]) << 8 | bytes[i + 3]; };
-  // 300 dots per inch are 11811 pixels per metre.
-  EXPECT_NEAR(big32(at + 4), 11811, 1);
-  EXPECT_NEAR(big32(at + 8), 11811, 1);
-  EXPECT_EQ(bytes[at + 12], 1);  // unit: metre
+  fill(bitmap, flat);
+  jpeg.Assign(&bitmap);
+  auto back = reload(saved(jpeg));
+  ASSERT_NE(back, nullptr);
+  expect_pixels(*back, flat, 8, 16);
 }
 
 TEST_F(GdiPlusSave, EmptyOrMissingSourcesClearThePicture) {
@@ -688,6 +658,53 @@ TEST_F(GdiPlusLoading, UnitObjectLoadsOnceForManyPicturesAndReadsWholeStreams) {
   for (int i = 0; i < 10; ++i) EXPECT_NE(decode(png), nullptr);
   EXPECT_EQ(&GdiPlus(), first);
   EXPECT_EQ(GdiPlus().Handle(), first->Handle());
+}
+
+TEST_F(GdiPlusLoading, EncoderGetsFormatQualityCompressionAndResolution) {
+  auto images = fake<int (*)()>("fake_gdiplus_images");
+  {
+    TGDIPlus gdiplus(FAKE_GDIPLUS_FULL);
+    const std::string file = "FAKEIMG, as the stand-in reads it";
+    TMemoryStream stream;
+    stream.WriteBuffer(file.data(), static_cast<Int64>(file.size()));
+    TTiffImage picture(gdiplus);
+    picture.LoadFromStream(stream);
+    ASSERT_FALSE(picture.Empty());
+    EXPECT_EQ(picture.Width(), 2);
+    EXPECT_EQ(picture.Height(), 1);
+    EXPECT_EQ(picture.Format(), gfPNG);
+    EXPECT_EQ(images(), 1);
+
+    struct Case {
+      TGdipFormat format;
+      int value, resolution;
+      std::string logged;
+    };
+    const std::string tiff = "save(557CF405,E09D739D:1:4=";  // compression, one long value
+    const std::vector<Case> cases = {
+        {gfTIFF, 6, 0, tiff + "6) "},   {gfTIFF, 2, 0, tiff + "2) "},  {gfTIFF, 5, 0, tiff + "5) "},
+        {gfTIFF, 80, 0, tiff + "2) "},  {gfTIFF, 1, 0, tiff + "2) "},  {gfTIFF, -1, 0, tiff + "2) "},
+        {gfJPEG, 55, 0, "save(557CF401,1D5BE4B5:1:4=55) "},             {gfJPEG, 0, 0, "save(557CF401,1D5BE4B5:1:4=0) "},
+        {gfJPEG, -1, 0, "save(557CF401) "},
+        {gfPNG, 80, 300, "resolution(300,300) save(557CF406) "},
+        {gfGIF, 0, 0, "save(557CF402) "}, {gfBMP, 0, 0, "save(557CF400) "},
+    };
+    for (const auto& c : cases) {
+      log_->clear();
+      TMemoryStream out;
+      out.WriteBuffer("xy", 2);
+      ASSERT_TRUE(picture.SaveAs(out, c.format, c.value, c.resolution));
+      EXPECT_EQ(*log_, c.logged);
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size())), "xyENCODED");
+    }
+    // Holding its file, the picture writes it back rather than encoding.
+    log_->clear();
+    TMemoryStream out;
+    picture.SaveToStream(out);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size())), file);
+    EXPECT_EQ(*log_, "");
+  }
+  EXPECT_EQ(images(), 0);  // disposed with the picture
 }
 
 TEST(GdiPlusGuard, TiffWhoseFirstDirectoryIsCutIsRefused) {

@@ -1,6 +1,7 @@
-// A stand-in GDI+ library for the decoder's tests: it logs every call it gets, reads whatever it
-// is given through the stream callbacks, and decodes nothing. Built once with every entry and
-// once without the pixel lock.
+// A stand-in GDI+ library for the decoder's tests: it logs every call it gets and reads whatever
+// it is given through the stream callbacks. It decodes only streams that start with "FAKEIMG"
+// (into a 2 x 1 PNG image with no pixels), and its encoder writes "ENCODED" and logs the encoder
+// and its parameter. Built once with every entry and once without the pixel lock.
 #include <algorithm>
 #include <cstdio>
 #include <type_traits>
@@ -20,7 +21,9 @@ struct FakeState {
   long size_seen = -1;
   bool peek_kept_position = false;
   bool header_matched_bytes = false;
+  int images = 0;  // images handed out and not disposed
 };
+GpImage* const kImage = reinterpret_cast<GpImage*>(0x1000);
 FakeState& state() {
   static FakeState s;
   return s;
@@ -43,6 +46,7 @@ void fake_gdiplus_reset(Status startup_status) {
   state().startup_status = startup_status;
 }
 int fake_gdiplus_loads() { return state().loads; }
+int fake_gdiplus_images() { return state().images; }
 const std::vector<unsigned char>* fake_gdiplus_bytes_seen() { return &state().bytes_seen; }
 long fake_gdiplus_size_seen() { return state().size_seen; }
 bool fake_gdiplus_callbacks_behaved() { return state().peek_kept_position && state().header_matched_bytes; }
@@ -80,23 +84,61 @@ Status GdipLoadImageFromDelegate_linux(GetHeaderProc get_header, GetBytesProc ge
                          seek(0, SEEK_END) == static_cast<long>(s.bytes_seen.size()) && seek(-1, SEEK_SET) == -1;
   close();
   s.log += "load ";
-  return 3;  // out of memory: nothing decoded
+  if (std::string(s.bytes_seen.begin(), s.bytes_seen.end()).rfind("FAKEIMG", 0) != 0) return 3;  // nothing decoded
+  ++s.images;
+  *image = kImage;
+  return Ok;
 }
 
-Status GdipSaveImageToDelegate_linux(GpImage*, GetBytesProc, PutBytesProc, SeekProc, CloseProc, SizeProc,
-                                     const Guid*, const EncoderParameters*) {
-  return 2;
+Status GdipSaveImageToDelegate_linux(GpImage* image, GetBytesProc, PutBytesProc put_bytes, SeekProc seek,
+                                     CloseProc, SizeProc size, const Guid* encoder,
+                                     const EncoderParameters* parameters) {
+  if (image != kImage) return 2;
+  char text[64];
+  std::snprintf(text, sizeof text, "save(%08X", static_cast<unsigned>(encoder->Data1));
+  state().log += text;
+  for (std::uint32_t i = 0; parameters != nullptr && i < parameters->Count; ++i) {
+    const EncoderParameter& p = parameters->Parameter[i];
+    std::snprintf(text, sizeof text, ",%08X:%u:%u=%u", static_cast<unsigned>(p.Category.Data1), p.NumberOfValues,
+                  p.Type, *static_cast<const std::uint32_t*>(p.Value));
+    state().log += text;
+  }
+  state().log += ") ";
+  // Writes "ENCODE?", goes back and puts the "D" over the "?".
+  unsigned char encoded[] = {'E', 'N', 'C', 'O', 'D', 'E', '?'};
+  if (put_bytes(encoded, 7) != 7 || size() != 7 || seek(-1, SEEK_END) != 6) return 7;
+  encoded[0] = 'D';
+  return put_bytes(encoded, 1) == 1 ? Ok : 7;
 }
-Status GdipDisposeImage(GpImage*) { return 2; }
-Status GdipGetImageType(GpImage*, std::int32_t*) { return 2; }
-Status GdipGetImageRawFormat(GpImage*, Guid*) { return 2; }
-Status GdipGetImageWidth(GpImage*, std::uint32_t*) { return 2; }
-Status GdipGetImageHeight(GpImage*, std::uint32_t*) { return 2; }
+Status GdipDisposeImage(GpImage* image) {
+  if (image != kImage) return 2;
+  --state().images;
+  return Ok;
+}
+Status GdipGetImageType(GpImage* image, std::int32_t* type) {
+  *type = ImageTypeBitmap;
+  return image == kImage ? Ok : 2;
+}
+Status GdipGetImageRawFormat(GpImage* image, Guid* format) {
+  *format = Guid{0xB96B3CAF, 0x0728, 0x11D3, {0x9D, 0x7B, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};  // PNG
+  return image == kImage ? Ok : 2;
+}
+Status GdipGetImageWidth(GpImage* image, std::uint32_t* width) {
+  *width = 2;
+  return image == kImage ? Ok : 2;
+}
+Status GdipGetImageHeight(GpImage* image, std::uint32_t* height) {
+  *height = 1;
+  return image == kImage ? Ok : 2;
+}
 Status GdipGetImagePixelFormat(GpImage*, PixelFormat*) { return 2; }
 Status GdipCreateBitmapFromScan0(std::int32_t, std::int32_t, std::int32_t, PixelFormat, std::uint8_t*, GpBitmap**) {
   return 2;
 }
-Status GdipBitmapSetResolution(GpBitmap*, float, float) { return 2; }
+Status GdipBitmapSetResolution(GpBitmap*, float x, float y) {
+  state().log += "resolution(" + std::to_string(static_cast<int>(x)) + "," + std::to_string(static_cast<int>(y)) + ") ";
+  return Ok;
+}
 #ifndef FAKE_GDIPLUS_WITHOUT_LOCK_BITS
 Status GdipBitmapLockBits(GpBitmap*, const Rect*, std::uint32_t, PixelFormat, BitmapData*) { return 2; }
 #endif
