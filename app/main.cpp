@@ -3,6 +3,7 @@
 
 #include "image/freeimage_codec.hpp"
 #include "image/freeimage_resource.hpp"
+#include "image/hand_cursors.hpp"
 #include "image/image_formats.hpp"
 #include "platform/forms.hpp"
 
@@ -24,6 +25,8 @@ int main(int argc, char** argv) {
     return 1;
   }
   register_image_formats();
+  // The picture view's hand cursors.
+  register_hand_cursors();
   Application->SetTitle("Huewright");
   auto* form = new TForm(Application);
   form->SetCaption("Huewright");
