@@ -8,6 +8,7 @@
 #include "image/format_transform.hpp"
 #include "image/read_ahead.hpp"
 #include "image/resize_transform.hpp"
+#include "image/view_render.hpp"
 #include "image/view_mouse_handlers.hpp"
 #include "platform/clipbrd.hpp"
 #include "platform/forms.hpp"
@@ -560,7 +561,7 @@ void TImageScrollBox::Render() {
     FAntiAliasTransform->SetWidth(W2);
     FAntiAliasTransform->SetHeight(H2);
     FAntiAliasTransform->ApplyOnDest(source, *FDisplayedGraphic);
-  } else {
+  } else if (!render_whole_zoom(source, *FDisplayedGraphic, W2, H2)) {
     FResizeTransform->ApplyOnDest(source, *FDisplayedGraphic);
   }
   FImage->SetDib(&FDisplayedGraphic->BitmapInfo(), FDisplayedGraphic->Bits());
