@@ -34,6 +34,14 @@ Qt::KeyboardModifiers qt_mods(TShiftState s) {
 void send_mouse(TControl& c, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons buttons, int x, int y, TShiftState keys) {
   QWidget* w = widget_of(c);
   if (!w) return;
+  // The event goes to the widget under the point, as the pointer's would (the inner widget of an
+  // edit or a list, a child control lying there).
+  if (QWidget* child = w->childAt(x, y)) {
+    QPoint p = child->mapFrom(w, QPoint(x, y));
+    w = child;
+    x = p.x();
+    y = p.y();
+  }
   QPointF local(x, y);
   QPointF global = w->mapToGlobal(local.toPoint());
   QMouseEvent e(type, local, local, global, button, buttons, qt_mods(keys));
@@ -99,6 +107,7 @@ void send_mouse_leave(TControl& c) {
 void send_key(TControl& c, Word key, const std::string& text, TShiftState keys) {
   QWidget* w = widget_of(c);
   if (!w) return;
+  if (w->focusProxy()) w = w->focusProxy();
   QString t = QString::fromStdString(text);
   QKeyEvent press(QEvent::KeyPress, qt_key(key), qt_mods(keys), t);
   QApplication::sendEvent(w, &press);

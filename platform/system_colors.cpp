@@ -44,3 +44,19 @@ TColor ColorToRGB(TColor color) {
   unsigned index = static_cast<unsigned>(color) & 0xFF;
   return index < 31 ? kSystemColors[index] : 0;
 }
+
+TColor WebColorStrToColor(std::string_view text) {
+  std::string_view digits = text;
+  if (!digits.empty() && digits[0] == '#') digits.remove_prefix(1);
+  auto hex = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  bool ok = digits.size() == 6;
+  int v[6] = {};
+  for (size_t i = 0; ok && i < 6; ++i) ok = (v[i] = hex(digits[i])) >= 0;
+  if (!ok) throw EConvertError(Format("'%s' is not a valid color value", {text}));
+  return RGB(v[0] * 16 + v[1], v[2] * 16 + v[3], v[4] * 16 + v[5]);
+}

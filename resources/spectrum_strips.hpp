@@ -1,0 +1,23 @@
+// The seventeen spectrum strips the main window shows: one brightness strip and sixteen
+// saturation steps, each 4316 x 512 pixels.
+#pragma once
+
+#include <array>
+
+#include "resources/raster.hpp"
+
+constexpr int kSpectrumWidth = 4316;
+constexpr int kSpectrumHeight = 512;
+constexpr int kSpectrumMiddleRow = 256;
+
+// The strips by their step: 0 is the brightness strip, 135, 143, ..., 255 the saturation strips.
+constexpr std::array<int, 17> kSpectrumSteps = {0, 255, 247, 239, 231, 223, 215, 207, 199, 191, 183, 175, 167, 159, 151, 143, 135};
+
+// The colour (0x00BBGGRR) of column x of the middle row: a chain of 256-pixel ramps between the
+// six full colours.
+std::uint32_t spectrum_middle_colour(int x);
+
+// Draws the strip of a step (0 or 135..255 in steps of 8). Above the middle row each column
+// fades linearly to the top row (white for steps 0 and 255, else the grey of the step); below it
+// each column darkens linearly to the bottom row (black for step 0, else the grey step - 128).
+Raster24 make_spectrum_strip(int step);

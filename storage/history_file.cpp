@@ -1,0 +1,25 @@
+#include "storage/history_file.hpp"
+
+#include "platform/sysutils.hpp"
+#include "platform/text_codec.hpp"
+
+const char* const kHistoryFile = "history.dat";
+const char* const kDefaultHistoryLine = "hex006095\u00B7rgb0,96,149\u00B7cmyk149,53,0,107";
+
+std::vector<std::string> read_history_file(const std::string& file_name) {
+  try {
+    return decode_text_lines(read_file_bytes(file_name));
+  } catch (const EStreamError& e) {
+    throw EInOutError(e.Message());
+  }
+}
+
+void write_history_file(const std::string& file_name, const std::vector<std::string>& entries) {
+  try {
+    write_file_bytes_atomic(file_name, encode_text_lines(entries));
+  } catch (const EStreamError& e) {
+    throw EInOutError(e.Message());
+  }
+}
+
+std::string history_hex_text(const std::string& entry) { return Copy(entry, 4, 6); }

@@ -1,0 +1,43 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "resources/spectrum_strips.hpp"
+
+namespace {
+int ch(std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF); }
+}  // namespace
+
+TEST(SpectrumStrips, MiddleRowChainsTheFullColours) {
+  EXPECT_EQ(spectrum_middle_colour(0), 0x00FF00u);            // green
+  EXPECT_EQ(spectrum_middle_colour(256), 0xFF00FFu);          // magenta
+  EXPECT_EQ(spectrum_middle_colour(512), 0xFF0000u);          // blue
+  EXPECT_EQ(spectrum_middle_colour(4 * 256), 0x0000FFu);      // red
+  EXPECT_EQ(spectrum_middle_colour(16 * 256), 0x0000FFu);     // red again at 4096
+  EXPECT_EQ(spectrum_middle_colour(4 * 256 + 128), 0x0080FFu);  // half way red -> yellow
+  // Every column has a channel at 255 or lies between two full colours: the largest channel
+  // never drops below half way.
+  for (int x = 0; x < kSpectrumWidth; ++x) {
+    std::uint32_t c = spectrum_middle_colour(x);
+    int mx = std::max({ch(c, 0), ch(c, 8), ch(c, 16)});
+    EXPECT_GE(mx, 128) << x;
+  }
+}
+
+TEST(SpectrumStrips, RowsFadeToTheirGreys) {
+  Raster24 b = make_spectrum_strip(0);
+  ASSERT_EQ(b.width, 4316);
+  ASSERT_EQ(b.height, 512);
+  EXPECT_EQ(b.colour(100, 0), 0xFFFFFFu);
+  EXPECT_EQ(b.colour(100, 511), 0x000000u);
+  EXPECT_EQ(b.colour(4315, 256), spectrum_middle_colour(4315));
+  Raster24 s = make_spectrum_strip(135);
+  EXPECT_EQ(s.colour(7, 0), 0x878787u);    // grey 135 on top
+  EXPECT_EQ(s.colour(7, 511), 0x070707u);  // grey 7 at the bottom
+  Raster24 w = make_spectrum_strip(255);
+  EXPECT_EQ(w.colour(3000, 0), 0xFFFFFFu);
+  EXPECT_EQ(w.colour(3000, 511), 0x7F7F7Fu);
+  // Monotone fade in every channel of a column above the middle.
+  for (int y = 1; y <= 256; ++y) EXPECT_LE(ch(b.colour(0, y), 0), ch(b.colour(0, y - 1), 0));
+  EXPECT_THROW(make_spectrum_strip(136), std::invalid_argument);
+}

@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include "common/test_env.hpp"
+#include "platform/text_codec.hpp"
+#include "storage/history_file.hpp"
+
+#include <sys/stat.h>
+
+TEST(HistoryFile, DefaultLineIsWindows1252WithCrLf) {
+  hw_test::ScratchDir dir;
+  write_history_file(dir.file(kHistoryFile), {kDefaultHistoryLine});
+  EXPECT_EQ(read_file_bytes(dir.file(kHistoryFile)), "hex006095\xB7rgb0,96,149\xB7" "cmyk149,53,0,107\r\n");
+  auto back = read_history_file(dir.file(kHistoryFile));
+  ASSERT_EQ(back.size(), 1u);
+  EXPECT_EQ(back[0], kDefaultHistoryLine);
+  EXPECT_EQ(history_hex_text(back[0]), "006095");
+}
+
+TEST(HistoryFile, ForeignLinesComeBackUnchanged) {
+  hw_test::ScratchDir dir;
+  const std::string bytes = "hexZZZZZZ garbage \x81\x9D\xFF\r\n\r\nshort\r\n";
+  write_file_bytes_atomic(dir.file("h.dat"), bytes);
+  auto lines = read_history_file(dir.file("h.dat"));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(history_hex_text(lines[2]), "rt");
+  write_history_file(dir.file("h2.dat"), lines);
+  EXPECT_EQ(read_file_bytes(dir.file("h2.dat")), bytes);
+}
+
+TEST(HistoryFile, FailedWriteKeepsTheOldHistory) {
+  hw_test::ScratchDir dir;
+  write_history_file(dir.file("h.dat"), {"one"});
+  // A folder in the way of the temporary sibling makes the write fail.
+  ASSERT_EQ(mkdir(dir.file("h.dat.~tmp").c_str(), 0700), 0);
+  EXPECT_THROW(write_history_file(dir.file("h.dat"), {"two"}), EInOutError);
+  EXPECT_EQ(read_file_bytes(dir.file("h.dat")), "one\r\n");
+  EXPECT_THROW(read_history_file(dir.file("none.dat")), EInOutError);
+}
