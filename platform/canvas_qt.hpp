@@ -23,6 +23,8 @@ private:
 
 // A device context whose drawing goes to `painter` (surface of width × height pixels).
 HDC gdi_create_painter_dc(QPainter* painter, int width, int height);
+// The surface size of a painter context (0 x 0 for others).
+QSize gdi_surface_size(HDC dc);
 // The painter behind a context made that way, nullptr for any other context.
 QPainter* gdi_painter_of(HDC dc);
 

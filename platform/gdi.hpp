@@ -102,15 +102,14 @@ constexpr UINT DIB_RGB_COLORS = 0;
 constexpr UINT DIB_PAL_COLORS = 1;
 
 // ---------------------------------------------------------------------------------------------
-// Handles.
+// Handles. Any handle converts to HGDIOBJ, as in the API.
 // ---------------------------------------------------------------------------------------------
-struct GdiObject;
 struct GdiBitmap;
 struct GdiPalette;
 struct GdiDC;
 struct GlobalBlock;
 
-using HGDIOBJ = GdiObject*;
+using HGDIOBJ = void*;
 using HBITMAP = GdiBitmap*;
 using HPALETTE = GdiPalette*;
 using HDC = GdiDC*;
@@ -218,6 +217,10 @@ HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 // filled in. The colour table is written for depths up to 8 bits. Returns the rows copied.
 int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINFO* info, UINT usage);
 
+// The colour table of the section selected into the context.
+UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
+UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors);
+
 HPALETTE CreatePalette(const LOGPALETTE* palette);
 HPALETTE CreateHalftonePalette(HDC dc);
 UINT GetPaletteEntries(HPALETTE palette, UINT start, UINT count, PALETTEENTRY* entries);
@@ -284,6 +287,8 @@ GdiFontSpec gdi_current_font(HDC dc);
 // Our helpers beyond the API.
 // The bitmap selected into a context (nullptr for none or a dead context).
 HBITMAP gdi_selected_bitmap(HDC dc);
+// A new bitmap of the same kind, size, colour table and pixels.
+HBITMAP gdi_copy_bitmap(HBITMAP bitmap);
 // True while the handle names a live object.
 bool gdi_is_live(const void* handle);
 // Bytes per row of a device-independent bitmap: width × bits rounded up to 32 bits.

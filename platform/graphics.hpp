@@ -138,7 +138,11 @@ public:
   void SetPixels(int x, int y, TColor color);
 
 private:
+  GdiFontSpec font_spec() const;
+
   HDC dc_ = nullptr;
+  TColor pushed_brush_color_ = 0x7FFFFFFF;  // none pushed yet
+  TBrushStyle pushed_brush_style_ = bsSolid;
   TPen pen_;
   TBrush brush_;
   TFont font_;
