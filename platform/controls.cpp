@@ -321,7 +321,7 @@ void TControl::SetParent(TWinControl* parent) {
   if (parent_) parent_->remove_child(this);
   parent_ = parent;
   if (host_ && host_->widget) {
-    host_->widget->setParent(parent && parent->host_ ? parent->host_->widget : nullptr);
+    host_->widget->setParent(parent && parent->host_ ? parent->host_->container() : nullptr);
     host_->widget->setGeometry(left_, top_, width_, height_);
     host_->widget->setVisible(visible_);
   }

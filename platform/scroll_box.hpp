@@ -3,6 +3,7 @@
 // coordinates, so a scroll changes every child's Left and Top.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "platform/controls.hpp"
@@ -101,12 +102,11 @@ public:
 
 protected:
   // Called when the client size changes (the control was resized or a bar appeared or went);
-  // the base runs Resize.
+  // the base does nothing.
   virtual void ClientResized();
 
 private:
   friend class TControlScrollBar;
-  friend struct ScrollBoxQt;
   // Recomputes which bars show, limits the positions and pushes it all to the window.
   void update_bars();
   void layout();
@@ -118,6 +118,6 @@ private:
   bool auto_scroll_ = true;
   bool double_buffered_ = false;
   bool updating_ = false;
-  struct Qt;
-  std::unique_ptr<Qt> qt_;
+  struct Widgets;
+  std::unique_ptr<Widgets> widgets_;
 };
