@@ -86,8 +86,8 @@ public:
   const TRect& OldBounds() const { return FOldBounds; }
   bool Moving() const { return FMoving; }
   bool Sizing() const { return FSizing; }
-  // The drag outline: whether it is on the parent now, and its outer rectangle.
-  bool OutlineShown() const { return outline_shown_; }
+  // The drag outline: whether it shows on the parent now, and its outer rectangle.
+  bool OutlineShown() const { return outline_shown_ && FLineSize > 0; }
   TRect OutlineRect() const { return Bounds(FNewLeft, FNewTop, FNewWidth, FNewHeight); }
   // A handle, or nullptr before the handles are first shown.
   TResizerHandle* Handle(TResizerHook hook) const { return hooks_[hook]; }
