@@ -214,3 +214,7 @@ HPALETTE HalftonePalette();
 const TMaxLogPalette& DefaultPalette(TImageFormat format);
 // Registers TDibGraphic with the picture container for CF_BITMAP. Called once at start-up.
 void RegisterDibGraphicClipboardFormat();
+// The icon format class, through which a picture assigned to a TIcon is written as an icon
+// file; the format classes register it.
+void SetIconGraphicClass(TDibGraphicClass cls);
+const TDibGraphicClass& IconGraphicClass();

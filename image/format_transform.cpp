@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "image/dib_graphic.hpp"
-#include "image/format_change.hpp"
 #include "image/nearest_palette_color.hpp"
 #include "image/pixel_rows.hpp"
 #include "image/quantize.hpp"
@@ -115,12 +114,4 @@ void TImageFormatTransform::Diffuse(TDibGraphic& Source, TDibGraphic& Dest) {
       Progress(y, 0, h - 1);
     }
   }
-}
-
-void ChangeImageFormat(TDibGraphic& Source, TDibGraphic& Dest, TImageFormat Format, bool Quantize, bool Dither) {
-  TImageFormatTransform transform;
-  transform.SetImageFormat(Format);
-  transform.SetQuantize(Quantize);
-  transform.SetDither(Dither);
-  transform.ApplyOnDest(Source, Dest);
 }

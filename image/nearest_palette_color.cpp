@@ -21,8 +21,9 @@ NearestPaletteColor::NearestPaletteColor(std::vector<Entry> entries)
 // the smallest farthest distance of any entry: an entry left out is strictly farther, for every
 // point of the cell, than the entry that sets that bound.
 void NearestPaletteColor::build_cell(int cell) {
-  const int lo[3] = {((cell >> (2 * kCellBits)) & 15) * kCellSize, ((cell >> kCellBits) & 15) * kCellSize,
-                     (cell & 15) * kCellSize};
+  constexpr int mask = (1 << kCellBits) - 1;
+  const int lo[3] = {((cell >> (2 * kCellBits)) & mask) * kCellSize, ((cell >> kCellBits) & mask) * kCellSize,
+                     (cell & mask) * kCellSize};
   auto min_d = [&](const Entry& e) {
     const int v[3] = {e.red, e.green, e.blue};
     int d = 0;
@@ -44,14 +45,19 @@ void NearestPaletteColor::build_cell(int cell) {
   int bound = 1 << 30;
   for (const Entry& e : entries_) bound = std::min(bound, max_d(e));
   cell_start_[static_cast<std::size_t>(cell)] = static_cast<std::int32_t>(lists_.size());
-  std::uint16_t count = 0;
+  std::vector<Candidate> list;
   for (std::size_t i = 0; i < entries_.size(); ++i) {
-    if (min_d(entries_[i]) <= bound) {
-      lists_.push_back(static_cast<std::uint8_t>(i));
-      ++count;
+    const int d = min_d(entries_[i]);
+    if (d <= bound) {
+      const Entry& e = entries_[i];
+      list.push_back({e.red, e.green, e.blue, static_cast<std::uint8_t>(i), d});
     }
   }
-  cell_count_[static_cast<std::size_t>(cell)] = count;
+  // Nearest first, so that a search can stop at the first candidate that cannot be nearer.
+  std::stable_sort(list.begin(), list.end(),
+                   [](const Candidate& a, const Candidate& b) { return a.min_distance < b.min_distance; });
+  lists_.insert(lists_.end(), list.begin(), list.end());
+  cell_count_[static_cast<std::size_t>(cell)] = static_cast<std::uint16_t>(list.size());
 }
 
 int NearestPaletteColor::index_of(int red, int green, int blue) {
@@ -62,17 +68,17 @@ int NearestPaletteColor::index_of(int red, int green, int blue) {
   const int cell = ((red >> (8 - kCellBits)) << (2 * kCellBits)) | ((green >> (8 - kCellBits)) << kCellBits) |
                    (blue >> (8 - kCellBits));
   if (cell_start_[static_cast<std::size_t>(cell)] < 0) build_cell(cell);
-  const std::uint8_t* list = lists_.data() + cell_start_[static_cast<std::size_t>(cell)];
+  const Candidate* list = lists_.data() + cell_start_[static_cast<std::size_t>(cell)];
   const int count = cell_count_[static_cast<std::size_t>(cell)];
-  int best = list[0];
+  int best = list[0].index;
   int best_d = 1 << 30;
   for (int k = 0; k < count; ++k) {
-    const Entry& e = entries_[list[k]];
-    const int d = sq(red - e.red) + sq(green - e.green) + sq(blue - e.blue);
-    if (d < best_d) {
+    const Candidate& c = list[k];
+    if (c.min_distance > best_d) break;  // this one and all after it are farther
+    const int d = sq(red - c.red) + sq(green - c.green) + sq(blue - c.blue);
+    if (d < best_d || (d == best_d && c.index < best)) {
       best_d = d;
-      best = list[k];
-      if (d == 0) break;
+      best = c.index;
     }
   }
   return best;

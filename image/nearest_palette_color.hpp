@@ -23,7 +23,12 @@ private:
   void build_cell(int cell);
 
   std::vector<Entry> entries_;
+  // A candidate of a cell: its colour, its index and its nearest possible distance to the cell.
+  struct Candidate {
+    std::uint8_t red, green, blue, index;
+    std::int32_t min_distance;
+  };
   std::vector<std::int32_t> cell_start_;  // -1 until the cell's list is built
   std::vector<std::uint16_t> cell_count_;
-  std::vector<std::uint8_t> lists_;
+  std::vector<Candidate> lists_;
 };

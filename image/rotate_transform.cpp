@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -12,7 +13,23 @@
 namespace {
 
 constexpr long double kPi = 3.141592653589793238462643383279502884L;
-constexpr int kTile = 64;
+constexpr int kTile = 16;
+
+// Moves the pixels of a quarter turn tile by tile, so that both the rows read and the rows
+// written stay in the cache. Clockwise: destination (H - 1 - Y, X) := source (X, Y); else
+// destination (Y, W - 1 - X) := source (X, Y).
+template <int kBytes>
+inline void copy_pixel(std::uint8_t* to, const std::uint8_t* from) {
+  if constexpr (kBytes == 3) {
+    std::uint16_t lo;
+    std::memcpy(&lo, from, 2);
+    const std::uint8_t hi = from[2];
+    std::memcpy(to, &lo, 2);
+    to[2] = hi;
+  } else {
+    *to = *from;
+  }
+}
 
 // Moves the pixels of a quarter turn tile by tile, so that both the rows read and the rows
 // written stay in the cache. Clockwise: destination (H - 1 - Y, X) := source (X, Y); else
@@ -21,29 +38,36 @@ template <int kBytes>
 void turn_quarter(BytePlane& src, BytePlane& dst, int w, int h, bool clockwise,
                   const std::function<void(int)>& progress) {
   const std::uint8_t* src_rows[kTile];
-  std::uint8_t* dst_rows[kTile];
+  std::vector<std::uint8_t*> dst_rows(static_cast<std::size_t>(w));
+  for (int x = 0; x < w; ++x) dst_rows[static_cast<std::size_t>(x)] = dst.row(clockwise ? x : w - 1 - x);
   for (int y0 = 0; y0 < h; y0 += kTile) {
     const int y1 = std::min(y0 + kTile, h);
+    const int n = y1 - y0;
     for (int y = y0; y < y1; ++y) src_rows[y - y0] = src.row(y);
-    for (int x0 = 0; x0 < w; x0 += kTile) {
-      const int x1 = std::min(x0 + kTile, w);
-      for (int x = x0; x < x1; ++x) dst_rows[x - x0] = dst.row(clockwise ? x : w - 1 - x);
-      for (int x = x0; x < x1; ++x) {
-        std::uint8_t* d = dst_rows[x - x0];
-        const std::size_t sx = static_cast<std::size_t>(x) * kBytes;
-        if (clockwise) {
-          for (int y = y0; y < y1; ++y) {
-            const std::uint8_t* s = src_rows[y - y0] + sx;
-            std::uint8_t* p = d + static_cast<std::size_t>(h - 1 - y) * kBytes;
-            for (int b = 0; b < kBytes; ++b) p[b] = s[b];
+    for (int x = 0; x < w; ++x) {
+      // The run of destination pixels that source rows y0 .. y1 - 1 of column x give, written
+      // in increasing address order.
+      const std::size_t sx = static_cast<std::size_t>(x) * kBytes;
+      std::uint8_t* d = dst_rows[static_cast<std::size_t>(x)] +
+                        static_cast<std::size_t>(clockwise ? h - y1 : y0) * kBytes;
+      if constexpr (kBytes == 3) {
+        // Whole 32-bit moves: the fourth byte read is the next source pixel (or row padding)
+        // when this is not the last column, and the fourth byte written is overwritten by the
+        // next pixel of the run; the run's last pixel moves as 3 bytes.
+        if (x + 1 < w) {
+          for (int i = 0; i + 1 < n; ++i, d += 3) {
+            std::uint32_t v;
+            std::memcpy(&v, src_rows[clockwise ? n - 1 - i : i] + sx, 4);
+            std::memcpy(d, &v, 4);
           }
-        } else {
-          for (int y = y0; y < y1; ++y) {
-            const std::uint8_t* s = src_rows[y - y0] + sx;
-            std::uint8_t* p = d + static_cast<std::size_t>(y) * kBytes;
-            for (int b = 0; b < kBytes; ++b) p[b] = s[b];
-          }
+          copy_pixel<3>(d, src_rows[clockwise ? 0 : n - 1] + sx);
+          continue;
         }
+      }
+      if (clockwise) {
+        for (int k = n - 1; k >= 0; --k, d += kBytes) copy_pixel<kBytes>(d, src_rows[k] + sx);
+      } else {
+        for (int k = 0; k < n; ++k, d += kBytes) copy_pixel<kBytes>(d, src_rows[k] + sx);
       }
     }
     progress(y1);

@@ -340,8 +340,8 @@ void TBitmap::LoadFromStream(TStream& stream) {
   if (avail > 0x7FFFFFFF) avail = 0x7FFFFFFF;
   std::vector<Byte> bytes(static_cast<std::size_t>(avail));
   stream.ReadBuffer(bytes.data(), avail);
+  // An offset of 0 (or one inside the file header) means the rows follow the colour table.
   std::size_t offset = fh.bfOffBits >= 14 ? fh.bfOffBits - 14 : 0;
-  if (offset > bytes.size()) offset = 0;
   HBITMAP bm = read_packed_dib(bytes.data(), bytes.size(), offset, false);
   replace_handle(bm);
   pixel_format_ = PixelFormat();

@@ -88,11 +88,11 @@ TEST(Flip, ApplyInPlaceTwiceRestores) {
   ProgressLog log;
   t.SetOnProgress(log.handler());
   t.Apply(p);
+  log.expect_sound();
   for (int y = 0; y < 7; ++y) EXPECT_EQ(raw_pixel(p, 0, y), raw_pixel(copy, 8, y));
   t.Apply(p);
   for (int y = 0; y < 7; ++y)
     for (int x = 0; x < 9; ++x) EXPECT_EQ(raw_pixel(p, x, y), raw_pixel(copy, x, y));
-  log.expect_sound();
 }
 
 TEST(Rotate, WhichAnglesAreQuarterTurns) {

@@ -223,8 +223,8 @@ TEST(ResizeResample, OverriddenFormatTakesItsDefaultPalette) {
   src.Fill(Rgb(100, 100, 100));
   TResizeTransform t;
   t.SetInterpolated(true);
-  t.SetWidth(9);
-  t.SetHeight(4);
+  t.SetWidth(11);
+  t.SetHeight(9);  // enlarging: the triangle's weights add up to 1
   t.SetOverrideDestFormat(true);
   t.SetDestFormat(ifGray256);
   TDibGraphic dst;
@@ -232,8 +232,8 @@ TEST(ResizeResample, OverriddenFormatTakesItsDefaultPalette) {
   EXPECT_EQ(dst.ImageFormat(), ifGray256);
   EXPECT_EQ(dst.XDotsPerInch(), 72);
   EXPECT_EQ(dst.YDotsPerInch(), 150);
-  for (int y = 0; y < 4; ++y)
-    for (int x = 0; x < 9; ++x) EXPECT_EQ(dst.GetPaletteIndex(x, y), 100);
+  for (int y = 0; y < 9; ++y)
+    for (int x = 0; x < 11; ++x) EXPECT_EQ(dst.GetPaletteIndex(x, y), 100);
 }
 
 TEST(ResizeResample, ProgressRunsFromZeroToHundred) {
@@ -248,6 +248,17 @@ TEST(ResizeResample, ProgressRunsFromZeroToHundred) {
   t.ApplyOnDest(src, dst);
   log.expect_sound();
   EXPECT_GT(log.percents.size(), 50u);
+}
+
+TEST(ResizeResample, ReductionWeightsAreNotNormalised) {
+  // 6 -> 4 rows: scale 3/5, each weight f(0.6 d) * 0.6. Row 0 sits on source row 0:
+  // 0.6 + 2 * 0.4 * 0.6 = 1.08, so an even grey 100 becomes 108.
+  TDibGraphic src, dst;
+  src.NewImage(3, 6, ifTrueColor, nullptr, 96, 96);
+  src.Fill(Rgb(100, 100, 100));
+  resize(src, dst, 3, 4, ifTriangle);
+  EXPECT_EQ(dst.GetPixel(1, 0), Rgb(108, 108, 108));
+  EXPECT_EQ(dst.GetPixel(1, 3), Rgb(108, 108, 108));
 }
 
 // ---------------------------------------------------------------------------------------------
