@@ -1,10 +1,7 @@
 #include "annotate/mark_picture_text.hpp"
 
 #include "image/dib_graphic.hpp"
-#if __has_include("image/ppm_graphic.hpp")
 #include "image/ppm_graphic.hpp"
-#define HW_HAVE_PPM 1
-#endif
 #include "platform/classes.hpp"
 
 namespace {
@@ -54,7 +51,6 @@ bool PnmSizeFitsText(std::int64_t Width, std::int64_t Height, std::size_t TextBy
   return pixels <= kMaxPixels && pixels <= static_cast<std::int64_t>(TextBytes) * 8;
 }
 
-#ifdef HW_HAVE_PPM
 std::string DibToPpmText(HGLOBAL Dib) {
   TPpmGraphic ppm;
   ppm.AssignFromDIBHandle(Dib);
@@ -77,7 +73,3 @@ HGLOBAL PpmTextToDib(const std::string& Text) {
   ppm.LoadFromStream(stream);
   return ppm.AsDibHandle();
 }
-#else
-std::string DibToPpmText(HGLOBAL) { throw Exception("PPM pending"); }
-HGLOBAL PpmTextToDib(const std::string&) { throw Exception("PPM pending"); }
-#endif
