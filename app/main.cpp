@@ -1,6 +1,7 @@
 // Huewright: a desktop workbench for building colour palettes from pictures.
 #include <cstdio>
 
+#include "annotate/annotation_tools.hpp"
 #include "platform/forms.hpp"
 
 int main(int argc, char** argv) {
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   Application->Initialize(argc, argv);
+  register_annotation_tools();
   Application->SetTitle("Huewright");
   auto* form = new TForm(Application);
   form->SetCaption("Huewright");
