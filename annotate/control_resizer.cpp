@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/forms.hpp"
+#include "platform/mouse_capture.hpp"
 
 namespace {
 
@@ -100,6 +101,8 @@ TControlResizer::TControlResizer(TComponent* owner) : TControl(owner) {
 }
 
 TControlResizer::~TControlResizer() {
+  if (TControl* c = GetCaptureControl(); c && (c == this || c->Owner() == this))
+    SetCaptureControl(nullptr);
   OnResizing = nullptr;
   OnResized = nullptr;
   OnMoving = nullptr;
@@ -277,6 +280,7 @@ void TControlResizer::DrawOutline() {
 // ---------------------------------------------------------------------------------------------
 void TControlResizer::BodyMouseDown(TMouseButton button, int x, int y) {
   if (FControlChanging || button != mbLeft || !FMovable || FMoving || FSizing) return;
+  SetCaptureControl(this);
   FClick = Point(-x, -y);
   FMoving = true;
   HideHandles();
@@ -301,6 +305,7 @@ void TControlResizer::BodyMouseMove(int x, int y) {
 
 void TControlResizer::BodyMouseUp(TMouseButton button) {
   if (FControlChanging || button != mbLeft || !FMoving) return;
+  ReleaseCaptureOf(this);
   DrawOutline();
   EndOutline();
   FMoving = false;
@@ -331,6 +336,8 @@ void TControlResizer::SizeOutline(TResizerHook hook, int x, int y) {
 
 void TControlResizer::HandleMouseDown(TResizerHandle* handle, TMouseButton button, int x, int y) {
   if (FControlChanging || button != mbLeft || !FResizable || FMoving || FSizing) return;
+  // Captured first: the handle goes on getting the mouse while it is hidden.
+  SetCaptureControl(handle);
   HideHandles();
   FClick = Point(-x, -y);
   const HookRule& r = kRules[handle->Hook()];
@@ -354,6 +361,7 @@ void TControlResizer::HandleMouseMove(TResizerHandle* handle, int x, int y) {
 
 void TControlResizer::HandleMouseUp(TResizerHandle* handle, TMouseButton button, int x, int y) {
   if (FControlChanging || button != mbLeft || !FSizing) return;
+  ReleaseCaptureOf(handle);
   DrawOutline();
   EndOutline();
   FSizing = false;

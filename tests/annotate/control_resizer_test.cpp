@@ -8,6 +8,7 @@
 #include "platform/forms.hpp"
 #include "platform/services.hpp"
 #include "platform/synthetic_input.hpp"
+#include "platform/synthetic_window_input.hpp"
 
 namespace {
 
@@ -271,6 +272,27 @@ TEST(ControlResizer, TheTargetGoingAwayLeavesTheFrameHarmless) {
   send_mouse_move(*f.frame, 35, 30, ssLeft);
   send_mouse_release(*f.frame, mbLeft, 35, 30);
   EXPECT_EQ(f.frame->BoundsRect(), Bounds(65, 60, 110, 70));
+}
+
+TEST(ControlResizer, DragsRoutedByTheWindowKeepTheirControlWhileItHides) {
+  // The pointer's events go to the window: the grabbed handle hides itself at the press and
+  // still gets the moves and the release.
+  Framed f;
+  TRect se = f.hook(rhSE).BoundsRect();
+  send_window_mouse_press(*f.form, mbLeft, se.Left + 2, se.Top + 2);
+  ASSERT_TRUE(f.frame->Sizing());
+  send_window_mouse_move(*f.form, se.Left + 32, se.Top + 22, ssLeft);
+  EXPECT_EQ(f.frame->OutlineRect(), Bounds(45, 45, 140, 90));
+  send_window_mouse_release(*f.form, mbLeft, se.Left + 32, se.Top + 22);
+  EXPECT_FALSE(f.frame->Sizing());
+  EXPECT_EQ(f.frame->BoundsRect(), Bounds(45, 45, 140, 90));
+  // The body, dragged beyond the window's edge.
+  send_window_mouse_press(*f.form, mbLeft, 100, 100);
+  ASSERT_TRUE(f.frame->Moving());
+  send_window_mouse_move(*f.form, 100 + 400, 100 - 70, ssLeft);
+  send_window_mouse_release(*f.form, mbLeft, 100 + 400, 100 - 70);
+  EXPECT_EQ(f.frame->BoundsRect(), Bounds(445, -25, 140, 90));
+  EXPECT_EQ(f.target->BoundsRect(), Bounds(450, -20, 130, 80));
 }
 
 TEST(ControlResizer, HandlesAndOutlineShowOnScreen) {
