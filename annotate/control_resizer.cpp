@@ -173,18 +173,19 @@ void TControlResizer::PlaceHandles() {
   if (!FHandlesCreated) return;
   // Every handle is BoxSize square and centred on its corner or edge middle.
   const int b = FBoxSize, h = b / 2;
-  const int l = Left(), t = Top(), w = Width(), ht = Height();
-  const int right = l + w - b + h, bottom = t + ht - b + h;
-  const int mid_x = l + (w - b) / 2, mid_y = t + (ht - b) / 2;
+  const std::int64_t l = Left(), t = Top(), w = Width(), ht = Height();
+  const int right = clamp_int(l + w - b + h), bottom = clamp_int(t + ht - b + h);
+  const int mid_x = clamp_int(l + (w - b) / 2), mid_y = clamp_int(t + (ht - b) / 2);
+  const int left = clamp_int(l - h), top = clamp_int(t - h);
   const std::array<TPoint, 8> at = {{
-      {l - h, t - h},        // NW
-      {l - h, bottom},       // SW
-      {right, bottom},       // SE
-      {right, t - h},        // NE
-      {mid_x, t - h},        // N
-      {l - h, mid_y},        // W
-      {mid_x, bottom},       // S
-      {right, mid_y},        // E
+      {left, top},      // NW
+      {left, bottom},   // SW
+      {right, bottom},  // SE
+      {right, top},     // NE
+      {mid_x, top},     // N
+      {left, mid_y},    // W
+      {mid_x, bottom},  // S
+      {right, mid_y},   // E
   }};
   for (size_t i = 0; i < 8; ++i) hooks_[i]->SetBounds(at[i].X, at[i].Y, b, b);
 }

@@ -12,6 +12,23 @@ namespace {
 
 int clamp_int(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
 
+// Control coordinates stay within 2^24 pixels of the origin (far beyond any picture at any
+// zoom), so that no sum of a position and a size can overflow.
+constexpr std::int64_t kMaxPlace = std::int64_t{1} << 24;
+
+struct Place {
+  int left, top, width, height;
+};
+
+// The control's bounds for a rectangle moved back by (dx, dy).
+Place control_bounds(const TRect& r, std::int64_t dx, std::int64_t dy) {
+  const std::int64_t l = std::clamp<std::int64_t>(r.Left - dx, -kMaxPlace, kMaxPlace);
+  const std::int64_t t = std::clamp<std::int64_t>(r.Top - dy, -kMaxPlace, kMaxPlace);
+  const std::int64_t w = std::clamp<std::int64_t>(std::int64_t{r.Right} - r.Left, 0, kMaxPlace);
+  const std::int64_t h = std::clamp<std::int64_t>(std::int64_t{r.Bottom} - r.Top, 0, kMaxPlace);
+  return Place{static_cast<int>(l), static_cast<int>(t), static_cast<int>(w), static_cast<int>(h)};
+}
+
 TComponent* checked_owner(TComponent* owner) {
   if (!dynamic_cast<TAnnotationsEditor*>(owner)) throw Exception("Invalid Parent for Mark");
   return owner;
@@ -76,10 +93,8 @@ void TGenericMark::SetMarkRect(const TRect& R) {
     FMarkRect.Right = std::min(FMarkRect.Right, FDisplayRect.Right);
     FMarkRect.Bottom = std::min(FMarkRect.Bottom, FDisplayRect.Bottom);
   }
-  TRect b = ScaleRect(FMarkRect, FZoomFactor);
-  const std::int64_t h = scroll_left(), v = scroll_top();
-  SetBounds(clamp_int(b.Left - h), clamp_int(b.Top - v), clamp_int(std::int64_t{b.Right} - b.Left),
-            clamp_int(std::int64_t{b.Bottom} - b.Top));
+  const Place b = control_bounds(ScaleRect(FMarkRect, FZoomFactor), scroll_left(), scroll_top());
+  SetBounds(b.left, b.top, b.width, b.height);
   if (FEditMode && FControlResizer) {
     FControlResizer->SetBounds(Left(), Top(), Width(), Height());
   }
@@ -87,8 +102,8 @@ void TGenericMark::SetMarkRect(const TRect& R) {
 
 void TGenericMark::SetZoomFactor(double Value) {
   FZoomFactor = Value;
-  TRect b = ScaleRect(FMarkRect, FZoomFactor);
-  SetBounds(b.Left, b.Top, clamp_int(std::int64_t{b.Right} - b.Left), clamp_int(std::int64_t{b.Bottom} - b.Top));
+  const Place b = control_bounds(ScaleRect(FMarkRect, FZoomFactor), 0, 0);
+  SetBounds(b.left, b.top, b.width, b.height);
   if (FEditMode && FControlResizer) FControlResizer->SetBounds(Left(), Top(), Width(), Height());
 }
 

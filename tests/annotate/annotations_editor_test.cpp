@@ -292,3 +292,19 @@ TEST(AnnotationsEditor, LineAndPenSizesStayWithinBounds) {
   l->SetLineSize(12);
   EXPECT_EQ(l->LineSize(), 12);
 }
+
+TEST(AnnotationsEditor, ExtremeRectanglesKeepTheControlWithinReach) {
+  TAnnotationsEditor e(nullptr);
+  e.SetZoomFactor(10000);
+  TRectangleMark* m = e.AddRectangle();
+  m->SetMarkRect(Rect(-2000000000, 5, 2000000000, 2147483647));
+  EXPECT_EQ(m->MarkRect(), Rect(-2000000000, 5, 2000000000, 2147483647));
+  const int reach = 1 << 24;
+  EXPECT_EQ(m->Left(), -reach);
+  EXPECT_EQ(m->Top(), 500);
+  EXPECT_EQ(m->Width(), reach);
+  EXPECT_EQ(m->Height(), reach);
+  e.SetEditMode(true);
+  ASSERT_NE(m->ControlResizer(), nullptr);
+  EXPECT_EQ(m->ControlResizer()->Handle(rhSE)->Left(), -reach + reach - 5 + 2);
+}
