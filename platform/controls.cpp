@@ -304,6 +304,7 @@ TControl::~TControl() {
   if (parent_) parent_->remove_child(this);
   if (host_ && host_->widget) {
     host_->widget->detach();
+    if (QWidget::mouseGrabber() == host_->widget) host_->widget->releaseMouse();  // a freed control holds no capture
     host_->widget->hide();
     host_->widget->deleteLater();
     host_->widget->setParent(nullptr);
