@@ -100,6 +100,20 @@ TEST(PictureViewX11, ZoomedPictureMarksAndLabelsReachTheScreen) {
   vbar->SetLabelsLeftTop(36);
   vbar->SetPosition(120);
 
+  // Three narrow bars without labels, as the main window has them.
+  const TColor colours[3] = {0x00A96060, 0x00EE6060, 0x00607760};
+  for (int i = 0; i < 3; ++i) {
+    auto* thin = new TExTrackBar(form.get());
+    thin->SetParent(form.get());
+    thin->SetOrientation(trVertical);
+    thin->SetBounds(840 + 20 * i, 20, 12, 396);
+    thin->SetMax(240);
+    thin->SetLabels(false);
+    thin->SetLabelsFirstLast(false);
+    thin->SetColor(colours[i]);
+    thin->SetPosition(60 * (i + 1));
+  }
+
   form->Show();
   view->HorzScrollBar().SetPosition(100);
   pump(300);
