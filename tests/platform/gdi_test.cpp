@@ -168,6 +168,16 @@ TEST(GdiStretch, HalftoneReductionIsTheOverlapWeightedMean) {
   }
 }
 
+TEST(GdiStretch, HalftoneOfALargePictureSplitsTheWorkExactly) {
+  // Large enough for the stretch to share the rows out between threads.
+  Section src(1201, 901, 24, 4242);
+  Section dst(9, 17, 24, 0, false);
+  SetStretchBltMode(dst.dc, HALFTONE);
+  ASSERT_TRUE(StretchBlt(dst.dc, 0, 0, 9, 17, src.dc, 0, 0, 1201, 901, SRCCOPY));
+  for (int j = 0; j < 17; ++j)
+    for (int i = 0; i < 9; ++i) ASSERT_EQ(dst.value(i, j), halftone_oracle(src, 9, 17, i, j)) << i << "," << j;
+}
+
 TEST(GdiStretch, HalftoneOfAPaletteSourceUsesItsColours) {
   Section src(6, 6, 4, 99);
   Section dst(3, 2, 24, 0, false);
