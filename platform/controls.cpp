@@ -368,6 +368,10 @@ bool TControl::Showing() const {
 void TControl::SetEnabled(bool enabled) {
   if (enabled_ == enabled) return;
   enabled_ = enabled;
+  // A disabled control drawn on its parent lets the mouse through to what lies beneath, as the
+  // class library's parent finds only enabled ones under the pointer.
+  if (host_ && host_->widget && !IsWindowed() && !host_->widget->isWindow())
+    host_->widget->setAttribute(Qt::WA_TransparentForMouseEvents, !enabled);
   Changed();
 }
 

@@ -79,3 +79,23 @@ TEST(MouseCapture, AFreedControlHoldsNoCapture) {
   send_window_mouse_move(*w.form, 20, 20);
   EXPECT_EQ(w.log, (std::vector<std::string>{"a move 10,10"}));
 }
+
+TEST(MouseRouting, DisabledDrawnControlsLetTheMouseThroughToWhatLiesBeneath) {
+  TwoPanels w;
+  auto* label = new TLabel(w.form.get());
+  label->SetAutoSize(false);
+  label->SetBounds(20, 20, 50, 50);
+  label->SetParent(w.a);
+  std::vector<std::string> clicks;
+  label->OnClick = [&](TObject*) { clicks.push_back("label"); };
+  w.a->OnClick = [&](TObject*) { clicks.push_back("a"); };
+  send_window_mouse_press(*w.form, mbLeft, 40, 40);
+  send_window_mouse_release(*w.form, mbLeft, 40, 40);
+  label->SetEnabled(false);
+  send_window_mouse_press(*w.form, mbLeft, 40, 40);
+  send_window_mouse_release(*w.form, mbLeft, 40, 40);
+  label->SetEnabled(true);
+  send_window_mouse_press(*w.form, mbLeft, 40, 40);
+  send_window_mouse_release(*w.form, mbLeft, 40, 40);
+  EXPECT_EQ(clicks, (std::vector<std::string>{"label", "a", "label"}));
+}
