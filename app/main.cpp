@@ -1,8 +1,10 @@
 // Huewright: a desktop workbench for building colour palettes from pictures.
 #include <cstdio>
 
+#include "annotate/annotation_tools.hpp"
 #include "image/freeimage_codec.hpp"
 #include "image/freeimage_resource.hpp"
+#include "image/hand_cursors.hpp"
 #include "image/image_formats.hpp"
 #include "platform/forms.hpp"
 
@@ -24,6 +26,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   register_image_formats();
+  // The picture view's hand cursors.
+  register_hand_cursors();
+  register_annotation_tools();
   Application->SetTitle("Huewright");
   auto* form = new TForm(Application);
   form->SetCaption("Huewright");

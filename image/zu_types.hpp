@@ -28,7 +28,7 @@ inline TRgb ColorToRgb(TColor c) {
   return Rgb(GetRValue(v), GetGValue(v), GetBValue(v));
 }
 
-enum TTransparentPixel { tpTopLeft, tpTopRight, tpBottomLeft, tpBottomRight, tpUseTransparentColor };
+enum TTransparentPixel : Byte { tpTopLeft, tpTopRight, tpBottomLeft, tpBottomRight, tpUseTransparentColor };
 
 // Bits per pixel and display name; any other value raises EZuroroveError
 // "Internal error: Invalid image format".

@@ -60,7 +60,7 @@ struct DibBlock {
 
 HGLOBAL block_of(const std::vector<Byte>& bytes) {
   HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-  std::memcpy(GlobalLock(h), bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(GlobalLock(h), bytes.data(), bytes.size());
   GlobalUnlock(h);
   return h;
 }

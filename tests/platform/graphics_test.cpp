@@ -39,7 +39,7 @@ std::vector<Byte> make_bmp(int w, int h, int bits, const std::vector<RGBQUAD>& t
   put_u16(f, 26, 1);
   put_u16(f, 28, static_cast<unsigned>(bits));
   put_u32(f, 46, static_cast<std::uint32_t>(table.size()));
-  std::memcpy(f.data() + 54, table.data(), 4 * table.size());
+  if (!table.empty()) std::memcpy(f.data() + 54, table.data(), 4 * table.size());
   f.insert(f.end(), rows.begin(), rows.end());
   return f;
 }
