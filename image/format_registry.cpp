@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <string_view>
 
 namespace {
 
@@ -36,13 +37,10 @@ TDibGraphicClass FindDibGraphicClassByStream(TStream& Stream) {
 }
 
 TDibGraphicClass FindDibGraphicClass(const std::string& FileNameOrExt) {
-  std::string ext = UpperCase(ExtractFileExt(FileNameOrExt));
-  if (ext.empty()) {
-    ext = ".";
-    ext += UpperCase(FileNameOrExt);
-  }
-  ext.erase(0, 1);
-  if (!ext.empty() && ext[0] == '.') ext.erase(0, 1);
+  // The extension without its dot; without one, the whole argument (less a leading dot).
+  const std::string dotted = ExtractFileExt(FileNameOrExt);
+  std::string_view ext = dotted.empty() ? std::string_view(FileNameOrExt) : std::string_view(dotted).substr(1);
+  if (!ext.empty() && ext.front() == '.') ext.remove_prefix(1);
   registry& r = the_registry();
   std::lock_guard lock(r.mutex);
   for (const auto& entry : r.formats)
