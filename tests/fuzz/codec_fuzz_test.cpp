@@ -3,6 +3,8 @@
 // undefined-behaviour sanitizers); and the multi-page and 16-bit paths run clean.
 #include <gtest/gtest.h>
 
+#include <tiffio.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +13,7 @@
 #include <random>
 #include <vector>
 
+#include "common/test_env.hpp"
 #include "image/format_registry.hpp"
 #include "image/freeimage_api.hpp"
 #include "image/freeimage_codec.hpp"
@@ -273,6 +276,46 @@ TEST(CodecFuzz, MultiPageAndSixteenBitPathsRunClean) {
       EXPECT_THROW(one.SingleLoadFromStream(s, page), Exception);
     }
   }
+  // Pages after the first that need converting (alpha, 16 bits per channel): the conversions
+  // work on copies and the pages go back to FreeImage unchanged.
+  {
+    hw_test::ScratchDir dir;
+    const std::string path = dir.file("deep.tif");
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    for (int page = 0; page < 3; ++page) {
+      const int bits = page == 2 ? 16 : 8;
+      const int samples = page == 0 ? 3 : page == 1 ? 4 : 3;
+      TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 6);
+      TIFFSetField(t, TIFFTAG_IMAGELENGTH, 4);
+      TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+      TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+      TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+      if (samples == 4) {
+        std::uint16_t extra[1] = {EXTRASAMPLE_UNASSALPHA};
+        TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, extra);
+      }
+      std::vector<Byte> row(static_cast<std::size_t>(6 * samples * bits / 8), 0x80);
+      for (std::uint32_t y = 0; y < 4; ++y) TIFFWriteScanline(t, row.data(), y, 0);
+      TIFFWriteDirectory(t);
+    }
+    TIFFClose(t);
+    FILE* f = std::fopen(path.c_str(), "rb");
+    bytes file;
+    for (int c; (c = std::fgetc(f)) != EOF;) file.push_back(static_cast<Byte>(c));
+    std::fclose(f);
+    TMemoryStream deep;
+    deep.WriteBuffer(file.data(), static_cast<Int64>(file.size()));
+    for (int page = 1; page <= 3; ++page) {
+      TTiffGraphic p;
+      deep.SetPosition(0);
+      p.SingleLoadFromStream(deep, page);
+      EXPECT_EQ(p.ImageFormat(), ifTrueColor) << page;
+      EXPECT_EQ(p.Width(), 6) << page;
+      exercise(p);
+    }
+  }
+
   // Pictures of 16 bits per channel, with and without alpha, and 16-bit grey.
   const TFreeImageEntries& fi = FreeImageAPI();
   auto colour = picture<TPngGraphic>(31, 17, ifTrueColor, 4);
