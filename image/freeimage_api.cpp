@@ -277,9 +277,35 @@ HGLOBAL FIBitmapToDib(FIBITMAP* Dib) {
   return block;
 }
 
+namespace {
+
+// A new FreeImage bitmap from a DIB's header, its colour table (`table_bytes` readable at
+// `table`) and its rows (`bits_bytes` readable at `bits`); none when the header is not one
+// FreeImage can allocate.
+FIBITMAP* bitmap_from_dib(BITMAPINFOHEADER header, const Byte* table, std::size_t table_bytes, const Byte* bits,
+                          std::size_t bits_bytes) {
+  const TFreeImageEntries& fi = FreeImageAPI();
+  const int bpp = header.biBitCount;
+  if (header.biWidth <= 0 || header.biHeight <= 0 || bpp <= 0 || bpp > 32) return nullptr;
+  FIBITMAP* bitmap = fi.FreeImage_Allocate(header.biWidth, header.biHeight, bpp, 0, 0, 0);
+  if (bitmap == nullptr) return nullptr;
+  BITMAPINFOHEADER* target = fi.FreeImage_GetInfoHeader(bitmap);
+  std::memcpy(target, &header, sizeof header);
+  if (bpp < 16) {
+    // The bitmap's palette has room for 2^bits entries and no more.
+    std::size_t copied = std::min(table_bytes / 4, std::size_t{1} << std::min(bpp, 8));
+    if (RGBQUAD* palette = fi.FreeImage_GetPalette(bitmap)) std::memcpy(palette, table, 4 * copied);
+    target->biClrUsed = static_cast<DWORD>(copied);
+  }
+  std::size_t pixels = std::size_t{fi.FreeImage_GetPitch(bitmap)} * fi.FreeImage_GetHeight(bitmap);
+  if (BYTE* out = fi.FreeImage_GetBits(bitmap)) std::memcpy(out, bits, std::min(pixels, bits_bytes));
+  return bitmap;
+}
+
+}  // namespace
+
 FIBITMAP* DibToFIBitmap(HGLOBAL Dib) {
   if (Dib == nullptr) return nullptr;
-  const TFreeImageEntries& fi = FreeImageAPI();
   std::size_t size = GlobalSize(Dib);
   block_lock lock(Dib);
   const Byte* p = lock.get();
@@ -287,29 +313,20 @@ FIBITMAP* DibToFIBitmap(HGLOBAL Dib) {
   BITMAPINFOHEADER header;
   std::memcpy(&header, p, sizeof header);
   const int bpp = header.biBitCount;
-  if (header.biWidth <= 0 || header.biHeight <= 0 || bpp <= 0 || bpp > 32) return nullptr;
   // A table of biClrUsed entries, or 2^bits when that is 0, for depths below 16 bits.
   std::size_t table = 0;
-  std::size_t room = 0;
-  if (bpp < 16) {
-    room = std::size_t{1} << std::min(bpp, 8);
-    table = header.biClrUsed != 0 ? header.biClrUsed : room;
-  }
+  if (bpp > 0 && bpp < 16) table = header.biClrUsed != 0 ? header.biClrUsed : std::size_t{1} << std::min(bpp, 8);
   std::size_t offset = sizeof(BITMAPINFOHEADER) + 4 * table;
   if (offset > size) return nullptr;
+  return bitmap_from_dib(header, p + sizeof(BITMAPINFOHEADER), 4 * table, p + offset, size - offset);
+}
 
-  FIBITMAP* bitmap = fi.FreeImage_Allocate(header.biWidth, header.biHeight, bpp, 0, 0, 0);
-  if (bitmap == nullptr) return nullptr;
-  BITMAPINFOHEADER* target = fi.FreeImage_GetInfoHeader(bitmap);
-  std::memcpy(target, &header, sizeof header);
-  if (table > 0) {
-    std::size_t copied = std::min(table, room);
-    if (RGBQUAD* palette = fi.FreeImage_GetPalette(bitmap))
-      std::memcpy(palette, p + sizeof(BITMAPINFOHEADER), 4 * copied);
-    // The bitmap's palette has room for 2^bits entries and no more.
-    target->biClrUsed = static_cast<DWORD>(copied);
-  }
-  std::size_t pixels = std::size_t{fi.FreeImage_GetPitch(bitmap)} * fi.FreeImage_GetHeight(bitmap);
-  if (BYTE* bits = fi.FreeImage_GetBits(bitmap)) std::memcpy(bits, p + offset, std::min(pixels, size - offset));
-  return bitmap;
+FIBITMAP* PictureToFIBitmap(const BITMAPINFO& Info, const void* Bits) {
+  const BITMAPINFOHEADER& header = Info.bmiHeader;
+  if (Bits == nullptr || header.biHeight <= 0) return nullptr;
+  const std::size_t rows = static_cast<std::size_t>(dib_row_size(header.biWidth, header.biBitCount)) *
+                           static_cast<std::size_t>(header.biHeight);
+  const std::size_t table = std::min<std::size_t>(header.biClrUsed, 256);
+  return bitmap_from_dib(header, reinterpret_cast<const Byte*>(Info.bmiColors), 4 * table,
+                         static_cast<const Byte*>(Bits), rows);
 }

@@ -140,3 +140,6 @@ HGLOBAL FIBitmapToDib(FIBITMAP* Dib);
 // A packed DIB as a new FreeImage bitmap the caller unloads; none when FreeImage cannot allocate
 // it or the block is not a readable DIB.
 FIBITMAP* DibToFIBitmap(HGLOBAL Dib);
+// The same from a device-independent bitmap in place (header, colour table of biClrUsed
+// entries, bottom-up rows), such as a picture's own section: the rows are copied in one move.
+FIBITMAP* PictureToFIBitmap(const BITMAPINFO& Info, const void* Bits);

@@ -108,10 +108,12 @@ void convert_and_assign(fi_bitmap& bitmap, int fif, TDibGraphic& target, const T
   if (after_load) after_load(bitmap.get());
 }
 
-// The picture as a FreeImage bitmap the caller owns (none when FreeImage cannot take it).
+// The picture as a FreeImage bitmap the caller owns (none when FreeImage cannot take it). The
+// picture's section already has the layout of a packed DIB, so it is copied straight into the
+// bitmap, without a packed DIB in between.
 FIBITMAP* picture_to_bitmap(const TDibGraphic& graphic) {
-  global_block dib{graphic.AsDibHandle()};
-  return DibToFIBitmap(dib.block);
+  if (graphic.Empty()) throw EZuroroveError("Graphic is empty");
+  return PictureToFIBitmap(graphic.BitmapInfo(), graphic.Bits());
 }
 
 [[noreturn]] void raise_save_error(const TDibGraphic& graphic) {
