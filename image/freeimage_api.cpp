@@ -36,10 +36,7 @@ void TFreeImageLibrary::Unload() {
     dlclose(handle_);
     handle_ = nullptr;
   }
-  if (!temp_path_.empty()) {
-    DeleteFile(temp_path_);
-    temp_path_.clear();
-  }
+  temp_path_.clear();
   loaded_from_.clear();
 }
 
@@ -108,6 +105,12 @@ void TFreeImageLibrary::load_from_resource() {
 
 void TFreeImageLibrary::write_to_temp(const Byte* data, std::size_t size) {
   CreateTempFile("zu", "tmp", temp_path_);
+  // Once loaded, the library stays mapped without its file: the copy goes as soon as the load
+  // is done (or has failed), so that none is left behind even by a program that is killed.
+  struct remove_copy {
+    const std::string& path;
+    ~remove_copy() { DeleteFile(path); }
+  } remove{temp_path_};
   {
     TFileStream file(temp_path_, fmOpenWrite | fmShareExclusive);
     file.WriteBuffer(data, static_cast<Int64>(size));

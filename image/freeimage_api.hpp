@@ -81,13 +81,14 @@ public:
   // sets `Error` to the reason ("Unable to load %s", "Function %s not found in %s").
   bool LoadFreeImage(std::string& Error);
   bool Loaded() const { return handle_ != nullptr; }
-  // Releases the library and deletes its temporary copy, if one was made.
+  // Releases the library.
   void Unload();
 
   const TFreeImageEntries& Entries() const { return entries_; }
   // The table itself, for tests that stand in for single entries.
   TFreeImageEntries& MutableEntries() { return entries_; }
-  // The temporary copy the library was loaded from (or failed to load from), else empty.
+  // The temporary copy the library was loaded from (or failed to load from), else empty. The
+  // copy itself is deleted as soon as the load is done.
   const std::string& TempPath() const { return temp_path_; }
   // The file the library was loaded from: a full path or, from the search path, its name.
   const std::string& LoadedFrom() const { return loaded_from_; }
