@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <sched.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdlib>
@@ -638,6 +640,14 @@ private:
   double inv_total_ = 1.0;
 };
 
+// The processors this process may run on.
+int usable_processors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
 void stretch_halftone(const View& src, const Geometry& g, const RowSink& sink) {
   HalftoneJob job(src, g);
   if (job.empty()) return;
@@ -645,7 +655,7 @@ void stretch_halftone(const View& src, const Geometry& g, const RowSink& sink) {
   const int rows = g.cy1 - g.cy0;
   // Threads pay off for large sources only.
   const std::int64_t work = std::int64_t{g.sw} * g.sh + std::int64_t{n} * rows;
-  int threads = work < (1 << 20) ? 1 : static_cast<int>(std::min(8u, std::max(1u, std::thread::hardware_concurrency())));
+  int threads = work < (1 << 20) ? 1 : std::min(8, usable_processors());
   threads = std::max(1, std::min(threads, rows / 8));
   // Rows in chunks, so that the buffer stays small however large the destination is.
   const int chunk = std::max(threads, std::min(rows, std::max(64, static_cast<int>((1 << 22) / std::max(n, 1)))));
