@@ -1,0 +1,3 @@
+#include "common/test_env.hpp"
+
+void register_test_environment() {}
