@@ -1,6 +1,7 @@
 // Huewright: a desktop workbench for building colour palettes from pictures.
 #include <cstdio>
 
+#include "annotate/annotation_tools.hpp"
 #include "image/freeimage_codec.hpp"
 #include "image/freeimage_resource.hpp"
 #include "image/hand_cursors.hpp"
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
   register_image_formats();
   // The picture view's hand cursors.
   register_hand_cursors();
+  register_annotation_tools();
   Application->SetTitle("Huewright");
   create_workbench_windows();
   int rc = Application->Run();

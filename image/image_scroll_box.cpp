@@ -8,6 +8,7 @@
 #include "image/format_transform.hpp"
 #include "image/read_ahead.hpp"
 #include "image/resize_transform.hpp"
+#include "image/view_render.hpp"
 #include "image/view_mouse_handlers.hpp"
 #include "platform/clipbrd.hpp"
 #include "platform/forms.hpp"
@@ -55,6 +56,10 @@ TImageScrollBox::TImageScrollBox(TComponent* AOwner) : TScrollingWinControl(AOwn
   FImage->SetParent(this);
   FImage->SetBounds(0, 0, FImage->Width(), FImage->Height());
   FDisplayedGraphic = std::make_unique<TDibGraphic>();
+  FImage->SetDibSource([this] {
+    const TDibGraphic* g = FDisplayedGraphic.get();
+    return g && !g->Empty() ? TDibView::Dib{&g->BitmapInfo(), g->Bits()} : TDibView::Dib{};
+  });
   FImage->OnAfterPaint = [this](TObject*) {
     if (FDisplayedGraphic && FDisplayedGraphic->AfterDraw) FDisplayedGraphic->AfterDraw(FDisplayedGraphic.get());
   };
@@ -103,7 +108,7 @@ TImageScrollBox::~TImageScrollBox() {
   FDisplayEditor.reset();
   FReadAhead.reset();  // cancels and waits for the workers
   FAnimationTimer->SetEnabled(false);
-  FImage->SetDib(nullptr, nullptr);
+  FImage->SetDibSource(nullptr);
   FAntiAliasTransform.reset();
   FResizeTransform.reset();
   FreeOwnedHandler();
@@ -526,7 +531,6 @@ void TImageScrollBox::Redraw(bool GraphicChanged) {
 
   if (FSourceGraphic->Empty()) {
     FDisplayedGraphic->Clear();
-    FImage->SetDib(nullptr, nullptr);
     HorzScrollBar().SetVisible(false);
     VertScrollBar().SetVisible(false);
     FImage->SetVisible(false);
@@ -554,16 +558,13 @@ void TImageScrollBox::Render() {
   FResizeTransform->SetHeight(H2);
   FResizeTransform->SetOverrideDestFormat(true);
   FResizeTransform->SetDestFormat(source.ImageFormat());
-  // The picture shown goes while it is rebuilt.
-  FImage->SetDib(nullptr, nullptr);
   if (source.ImageFormat() == ifBlackWhite && FAntiAliased) {
     FAntiAliasTransform->SetWidth(W2);
     FAntiAliasTransform->SetHeight(H2);
     FAntiAliasTransform->ApplyOnDest(source, *FDisplayedGraphic);
-  } else {
+  } else if (!render_whole_zoom(source, *FDisplayedGraphic, W2, H2)) {
     FResizeTransform->ApplyOnDest(source, *FDisplayedGraphic);
   }
-  FImage->SetDib(&FDisplayedGraphic->BitmapInfo(), FDisplayedGraphic->Bits());
   PlaceRendering(W2, H2);
 }
 

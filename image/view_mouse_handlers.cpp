@@ -115,8 +115,13 @@ void TQuickSelectMouseHandler::DrawQuickBand(TCanvas& Canvas) const {
 
 void TQuickSelectMouseHandler::PaintOverlay(TCanvas& Canvas) {
   if (!FMouseIsDown) return;
-  Canvas.Pen().SetColor(clBlack);
+  // A black dotted XOR pen over the white background colour: on screen its dots leave the
+  // picture as it is and its gaps invert it. Drawn here as exactly that, every other pixel of
+  // the outline inverted, with the gaps left alone.
+  Canvas.Brush().SetStyle(bsClear);
+  Canvas.Pen().SetColor(clWhite);
   Canvas.Pen().SetMode(pmXor);
   Canvas.Pen().SetStyle(psDot);
+  Canvas.Pen().SetWidth(1);
   DrawQuickBand(Canvas);
 }

@@ -35,7 +35,7 @@ public:
   void MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseUp(TMouseButton Button, TShiftState Shift, int X, int Y) override;
   void MouseMove(TShiftState Shift, int X, int Y) override;
-  // The band while it is pulled: a dotted XOR outline.
+  // The band while it is pulled: a dotted outline that inverts every other pixel.
   void PaintOverlay(TCanvas& Canvas) override;
 
   // The band's fixed and moving corners in the view's client coordinates.

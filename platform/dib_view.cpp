@@ -16,9 +16,8 @@ TDibView::TDibView(TComponent* owner) : TControl(owner) {
   SetBounds(0, 0, 105, 105);
 }
 
-void TDibView::SetDib(const BITMAPINFO* info, const void* bits) {
-  info_ = info;
-  bits_ = bits;
+void TDibView::SetDibSource(std::function<Dib()> source) {
+  source_ = std::move(source);
   Invalidate();
 }
 
@@ -69,8 +68,9 @@ void convert_rect(const BITMAPINFO& info, const std::uint8_t* bits, const QRect&
 }  // namespace
 
 void paint_dib_view(TDibView& view, QPainter& painter) {
-  const BITMAPINFO* info = view.info_;
-  const auto* bits = static_cast<const std::uint8_t*>(view.bits_);
+  TDibView::Dib dib = view.source_ ? view.source_() : TDibView::Dib{};
+  const BITMAPINFO* info = dib.info;
+  const auto* bits = static_cast<const std::uint8_t*>(dib.bits);
   if (info && bits && info->bmiHeader.biCompression == BI_RGB) {
     const BITMAPINFOHEADER& h = info->bmiHeader;
     QRect picture(0, 0, h.biWidth, h.biHeight < 0 ? -h.biHeight : h.biHeight);

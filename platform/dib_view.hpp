@@ -3,6 +3,7 @@
 // are exposed, so scrolling a large bitmap costs what the window shows, not what it holds.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/controls.hpp"
@@ -15,13 +16,16 @@ public:
   explicit TDibView(TComponent* owner);
   std::string ClassName() const override { return "TDibView"; }
 
-  // The bitmap shown: a header with its colour table (1, 4, 8, 24 or 32 bits, BI_RGB) and its
-  // rows (bottom-up for a positive height, top-down for a negative one, each padded to 32 bits).
-  // Both stay the caller's and must live while they are shown; call Invalidate after changing
-  // the pixels. nullptr shows nothing but the background.
-  void SetDib(const BITMAPINFO* info, const void* bits);
-  const BITMAPINFO* DibInfo() const { return info_; }
-  const void* DibBits() const { return bits_; }
+  // A bitmap: a header with its colour table (1, 4, 8, 24 or 32 bits, BI_RGB) and its rows
+  // (bottom-up for a positive height, top-down for a negative one, each padded to 32 bits).
+  struct Dib {
+    const BITMAPINFO* info = nullptr;
+    const void* bits = nullptr;
+  };
+  // Where the bitmap shown comes from, asked at every paint, so that it may be rebuilt between
+  // paints; the bitmap stays the caller's. An empty source or an empty answer shows nothing but
+  // the background. Call Invalidate after changing the pixels.
+  void SetDibSource(std::function<Dib()> source);
 
   bool HasCustomPaint() const override { return true; }
   // Fired after each paint of the control.
@@ -29,6 +33,5 @@ public:
 
 private:
   friend void paint_dib_view(TDibView& view, QPainter& painter);
-  const BITMAPINFO* info_ = nullptr;
-  const void* bits_ = nullptr;
+  std::function<Dib()> source_;
 };

@@ -169,6 +169,9 @@ void TTrackBar::SetSelEnd(int v) {
 // Geometry
 // ---------------------------------------------------------------------------------------------
 int TTrackBar::thumb_across() const {
+  // A bar too narrow for its thumb centres it (and the channel with it) across the bar.
+  int across = orientation_ == trHorizontal ? Height() : Width();
+  if (across < thumb_length_ + 4) return (across - thumb_length_) / 2;
   // Ticks on the top (left) side push the thumb away from that edge.
   bool ticks_before = tick_marks_ == tmTopLeft || tick_marks_ == tmBoth;
   return ticks_before ? 8 : 2;

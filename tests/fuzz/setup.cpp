@@ -1,3 +1,4 @@
+#include "annotate/annotation_tools.hpp"
 #include "common/test_env.hpp"
 #include "image/freeimage_codec.hpp"
 #include "image/image_formats.hpp"
@@ -5,4 +6,5 @@
 void register_test_environment() {
   Init_ZuFreeImage();
   register_image_formats();
+  register_annotation_tools();
 }

@@ -186,9 +186,16 @@ void expect_pixels(TBitmap& bitmap, const TestImage& image, int tolerance = 0, i
   EXPECT_EQ(wrong, 0);
 }
 
-std::unique_ptr<TBitmap> decode(const std::vector<Byte>& bytes) {
+TMemoryStream memory(const std::vector<Byte>& bytes) {
   TMemoryStream stream;
-  stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  return stream;
+}
+
+std::vector<Byte> contents(TMemoryStream& stream) { return {stream.Memory(), stream.Memory() + stream.Size()}; }
+
+std::unique_ptr<TBitmap> decode(const std::vector<Byte>& bytes) {
+  TMemoryStream stream = memory(bytes);
   return decode_with_gdiplus(stream);
 }
 
@@ -244,8 +251,7 @@ TEST_F(GdiPlusDecode, LosslessFormatsGiveTheExactPixels) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_FALSE(c.bytes.empty());
-    TMemoryStream stream;
-    stream.WriteBuffer(c.bytes.data(), static_cast<Int64>(c.bytes.size()));
+    TMemoryStream stream = memory(c.bytes);
     TGdipPicture picture;
     picture.LoadFromStream(stream);
     ASSERT_FALSE(picture.Empty());
@@ -276,9 +282,7 @@ TEST_F(GdiPlusDecode, JpegPixelsWithinTolerance) {
   ASSERT_NE(bitmap, nullptr);
   expect_pixels(*bitmap, grey_image, 8, 16);
 
-  TMemoryStream stream;
-  const auto jpeg = convert(image, "", "JPEG");
-  stream.WriteBuffer(jpeg.data(), static_cast<Int64>(jpeg.size()));
+  TMemoryStream stream = memory(convert(image, "", "JPEG"));
   TGdipPicture picture;
   picture.LoadFromStream(stream);
   EXPECT_EQ(picture.Format(), gfJPEG);
@@ -314,8 +318,7 @@ TEST_F(GdiPlusDecode, TransparentPixelsLieOverWhite) {
 TEST_F(GdiPlusDecode, ReadsTheWholeStreamWhateverItsPosition) {
   const TestImage image = blocks(10, 6, 2);
   const auto bytes = convert(image, "", "PNG24");
-  TMemoryStream stream;
-  stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  TMemoryStream stream = memory(bytes);
   for (Int64 position : {Int64{0}, Int64{20}, static_cast<Int64>(bytes.size())}) {
     stream.SetPosition(position);
     auto bitmap = decode_with_gdiplus(stream);
@@ -370,8 +373,7 @@ TEST_F(GdiPlusDecode, UndecodableInputLeavesThePictureEmptyWithoutError) {
            {"TIFF cut in its directory link", tiff_cut},
            {"metafile", wmf}}) {
     SCOPED_TRACE(name);
-    TMemoryStream stream;
-    if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+    TMemoryStream stream = memory(bytes);
     TGdipPicture picture;
     EXPECT_NO_THROW(picture.LoadFromStream(stream));
     EXPECT_TRUE(picture.Empty());
@@ -389,8 +391,7 @@ TEST_F(GdiPlusDecode, UndecodableInputLeavesThePictureEmptyWithoutError) {
 TEST_F(GdiPlusDecode, DrawStretchesByNearestPixelAndBlends) {
   const TestImage image = blocks(6, 4, 1);
   const auto bytes = convert(image, "", "PNG24");
-  TMemoryStream stream;
-  stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  TMemoryStream stream = memory(bytes);
   TGdipPicture picture;
   picture.LoadFromStream(stream);
   TBitmap target;
@@ -402,9 +403,7 @@ TEST_F(GdiPlusDecode, DrawStretchesByNearestPixelAndBlends) {
   EXPECT_TRUE(near(pixel(target, 1, 1), {255, 255, 255}, 0));  // outside the rectangle: untouched
 
   // A half-transparent picture blends over what the canvas holds.
-  TMemoryStream alpha;
-  const auto png = png_rgba({{0, 0, 255, 128}});
-  alpha.WriteBuffer(png.data(), static_cast<Int64>(png.size()));
+  TMemoryStream alpha = memory(png_rgba({{0, 0, 255, 128}}));
   TGdipPicture translucent;
   translucent.LoadFromStream(alpha);
   TBitmap black;
@@ -431,15 +430,14 @@ protected:
   static std::vector<Byte> saved(TGdipPicture& picture) {
     TMemoryStream stream;
     picture.SaveToStream(stream);
-    return {stream.Memory(), stream.Memory() + stream.Size()};
+    return contents(stream);
   }
   static std::unique_ptr<TBitmap> reload(const std::vector<Byte>& bytes) { return decode(bytes); }
 };
 
 TEST_F(GdiPlusSave, LoadedPictureWritesItsBytesUnchanged) {
   const auto bytes = convert(blocks(8, 8, 2), "-quality 50", "JPEG");
-  TMemoryStream stream;
-  stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  TMemoryStream stream = memory(bytes);
   TJpegImage picture;  // its class does not matter while it holds the file
   picture.LoadFromStream(stream);
   EXPECT_EQ(saved(picture), bytes);
@@ -614,8 +612,7 @@ TEST_F(GdiPlusLoading, FailedStartupMissingEntryOrLibraryLeaveGdiPlusUnloaded) {
 
     // Every picture over it stays empty.
     const auto bytes = bmp(blocks(4, 4, 1), 24);
-    TMemoryStream stream;
-    stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+    TMemoryStream stream = memory(bytes);
     TGdipPicture picture(gdiplus);
     EXPECT_NO_THROW(picture.LoadFromStream(stream));
     EXPECT_TRUE(picture.Empty());
@@ -636,8 +633,7 @@ TEST_F(GdiPlusLoading, UnitObjectLoadsOnceForManyPicturesAndReadsWholeStreams) {
   ResetGdiPlus(FAKE_GDIPLUS_FULL);
   std::vector<Byte> bytes;
   for (int i = 0; i < 23; ++i) bytes.push_back(static_cast<Byte>(i * 11));
-  TMemoryStream stream;
-  stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  TMemoryStream stream = memory(bytes);
   for (int i = 0; i < 6; ++i) {
     stream.SetPosition(i * 3);
     EXPECT_EQ(decode_with_gdiplus(stream), nullptr);
@@ -665,8 +661,7 @@ TEST_F(GdiPlusLoading, EncoderGetsFormatQualityCompressionAndResolution) {
   {
     TGDIPlus gdiplus(FAKE_GDIPLUS_FULL);
     const std::string file = "FAKEIMG, as the stand-in reads it";
-    TMemoryStream stream;
-    stream.WriteBuffer(file.data(), static_cast<Int64>(file.size()));
+    TMemoryStream stream = memory({file.begin(), file.end()});
     TTiffImage picture(gdiplus);
     picture.LoadFromStream(stream);
     ASSERT_FALSE(picture.Empty());
@@ -695,13 +690,13 @@ TEST_F(GdiPlusLoading, EncoderGetsFormatQualityCompressionAndResolution) {
       out.WriteBuffer("xy", 2);
       ASSERT_TRUE(picture.SaveAs(out, c.format, c.value, c.resolution));
       EXPECT_EQ(*log_, c.logged);
-      EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size())), "xyENCODED");
+      EXPECT_EQ(contents(out), (std::vector<Byte>{'x', 'y', 'E', 'N', 'C', 'O', 'D', 'E', 'D'}));
     }
     // Holding its file, the picture writes it back rather than encoding.
     log_->clear();
     TMemoryStream out;
     picture.SaveToStream(out);
-    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.Memory()), static_cast<size_t>(out.Size())), file);
+    EXPECT_EQ(contents(out), std::vector<Byte>(file.begin(), file.end()));
     EXPECT_EQ(*log_, "");
   }
   EXPECT_EQ(images(), 0);  // disposed with the picture

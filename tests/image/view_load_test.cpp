@@ -146,7 +146,7 @@ TEST(ViewLoad, OtherExtensionsGoThroughAPassingTemporaryFile) {
     progress.push_back(p);
     // While loading, the copy exists under the temporary folder with the "Zu" prefix.
     if (p == 25) {
-      EXPECT_FALSE(temp_files_with_prefix("Zu").empty());
+      EXPECT_EQ(temp_files_with_prefix("Zu"), (std::vector<std::string>{"Zu0.bmp"}));
     }
   };
   std::vector<std::string> before = temp_files_with_prefix("Zu");
@@ -308,4 +308,27 @@ TEST(ViewLoad, AViewGoesWhileItsReadAheadRuns) {
     w.view->SetReadAheadFileName(dir.file("big.hwt"));
   }
   SUCCEED();
+}
+
+TEST(ViewLoad, MultiPageTiffFilesThroughTheLibrarysFormats) {
+  hw_test::ScratchDir dir;
+  ViewWindow w;
+  for (int seed = 1; seed <= 3; ++seed) {
+    w.show_picture(20 + seed, 10, seed);
+    if (seed == 1) w.view->SaveToFile(dir.file("pages.tif"));
+    else w.view->AppendToFile(dir.file("pages.tif"));
+  }
+  EXPECT_EQ(w.view->ImageCountFromFile(dir.file("pages.tif")), 3);
+  w.view->LoadFromFile(dir.file("pages.tif"), 0);
+  EXPECT_EQ(w.view->FrameCount(), 3);
+  w.view->LoadFromFile(dir.file("pages.tif"), 2);
+  EXPECT_EQ(w.view->FrameCount(), 0);
+  EXPECT_EQ(w.view->Graphic()->Width(), 22);
+  EXPECT_TRUE(same_pixels(*w.view->Graphic(), 2));
+  // PNG by content.
+  w.view->SaveToFile(dir.file("one.png"));
+  TFileStream png(dir.file("one.png"), fmOpenRead);
+  w.view->Clear();
+  w.view->LoadFromStream(png, 1);
+  EXPECT_TRUE(same_pixels(*w.view->Graphic(), 2));
 }

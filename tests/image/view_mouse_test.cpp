@@ -273,3 +273,23 @@ TEST(ViewQuickSelect, ACentredViewIgnoresPresses) {
   send_mouse_release(image, mbLeft, 50, 50);
   EXPECT_TRUE(q.rects.empty());
 }
+
+TEST(HandCursors, BothHandsAreRegisteredAsDrawn) {
+  EXPECT_TRUE(Screen->HasCursor(crHandOpened));
+  EXPECT_TRUE(Screen->HasCursor(crHandClosed));
+  auto open = hand_cursor_picture(false), closed = hand_cursor_picture(true);
+  ASSERT_EQ(open.size(), 32u * 32u);
+  EXPECT_NE(open, closed);
+  // Black outlines round white palms, the rest clear; the middle (the hot spot) is on the palm.
+  for (const auto* pic : {&open, &closed}) {
+    int black = 0, white = 0;
+    for (std::uint32_t p : *pic) {
+      EXPECT_TRUE(p == 0u || p == 0xFF000000u || p == 0xFFFFFFFFu);
+      black += p == 0xFF000000u;
+      white += p == 0xFFFFFFFFu;
+    }
+    EXPECT_GT(black, 100);
+    EXPECT_GT(white, 200);
+    EXPECT_EQ((*pic)[16 * 32 + 16], 0xFFFFFFFFu);
+  }
+}

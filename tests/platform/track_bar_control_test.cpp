@@ -160,3 +160,15 @@ TEST(TrackBarControl, MouseAndKeysMoveThePosition) {
   EXPECT_EQ(f.bar->Position(), 20);
   EXPECT_EQ(f.changes, (std::vector<int>{5, 12, 20, 19, 0, 1, 20}));
 }
+
+TEST(TrackBarControl, ANarrowBarCentresItsThumbAndChannel) {
+  Fixture f;
+  f.bar->SetOrientation(trVertical);
+  f.bar->SetBounds(0, 0, 12, 396);
+  f.bar->SetMax(240);
+  TRect t = f.bar->ThumbRect();
+  EXPECT_EQ(t.Left + t.Right, 12);  // centred across the 12 pixels
+  TRect c = f.bar->ChannelRect();
+  EXPECT_EQ(c.Top + c.Bottom, 12);
+  EXPECT_GT(c.Right - c.Left, 350);
+}
