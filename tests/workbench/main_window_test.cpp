@@ -69,6 +69,9 @@ TEST_F(Workbench, FirstStartWritesTheDefaultHistoryAtOnce) {
   EXPECT_EQ(w->labMode->Caption(), "edit");
   EXPECT_EQ(w->panSearch->Width(), 90);
   EXPECT_EQ(w->ImageScrollBox1->Graphic()->Width(), kSpectrumWidth);
+  // The spectrum scrolls sideways; its vertical bar stays hidden.
+  EXPECT_TRUE(w->ImageScrollBox1->HorzScrollBar().IsScrollBarVisible());
+  EXPECT_FALSE(w->ImageScrollBox1->VertScrollBar().IsScrollBarVisible());
   EXPECT_EQ(w->Caption(), "Huewright");
   EXPECT_EQ(w->ClientWidth(), 1160);
   EXPECT_EQ(w->ClientHeight(), 616);
