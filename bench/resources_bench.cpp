@@ -15,6 +15,7 @@
 #include "platform/forms.hpp"
 #include "platform/vector_painter.hpp"
 #include "resources/glyphs.hpp"
+#include "resources/paintings.hpp"
 #include "resources/test_pictures.hpp"
 
 namespace {
@@ -123,7 +124,41 @@ Raster24 test_picture_raster(const TestPicture& p) {
   return r;
 }
 
+// Box-filtered reduction by a whole factor.
+Raster24 reduce(const Raster24& r, int f) {
+  Raster24 o(r.width / f, r.height / f);
+  for (int y = 0; y < o.height; ++y)
+    for (int x = 0; x < o.width; ++x) {
+      int s[3] = {0, 0, 0};
+      for (int dy = 0; dy < f; ++dy)
+        for (int dx = 0; dx < f; ++dx)
+          for (int k = 0; k < 3; ++k) s[k] += r.row(y * f + dy)[3 * (x * f + dx) + k];
+      for (int k = 0; k < 3; ++k) o.row(y)[3 * x + k] = static_cast<std::uint8_t>(s[k] / (f * f));
+    }
+  return o;
+}
+
+void paste(Raster24& dst, const Raster24& src, int ox, int oy) {
+  for (int y = 0; y < src.height && oy + y < dst.height; ++y)
+    for (int x = 0; x < src.width && ox + x < dst.width; ++x)
+      for (int k = 0; k < 3; ++k) dst.row(oy + y)[3 * (ox + x) + k] = src.row(y)[3 * x + k];
+}
+
+void paintings_sheet(const std::string& dir) {
+  Raster24 sheet(2 * 570, 5 * 300);
+  std::fill(sheet.bgr.begin(), sheet.bgr.end(), 0x30);
+  int i = 0;
+  for (const Painter& p : painters()) {
+    Raster24 full = make_painting(p);
+    if (i == 0) write_png(dir + "/painting_" + p.name + ".png", full);
+    paste(sheet, reduce(full, 2), (i % 2) * 570, (i / 2) * 300);
+    ++i;
+  }
+  write_png(dir + "/paintings.png", sheet);
+}
+
 bool write_sheets(const std::string& dir) {
+  paintings_sheet(dir);
   glyph_sheet(dir + "/glyphs.png", 3);
   glyph_sheet(dir + "/glyphs_1x.png", 1);
   write_png(dir + "/test_picture_0.png", test_picture_raster(make_test_picture("imgPicTest")));
