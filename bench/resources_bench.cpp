@@ -15,6 +15,7 @@
 #include "platform/forms.hpp"
 #include "platform/vector_painter.hpp"
 #include "resources/glyphs.hpp"
+#include "resources/help_pages.hpp"
 #include "resources/paintings.hpp"
 #include "resources/test_pictures.hpp"
 
@@ -157,7 +158,39 @@ void paintings_sheet(const std::string& dir) {
   write_png(dir + "/paintings.png", sheet);
 }
 
+void help_sheet(const std::string& dir) {
+  const std::vector<std::string> names = help_page_names();
+  Raster24 sheet(2 * 510, 4 * 470);
+  std::fill(sheet.bgr.begin(), sheet.bgr.end(), 0x20);
+  TColor key;
+  Raster24 logo = make_help_logo(key);
+  for (size_t i = 0; i < names.size(); ++i) {
+    Raster24 page = make_help_page(names[i]);
+    // What the help window shows: 487 x 449 of the page, with the logo in the corner.
+    Raster24 shown(487, 449);
+    for (auto& b : shown.bgr) b = 0;
+    for (int y = 0; y < 449; ++y)
+      for (int x = 0; x < 487; ++x) {
+        if (x < page.width && y < page.height) {
+          const std::uint32_t c = page.colour(x, y);
+          shown.set(x, y, c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+        } else {
+          shown.set(x, y, 0x48, 0x4B, 0x52);
+        }
+      }
+    for (int y = 0; y < 25; ++y)
+      for (int x = 0; x < 25; ++x) {
+        const std::uint32_t c = logo.colour(x, y);
+        if (static_cast<TColor>(c) != key) shown.set(462 + x, 424 + y, c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+      }
+    if (i == 0) write_png(dir + "/help_page_1.png", shown);
+    paste(sheet, shown, static_cast<int>(i % 2) * 510 + 10, static_cast<int>(i / 2) * 470 + 10);
+  }
+  write_png(dir + "/help_pages.png", sheet);
+}
+
 bool write_sheets(const std::string& dir) {
+  help_sheet(dir);
   paintings_sheet(dir);
   glyph_sheet(dir + "/glyphs.png", 3);
   glyph_sheet(dir + "/glyphs_1x.png", 1);

@@ -765,7 +765,8 @@ std::vector<std::string> glyph_names() {
 GlyphInfo glyph_info(std::string_view holder) {
   const Entry& e = require(holder);
   const bool opaque = e.look == Look::Picture && e.spectrum_step < 0;
-  return GlyphInfo{e.w, e.h, !opaque};
+  const bool on_panel = e.look == Look::Panel || e.look == Look::OnPlate;
+  return GlyphInfo{e.w, e.h, !opaque, on_panel ? e.backdrop : clNone};
 }
 
 Raster24 make_glyph(std::string_view holder, TColor& key) {

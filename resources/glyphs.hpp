@@ -15,6 +15,9 @@ struct GlyphInfo {
   int height = 0;
   // Whether the picture has a colour key for its transparent parts.
   bool transparent = false;
+  // The panel colour the glyph is drawn for (its antialiased edges are blended over it), or
+  // clNone for a glyph on its own plate, over colour cells or opaque.
+  TColor backdrop = clNone;
 };
 
 // The colour that marks the transparent parts of a glyph.

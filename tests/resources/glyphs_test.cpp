@@ -148,6 +148,15 @@ TEST(Glyphs, EachToolHasItsOwnDrawing) {
       }
 }
 
+TEST(Glyphs, PanelGlyphsNameThePanelTheyAreDrawnFor) {
+  const std::set<TColor> panels = {0x00775652, 0x00535358, 0x00566050};
+  for (const char* n : {"imgZoom", "imgLoadpic", "imgVar", "imgArtoff", "imgClearHistory", "imgGenArtPal", "imgHelp"})
+    EXPECT_TRUE(panels.count(glyph_info(n).backdrop)) << n;
+  // Glyphs over colours of any kind carry their own plate.
+  for (const char* n : {"imgPick", "imgcopy4", "imgDel2", "imgHistCopy", "imgCompli3", "img000", "imggreygrad"})
+    EXPECT_EQ(glyph_info(n).backdrop, clNone) << n;
+}
+
 TEST(Glyphs, FamilyNumbersOutsideTheSlotsAndUnknownNamesAreRefused) {
   for (const char* bad : {"imgDel0", "imgDel17", "imgDel01", "imgDel", "imgDelx", "imgsavepan", "imgpanPal",
                           "imgpan17Pal", "imgpickpandark", "imgTriad120", "imgNothing", "", "img001", "IMGPICK"}) {
