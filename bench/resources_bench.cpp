@@ -214,6 +214,26 @@ void BM_AllGlyphs(benchmark::State& state) {
 }
 BENCHMARK(BM_AllGlyphs)->Unit(benchmark::kMillisecond);
 
+void BM_TestPictures(benchmark::State& state) {
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(make_test_picture("imgPicTest"));
+    benchmark::DoNotOptimize(make_test_picture("imgPicTest1"));
+  }
+}
+BENCHMARK(BM_TestPictures)->Unit(benchmark::kMillisecond);
+
+void BM_Paintings(benchmark::State& state) {
+  for (auto _ : state)
+    for (const Painter& p : painters()) benchmark::DoNotOptimize(make_painting(p));
+}
+BENCHMARK(BM_Paintings)->Unit(benchmark::kMillisecond);
+
+void BM_HelpPages(benchmark::State& state) {
+  for (auto _ : state)
+    for (const std::string& n : help_page_names()) benchmark::DoNotOptimize(make_help_page(n));
+}
+BENCHMARK(BM_HelpPages)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
