@@ -38,6 +38,10 @@ private:
 
 struct ControlHost {
   HostWidget* widget = nullptr;
+  // Where the control's children are placed: its own widget, or an inner client widget (the
+  // viewport of a scrolling control).
+  QWidget* client = nullptr;
+  QWidget* container() const { return client ? client : widget; }
 };
 
 // The Qt cursor for a cursor number (built-in or registered).

@@ -304,6 +304,7 @@ TControl::~TControl() {
   if (parent_) parent_->remove_child(this);
   if (host_ && host_->widget) {
     host_->widget->detach();
+    if (QWidget::mouseGrabber() == host_->widget) host_->widget->releaseMouse();  // a freed control holds no capture
     host_->widget->hide();
     host_->widget->deleteLater();
     host_->widget->setParent(nullptr);
@@ -321,7 +322,7 @@ void TControl::SetParent(TWinControl* parent) {
   if (parent_) parent_->remove_child(this);
   parent_ = parent;
   if (host_ && host_->widget) {
-    host_->widget->setParent(parent && parent->host_ ? parent->host_->widget : nullptr);
+    host_->widget->setParent(parent && parent->host_ ? parent->host_->container() : nullptr);
     host_->widget->setGeometry(left_, top_, width_, height_);
     host_->widget->setVisible(visible_);
   }
@@ -367,6 +368,10 @@ bool TControl::Showing() const {
 void TControl::SetEnabled(bool enabled) {
   if (enabled_ == enabled) return;
   enabled_ = enabled;
+  // A disabled control drawn on its parent lets the mouse through to what lies beneath, as the
+  // class library's parent finds only enabled ones under the pointer.
+  if (host_ && host_->widget && !IsWindowed() && !host_->widget->isWindow())
+    host_->widget->setAttribute(Qt::WA_TransparentForMouseEvents, !enabled);
   Changed();
 }
 

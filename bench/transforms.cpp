@@ -1,0 +1,113 @@
+// Speed of the picture transforms on a 4000 x 3000 true-colour picture of noise: the resize to
+// 25 % and 200 % with the triangle (bilinear) and Lanczos filters, the stretches the picture view
+// uses to a 720 x 524 view, the quarter turn and the change to 256 colours with error diffusion.
+// bench/transform_ratios.py runs this beside the yardstick and prints the ratios.
+#include <benchmark/benchmark.h>
+
+#include <cstdint>
+#include <memory>
+#include <random>
+
+#include "image/dib_graphic.hpp"
+#include "image/format_transform.hpp"
+#include "image/resize_transform.hpp"
+#include "image/rotate_transform.hpp"
+
+namespace {
+
+constexpr int kWidth = 4000;
+constexpr int kHeight = 3000;
+
+TDibGraphic& noise_picture() {
+  static std::unique_ptr<TDibGraphic> picture = [] {
+    auto p = std::make_unique<TDibGraphic>();
+    p->NewImage(kWidth, kHeight, ifTrueColor, nullptr, 96, 96);
+    std::mt19937 rng(12345);
+    for (int y = 0; y < kHeight; ++y) {
+      std::uint8_t* row = p->GetScanLine(y);
+      for (int x = 0; x < 3 * kWidth; x += 4) {
+        const std::uint32_t v = rng();
+        for (int k = 0; k < 4 && x + k < 3 * kWidth; ++k) row[x + k] = static_cast<std::uint8_t>(v >> (8 * k));
+      }
+    }
+    return p;
+  }();
+  return *picture;
+}
+
+void run_resize(benchmark::State& state, int width, int height, bool interpolated, TInterpolationFilter filter) {
+  TDibGraphic& source = noise_picture();
+  TResizeTransform resize;
+  resize.SetWidth(width);
+  resize.SetHeight(height);
+  resize.SetInterpolated(interpolated);
+  resize.SetFilter(filter);
+  for (auto _ : state) {
+    TDibGraphic dest;
+    resize.ApplyOnDest(source, dest);
+    benchmark::DoNotOptimize(dest.Bits());
+  }
+}
+
+void BM_resize_25_bilinear(benchmark::State& s) { run_resize(s, kWidth / 4, kHeight / 4, true, ifTriangle); }
+void BM_resize_25_lanczos(benchmark::State& s) { run_resize(s, kWidth / 4, kHeight / 4, true, ifLanczos3); }
+void BM_resize_200_bilinear(benchmark::State& s) { run_resize(s, kWidth * 2, kHeight * 2, true, ifTriangle); }
+void BM_resize_200_lanczos(benchmark::State& s) { run_resize(s, kWidth * 2, kHeight * 2, true, ifLanczos3); }
+// The view's zoom: halftone for a large true-colour picture, nearest pixel for palette ones.
+void BM_stretch_view_halftone(benchmark::State& s) { run_resize(s, 720, 524, false, ifTriangle); }
+
+void BM_stretch_view_coloroncolor(benchmark::State& state) {
+  static std::unique_ptr<TDibGraphic> palette_picture = [] {
+    auto p = std::make_unique<TDibGraphic>();
+    p->NewImage(kWidth, kHeight, ifColor256, nullptr, 96, 96);
+    std::mt19937 rng(777);
+    for (int y = 0; y < kHeight; ++y) {
+      std::uint8_t* row = p->GetScanLine(y);
+      for (int x = 0; x < kWidth; ++x) row[x] = static_cast<std::uint8_t>(rng());
+    }
+    return p;
+  }();
+  TResizeTransform resize;
+  resize.SetWidth(720);
+  resize.SetHeight(524);
+  for (auto _ : state) {
+    TDibGraphic dest;
+    resize.ApplyOnDest(*palette_picture, dest);
+    benchmark::DoNotOptimize(dest.Bits());
+  }
+}
+
+void BM_rotate_90(benchmark::State& state) {
+  TDibGraphic& source = noise_picture();
+  TRotateTransform rotate;
+  rotate.SetAngle(90);
+  for (auto _ : state) {
+    TDibGraphic dest;
+    rotate.ApplyOnDest(source, dest);
+    benchmark::DoNotOptimize(dest.Bits());
+  }
+}
+
+void BM_format_256_dither(benchmark::State& state) {
+  TDibGraphic& source = noise_picture();
+  TImageFormatTransform change;
+  change.SetImageFormat(ifColor256);
+  for (auto _ : state) {
+    TDibGraphic dest;
+    change.ApplyOnDest(source, dest);
+    benchmark::DoNotOptimize(dest.Bits());
+  }
+}
+
+}  // namespace
+
+BENCHMARK(BM_resize_25_bilinear)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_resize_25_lanczos)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_resize_200_bilinear)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_resize_200_lanczos)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_stretch_view_halftone)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_stretch_view_coloroncolor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_rotate_90)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_format_256_dither)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+BENCHMARK_MAIN();

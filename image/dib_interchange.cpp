@@ -1,0 +1,398 @@
+// Moving pictures between TDibGraphic and bitmaps, icons, other graphics, packed DIBs, BMP
+// streams and the clipboard.
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <vector>
+
+#include "image/dib_graphic.hpp"
+#include "platform/clipbrd.hpp"
+#include "platform/math.hpp"
+
+namespace {
+
+constexpr long double kPelsPerInch = 39.37007874015748L;
+
+[[noreturn]] void bad_dib() { throw EZuroroveError("The DIB handle does not hold a valid bitmap"); }
+
+// A global block locked for the life of the object.
+class LockedBlock {
+public:
+  explicit LockedBlock(HGLOBAL h) : h_(h), p_(static_cast<Byte*>(GlobalLock(h))), size_(GlobalSize(h)) {}
+  ~LockedBlock() {
+    if (p_) GlobalUnlock(h_);
+  }
+  LockedBlock(const LockedBlock&) = delete;
+  LockedBlock& operator=(const LockedBlock&) = delete;
+  Byte* data() const { return p_; }
+  std::size_t size() const { return p_ ? size_ : 0; }
+
+private:
+  HGLOBAL h_;
+  Byte* p_;
+  std::size_t size_;
+};
+
+// What a packed DIB holds, every part checked against the block's size.
+struct DibParts {
+  BITMAPINFOHEADER header{};
+  int width = 0;
+  int height = 0;  // rows, positive
+  bool top_down = false;
+  int bits = 0;
+  int colors = 0;              // colour table entries used as the palette (at most 2^bits)
+  std::size_t table_at = 0;    // offset of the colour table
+  std::size_t table_bytes = 0; // bytes the table takes in the block
+  std::size_t pixels_at = 0;   // offset of the rows
+};
+
+DibParts parse_dib(const Byte* p, std::size_t size) {
+  DibParts d;
+  if (!p || size < 40) bad_dib();
+  std::memcpy(&d.header, p, 40);
+  const BITMAPINFOHEADER& h = d.header;
+  if (h.biSize < 40 || h.biSize > size) bad_dib();
+  if (h.biWidth < 1 || h.biHeight == 0 || h.biHeight == std::numeric_limits<LONG>::min()) bad_dib();
+  d.width = h.biWidth;
+  d.top_down = h.biHeight < 0;
+  d.height = d.top_down ? -h.biHeight : h.biHeight;
+  d.bits = h.biBitCount;
+  if (d.bits != 1 && d.bits != 4 && d.bits != 8 && d.bits != 16 && d.bits != 24 && d.bits != 32)
+    throw EZuroroveError("Unsupported bit count");
+  std::size_t pos = h.biSize;
+  if (h.biCompression == BI_BITFIELDS && h.biSize == 40) pos += 12;
+  // The table holds biClrUsed entries, 2^bits when that is 0 (up to 8 bits); no more than 256
+  // are used as colours.
+  std::uint64_t entries = h.biClrUsed;
+  if (d.bits <= 8 && entries == 0) entries = 1u << d.bits;
+  if (entries > size / 4) bad_dib();
+  d.table_at = pos;
+  d.table_bytes = static_cast<std::size_t>(entries) * 4;
+  if (pos > size || d.table_bytes > size - pos) bad_dib();
+  d.colors = d.bits <= 8 ? static_cast<int>(std::min<std::uint64_t>(entries, 1u << d.bits)) : 0;
+  d.pixels_at = pos + d.table_bytes;
+  return d;
+}
+
+std::int64_t dib_pixel_bytes(const DibParts& d) { return dib_row_size(d.width, d.bits) * d.height; }
+
+Word dots_per_inch(LONG ppm) { return static_cast<Word>(Round(static_cast<long double>(ppm) / kPelsPerInch)); }
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Assign / AssignTo
+// ---------------------------------------------------------------------------------------------
+void TDibGraphic::Assign(TPersistent* Source) {
+  if (!Source) {
+    Clear();
+    ClearFrames();
+    return;
+  }
+  if (auto* dib = dynamic_cast<TDibGraphic*>(Source)) {
+    if (dib == this) return;
+    CopyImage(*dib);
+    ClearFrames();
+    for (const auto& frame : dib->FFrames) {
+      std::unique_ptr<TDibGraphic> copy = frame->NewDibInstance();
+      copy->CopyImage(*frame);
+      AddFrame(std::move(copy));
+    }
+    Changed(this);
+    return;
+  }
+  if (auto* cb = dynamic_cast<TClipboard*>(Source)) {
+    ClearFrames();
+    cb->Open();
+    try {
+      LoadFromClipboardFormat(CF_BITMAP, cb->GetAsHandle(CF_BITMAP), static_cast<HPALETTE>(cb->GetAsHandle(CF_PALETTE)));
+    } catch (...) {
+      cb->Close();
+      throw;
+    }
+    cb->Close();
+    return;
+  }
+  if (auto* bmp = dynamic_cast<TBitmap*>(Source)) {
+    ClearFrames();
+    if (bmp->Empty()) {
+      Clear();
+      Changed(this);
+      return;
+    }
+    bmp->SetHandleType(bmp->PixelFormat() == pfCustom ? bmDDB : bmDIB);
+    AssignFromBitmapHandle(bmp->Handle());
+    return;
+  }
+  if (auto* g = dynamic_cast<TGraphic*>(Source)) {
+    ClearFrames();
+    if (g->Empty()) {
+      Clear();
+      Changed(this);
+      return;
+    }
+    AssignFromOtherGraphic(*g);
+    return;
+  }
+  TGraphic::Assign(Source);
+}
+
+void TDibGraphic::AssignFromOtherGraphic(TGraphic& Source) {
+  NewImage(Source.Width(), Source.Height(), ifTrueColor, nullptr, 0, 0);
+  std::memset(FBits, 0, static_cast<std::size_t>(Height()) * static_cast<std::size_t>(FScanLineSize));
+  Source.Draw(*FCanvas, TRect{0, 0, Width(), Height()});
+  Changed(this);
+}
+
+void TDibGraphic::AssignTo(TPersistent* Dest) {
+  if (auto* dib = dynamic_cast<TDibGraphic*>(Dest)) {
+    dib->Assign(this);
+    return;
+  }
+  if (auto* bmp = dynamic_cast<TBitmap*>(Dest)) {
+    bmp->SetPixelFormat(pf24bit);
+    bmp->SetSize(Width(), Height());
+    if (!Empty()) Draw(*bmp->Canvas(), TRect{0, 0, Width(), Height()});
+    return;
+  }
+  if (auto* icon = dynamic_cast<TIcon*>(Dest)) {
+    TMemoryStream stream;
+    if (ClassName() == "TIconGraphic") {
+      SaveToStream(stream);
+    } else {
+      if (!IconGraphicClass()) throw EZuroroveError("Cannot assign a %s to a %s", {"TDibGraphic", Dest->ClassName()});
+      std::unique_ptr<TDibGraphic> temp = IconGraphicClass()();
+      temp->Assign(this);
+      temp->SaveToStream(stream);
+    }
+    stream.SetPosition(0);
+    icon->LoadFromStream(stream);
+    return;
+  }
+  throw EZuroroveError("Cannot assign a %s to a %s", {"TDibGraphic", Dest ? Dest->ClassName() : std::string("nil")});
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bitmap handles
+// ---------------------------------------------------------------------------------------------
+void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
+  DIBSECTION ds{};
+  int got = GetObject(InBitmapHandle, sizeof ds, &ds);
+  if (!got) throw EInvalidGraphic("Invalid bitmap");
+  BITMAPINFOHEADER h{};
+  if (got == static_cast<int>(sizeof(DIBSECTION)) && ds.dsBmih.biSize >= 40) {
+    h = ds.dsBmih;
+  } else {
+    h.biSize = 40;
+    h.biWidth = ds.dsBm.bmWidth;
+    h.biHeight = ds.dsBm.bmHeight;
+  }
+  int bits = ds.dsBm.bmPlanes * ds.dsBm.bmBitsPixel;
+  if (bits == 16 || bits == 32) {
+    // Read as 24-bit BI_RGB rows, whatever masks the bitmap has.
+    bits = 24;
+    h.biSizeImage = 0;
+    h.biCompression = BI_RGB;
+  }
+  h.biBitCount = static_cast<WORD>(bits);
+  h.biPlanes = 1;
+  // Rows are read bottom-up whatever the bitmap's own order.
+  if (h.biHeight < 0) h.biHeight = -h.biHeight;
+  if (h.biWidth < 1 || h.biHeight < 1) throw EInvalidGraphic("Invalid bitmap");
+  const std::int64_t row = dib_row_size(h.biWidth, bits);
+  if (row * h.biHeight > 0x7FFFFFFF) throw EZuroroveError("GlobalAlloc failed");
+  if (h.biSizeImage == 0 || h.biSizeImage != row * h.biHeight) h.biSizeImage = static_cast<DWORD>(row * h.biHeight);
+  if (h.biCompression != BI_RGB) throw EZuroroveError("Unsupported compression");
+  TImageFormat format;
+  switch (bits) {
+    case 1: format = ifBlackWhite; break;
+    case 4: format = ifColor16; break;
+    case 8: format = ifColor256; break;
+    case 24: format = ifTrueColor; break;
+    default: throw EZuroroveError("Unsupported bit count");
+  }
+  auto info = std::make_unique<BITMAPINFO>();
+  info->bmiHeader = h;
+  HGLOBAL block = GlobalAlloc(GMEM_FIXED, h.biSizeImage);
+  if (!block) throw EZuroroveError("GlobalAlloc failed");
+  struct BlockGuard {
+    HGLOBAL h;
+    ~BlockGuard() { GlobalFree(h); }
+  } guard{block};
+  Byte* pixels = static_cast<Byte*>(GlobalLock(block));
+  HDC dc = CreateCompatibleDC(nullptr);
+  int rows = GetDIBits(dc, InBitmapHandle, 0, static_cast<UINT>(h.biHeight), pixels, info.get(), DIB_RGB_COLORS);
+  DeleteDC(dc);
+  if (rows == 0) throw EZuroroveError("GetDIB failed");
+  info->bmiHeader = h;
+  // The palette: biClrUsed entries of the colour table; with biClrUsed 0 the whole table the
+  // bitmap has (2^bits entries), as GDI reported it.
+  TMaxLogPalette palette{};
+  const TMaxLogPalette* pal = nullptr;
+  if (bits <= 8) {
+    int n = (h.biClrUsed >= 1 && h.biClrUsed <= 256) ? static_cast<int>(std::min<DWORD>(h.biClrUsed, 1u << bits)) : 1 << bits;
+    palette.palVersion = 0x300;
+    palette.palNumEntries = static_cast<WORD>(n);
+    for (int i = 0; i < n; ++i) {
+      const RGBQUAD& q = info->bmiColors[i];
+      palette.palPalEntry[i] = PALETTEENTRY{q.rgbRed, q.rgbGreen, q.rgbBlue, 0};
+    }
+    pal = &palette;
+  }
+  auto resolution = [](LONG ppm) -> Word {
+    if (ppm <= 0) return 0;
+    std::int64_t v = Round(static_cast<long double>(ppm) / kPelsPerInch);
+    return v < 0 || v > 65535 ? 0 : static_cast<Word>(v);
+  };
+  NewImage(h.biWidth, h.biHeight, format, pal, resolution(h.biXPelsPerMeter), resolution(h.biYPelsPerMeter));
+  std::size_t n = std::min<std::size_t>(h.biSizeImage, static_cast<std::size_t>(FScanLineSize) * Height());
+  std::memcpy(FBits, pixels, n);
+  GlobalUnlock(block);
+  Changed(this);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Packed DIBs
+// ---------------------------------------------------------------------------------------------
+void TDibGraphic::AssignFromDIBHandle(HGLOBAL InDibHandle) {
+  LockedBlock block(InDibHandle);
+  const Byte* p = block.data();
+  DibParts d = parse_dib(p, block.size());
+  const BITMAPINFOHEADER& h = d.header;
+  const bool plain = h.biCompression == BI_RGB && d.bits != 16 && d.bits != 32;
+  if (plain) {
+    std::int64_t need = dib_pixel_bytes(d);
+    if (need > 0x7FFFFFFF || d.pixels_at > block.size() || static_cast<std::uint64_t>(need) > block.size() - d.pixels_at)
+      bad_dib();
+  }
+  TMaxLogPalette palette{};
+  const TMaxLogPalette* pal = nullptr;
+  TImageFormat format = ifTrueColor;
+  bool invert = false;
+  if (d.bits <= 8) {
+    palette.palVersion = 0x300;
+    palette.palNumEntries = static_cast<WORD>(d.colors);
+    bool all_grey = true;
+    for (int i = 0; i < d.colors; ++i) {
+      const Byte* q = p + d.table_at + 4 * static_cast<std::size_t>(i);
+      palette.palPalEntry[i] = PALETTEENTRY{q[2], q[1], q[0], 0};
+      if (!(q[0] == q[1] && q[1] == q[2])) all_grey = false;
+    }
+    pal = &palette;
+    if (d.bits == 1) {
+      format = ifBlackWhite;
+      const PALETTEENTRY& e0 = palette.palPalEntry[0];
+      if (d.colors >= 1 && e0.peRed == 255 && e0.peGreen == 255 && e0.peBlue == 255) {
+        pal = nullptr;  // the default black-and-white palette, with the bits inverted
+        invert = true;
+      }
+    } else if (d.bits == 4) {
+      format = all_grey ? ifGray16 : ifColor16;
+    } else {
+      format = all_grey ? ifGray256 : ifColor256;
+    }
+  }
+  if (!plain) {
+    // 16 and 32 bits and compressed DIBs go through a bitmap stream.
+    TMemoryStream stream;
+    DibToBmpStream(InDibHandle, stream);
+    stream.SetPosition(0);
+    TBitmap bitmap;
+    try {
+      bitmap.LoadFromStream(stream);
+    } catch (const EInvalidGraphic& e) {
+      throw EZuroroveError(e.Message());
+    }
+    AssignFromBitmapHandle(bitmap.Handle());
+    return;
+  }
+  NewImage(d.width, d.height, format, pal, dots_per_inch(h.biXPelsPerMeter), dots_per_inch(h.biYPelsPerMeter));
+  const std::size_t row = static_cast<std::size_t>(FScanLineSize);
+  const Byte* src = p + d.pixels_at;
+  if (d.top_down) {
+    for (int y = 0; y < d.height; ++y)
+      std::memcpy(FBits + static_cast<std::size_t>(d.height - 1 - y) * row, src + static_cast<std::size_t>(y) * row, row);
+  } else {
+    std::memcpy(FBits, src, row * static_cast<std::size_t>(d.height));
+  }
+  if (invert) {
+    const std::size_t n = row * static_cast<std::size_t>(d.height);
+    for (std::size_t i = 0; i < n; ++i) FBits[i] = static_cast<Byte>(~FBits[i]);
+  }
+  Changed(this);
+}
+
+HGLOBAL TDibGraphic::AsDibHandle() const {
+  if (Empty()) throw EZuroroveError("Graphic is empty");
+  const std::size_t colors = FImageFormat == ifTrueColor ? 0 : FPalette.palNumEntries;
+  const std::size_t pixels = FBitmapInfo.bmiHeader.biSizeImage;
+  const std::size_t size = 40 + 4 * colors + pixels;
+  HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_SHARE, size);
+  if (!h) throw EZuroroveError("GlobalAlloc failed");
+  Byte* p = static_cast<Byte*>(GlobalLock(h));
+  std::memcpy(p, &FBitmapInfo.bmiHeader, 40);
+  std::memcpy(p + 40, FBitmapInfo.bmiColors, 4 * colors);
+  std::memcpy(p + 40 + 4 * colors, FBits, pixels);
+  GlobalUnlock(h);
+  return h;
+}
+
+void TDibGraphic::DibToBmpStream(HGLOBAL InDibHandle, TStream& Stream) {
+  LockedBlock block(InDibHandle);
+  Byte* p = block.data();
+  DibParts d = parse_dib(p, block.size());
+  auto* header = reinterpret_cast<BITMAPINFOHEADER*>(p);
+  DWORD image_size;
+  if (d.header.biCompression == BI_RGB) {
+    std::int64_t need = dib_pixel_bytes(d);
+    if (need > 0x7FFFFFFF) bad_dib();
+    image_size = static_cast<DWORD>(need);
+    std::memcpy(&header->biSizeImage, &image_size, sizeof image_size);
+  } else {
+    if (d.header.biSizeImage == 0)
+      throw EZuroroveError("Unsupported HDIB in DibToBmpStream: biSizeImage not set with non RGB bitmap");
+    image_size = d.header.biSizeImage;
+  }
+  const std::size_t dib_bytes = d.pixels_at + image_size;
+  if (dib_bytes < d.pixels_at || dib_bytes > block.size()) bad_dib();
+  BITMAPFILEHEADER fh{};
+  fh.bfType = 0x4D42;
+  fh.bfSize = static_cast<DWORD>(14 + dib_bytes);
+  fh.bfOffBits = static_cast<DWORD>(14 + d.pixels_at);
+  if (auto* ms = dynamic_cast<TMemoryStream*>(&Stream)) {
+    Int64 end = ms->Position() + static_cast<Int64>(fh.bfSize);
+    if (end > ms->Size()) ms->SetSize(end);
+  }
+  Stream.WriteBuffer(&fh, sizeof fh);
+  Stream.WriteBuffer(p, static_cast<Int64>(dib_bytes));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipboard
+// ---------------------------------------------------------------------------------------------
+void TDibGraphic::LoadFromClipboardFormat(Word AFormat, HANDLE AData, HPALETTE APalette) {
+  HBITMAP bitmap = gdi_as_bitmap(AData);
+  if (AFormat != CF_BITMAP || !bitmap) throw EInvalidGraphic("Unknown clipboard format, %d", {static_cast<int>(AFormat)});
+  if (!PaletteDevice()) {
+    AssignFromBitmapHandle(bitmap);
+    return;
+  }
+  TBitmap temp;
+  temp.LoadFromClipboardFormat(CF_BITMAP, AData, APalette);
+  NewImage(temp.Width(), temp.Height(), ifTrueColor, nullptr, 0, 0);
+  FCanvas->Draw(0, 0, &temp);
+  Changed(this);
+}
+
+void TDibGraphic::SaveToClipboardFormat(Word& AFormat, HANDLE& AData, HPALETTE&) {
+  AFormat = CF_BITMAP;
+  HBITMAP bitmap = FImageFormat == ifBlackWhite ? CreateBitmap(Width(), Height(), 1, 1, nullptr)
+                                                : CreateCompatibleBitmap(nullptr, Width(), Height());
+  if (!bitmap) throw EZuroroveError("CopyBitmap: CreateBitmap failed");
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  BitBlt(dc, 0, 0, Width(), Height(), FDC, 0, 0, SRCCOPY);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  AData = bitmap;
+}

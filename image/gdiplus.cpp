@@ -1,0 +1,645 @@
+#include "image/gdiplus.hpp"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <new>
+#include <type_traits>
+
+#include "platform/gdi.hpp"
+
+namespace zu_gdiplus {
+
+namespace {
+
+// ---------------------------------------------------------------------------------------------
+// Entry table
+// ---------------------------------------------------------------------------------------------
+struct EntrySlot {
+  const char* name;
+  void (*store)(flat::Entries& entries, void* address);
+};
+
+template <auto Member>
+void store_entry(flat::Entries& entries, void* address) {
+  using Fn = std::remove_reference_t<decltype(entries.*Member)>;
+  entries.*Member = reinterpret_cast<Fn>(address);
+}
+
+using E = flat::Entries;
+constexpr EntrySlot kEntryTable[] = {
+    {"GdiplusStartup", &store_entry<&E::GdiplusStartup>},
+    {"GdiplusShutdown", &store_entry<&E::GdiplusShutdown>},
+    {"GdipLoadImageFromDelegate_linux", &store_entry<&E::GdipLoadImageFromDelegate_linux>},
+    {"GdipSaveImageToDelegate_linux", &store_entry<&E::GdipSaveImageToDelegate_linux>},
+    {"GdipDisposeImage", &store_entry<&E::GdipDisposeImage>},
+    {"GdipGetImageType", &store_entry<&E::GdipGetImageType>},
+    {"GdipGetImageRawFormat", &store_entry<&E::GdipGetImageRawFormat>},
+    {"GdipGetImageWidth", &store_entry<&E::GdipGetImageWidth>},
+    {"GdipGetImageHeight", &store_entry<&E::GdipGetImageHeight>},
+    {"GdipGetImagePixelFormat", &store_entry<&E::GdipGetImagePixelFormat>},
+    {"GdipCreateBitmapFromScan0", &store_entry<&E::GdipCreateBitmapFromScan0>},
+    {"GdipBitmapSetResolution", &store_entry<&E::GdipBitmapSetResolution>},
+    {"GdipBitmapLockBits", &store_entry<&E::GdipBitmapLockBits>},
+    {"GdipBitmapUnlockBits", &store_entry<&E::GdipBitmapUnlockBits>},
+};
+constexpr std::size_t kEntryCount = std::size(kEntryTable);
+static_assert(sizeof(flat::Entries) == kEntryCount * sizeof(void*), "every entry has a row in the table");
+
+constexpr auto kEntryNames = [] {
+  std::array<const char*, kEntryCount> names{};
+  for (std::size_t i = 0; i < kEntryCount; ++i) names[i] = kEntryTable[i].name;
+  return names;
+}();
+
+// ---------------------------------------------------------------------------------------------
+// Format identifiers
+// ---------------------------------------------------------------------------------------------
+struct FormatRow {
+  TGdipFormat format;
+  std::uint32_t raw_format;  // first 32 bits of the raw-format identifier
+  std::uint32_t encoder;     // first 32 bits of the built-in encoder's class identifier
+  const char* extension;
+};
+constexpr FormatRow kFormats[] = {
+    {gfGIF, 0xB96B3CB0u, 0x557CF402u, ".gif"},  {gfPNG, 0xB96B3CAFu, 0x557CF406u, ".png"},
+    {gfJPEG, 0xB96B3CAEu, 0x557CF401u, ".jpg"}, {gfBMP, 0xB96B3CABu, 0x557CF400u, ".bmp"},
+    {gfTIFF, 0xB96B3CB1u, 0x557CF405u, ".tif"},
+};
+
+flat::Guid encoder_id(TGdipFormat format) {
+  // Every built-in encoder shares the tail 1A04-11D3-9A73-0000F81EF32E.
+  flat::Guid id{0, 0x1A04, 0x11D3, {0x9A, 0x73, 0x00, 0x00, 0xF8, 0x1E, 0xF3, 0x2E}};
+  for (const auto& row : kFormats)
+    if (row.format == format) id.Data1 = row.encoder;
+  return id;
+}
+
+constexpr flat::Guid kEncoderQuality{0x1D5BE4B5, 0xFA4A, 0x452D, {0x9C, 0xDD, 0x5D, 0xB3, 0x51, 0x05, 0xE7, 0xEB}};
+constexpr flat::Guid kEncoderCompression{0xE09D739D, 0xCCD4, 0x44EE, {0x8E, 0xBA, 0x3F, 0xBF, 0x8B, 0xE4, 0xFC, 0x58}};
+constexpr std::uint32_t kCompressionLZW = 2;
+
+// ---------------------------------------------------------------------------------------------
+// Delegate streams. libgdiplus reads and writes through callbacks without a user pointer, so the
+// bytes of the one call in progress hang off a thread-local pointer, and the calls are taken one
+// at a time.
+// ---------------------------------------------------------------------------------------------
+struct DelegateStream {
+  std::vector<Byte>* bytes;
+  bool writable;
+  std::int64_t pos = 0;
+};
+thread_local DelegateStream* t_stream = nullptr;
+
+std::mutex& delegate_lock() {
+  static std::mutex lock;
+  return lock;
+}
+
+class DelegateScope {
+public:
+  explicit DelegateScope(DelegateStream& stream) : guard_(delegate_lock()) { t_stream = &stream; }
+  ~DelegateScope() { t_stream = nullptr; }
+  DelegateScope(const DelegateScope&) = delete;
+  DelegateScope& operator=(const DelegateScope&) = delete;
+
+private:
+  std::lock_guard<std::mutex> guard_;
+};
+
+std::int32_t read_bytes(std::uint8_t* buffer, std::int32_t size, bool advance) {
+  DelegateStream* s = t_stream;
+  if (s == nullptr || size < 0 || (buffer == nullptr && size > 0)) return -1;
+  const auto total = static_cast<std::int64_t>(s->bytes->size());
+  const std::int64_t count = std::clamp<std::int64_t>(total - s->pos, 0, size);
+  if (count > 0) std::memcpy(buffer, s->bytes->data() + s->pos, static_cast<std::size_t>(count));
+  if (advance) s->pos += count;
+  return static_cast<std::int32_t>(count);
+}
+
+std::int32_t cb_get_header(std::uint8_t* buffer, std::int32_t size) { return read_bytes(buffer, size, false); }
+
+std::int32_t cb_get_bytes(std::uint8_t* buffer, std::int32_t size, flat::Bool peek) {
+  return read_bytes(buffer, size, peek == 0);
+}
+
+std::int32_t cb_put_bytes(std::uint8_t* buffer, std::int32_t size) {
+  DelegateStream* s = t_stream;
+  if (s == nullptr || !s->writable || size < 0 || (buffer == nullptr && size > 0)) return -1;
+  try {
+    const auto end = static_cast<std::size_t>(s->pos) + static_cast<std::size_t>(size);
+    if (end > s->bytes->size()) s->bytes->resize(end);
+    if (size > 0) std::memcpy(s->bytes->data() + s->pos, buffer, static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return -1;
+  }
+  s->pos += size;
+  return size;
+}
+
+long cb_seek(std::int32_t offset, std::int32_t whence) {
+  DelegateStream* s = t_stream;
+  if (s == nullptr) return -1;
+  std::int64_t base = 0;
+  switch (whence) {
+    case SEEK_SET: base = 0; break;
+    case SEEK_CUR: base = s->pos; break;
+    case SEEK_END: base = static_cast<std::int64_t>(s->bytes->size()); break;
+    default: return -1;
+  }
+  const std::int64_t pos = base + offset;
+  if (pos < 0 || pos > INT32_MAX) return -1;
+  s->pos = pos;
+  return static_cast<long>(pos);
+}
+
+void cb_close() {}
+
+long cb_size() {
+  DelegateStream* s = t_stream;
+  return s == nullptr ? -1 : static_cast<long>(s->bytes->size());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pixels
+// ---------------------------------------------------------------------------------------------
+// A bitmap's pixels locked as 32-bit BGRA rows, top-down; unlocked with the object.
+class LockedPixels {
+public:
+  LockedPixels(const flat::Entries& api, flat::GpImage* image, int width, int height, std::uint32_t mode)
+      : api_(api), bitmap_(reinterpret_cast<flat::GpBitmap*>(image)) {
+    const flat::Rect area{0, 0, width, height};
+    if (api_.GdipBitmapLockBits(bitmap_, &area, mode, flat::PixelFormat32bppARGB, &room_.data) != flat::Ok) return;
+    locked_ = true;
+    const auto& d = room_.data;
+    const std::int64_t row_bytes = std::int64_t{width} * 4;
+    valid_ = d.Scan0 != nullptr && d.Width == static_cast<std::uint32_t>(width) &&
+             d.Height == static_cast<std::uint32_t>(height) && (d.Stride >= row_bytes || -d.Stride >= row_bytes);
+  }
+  ~LockedPixels() {
+    if (locked_) api_.GdipBitmapUnlockBits(bitmap_, &room_.data);
+  }
+  LockedPixels(const LockedPixels&) = delete;
+  LockedPixels& operator=(const LockedPixels&) = delete;
+
+  bool valid() const { return valid_; }
+  std::int32_t stride() const { return room_.data.Stride; }
+  const Byte* row(int y) const { return static_cast<const Byte*>(room_.data.Scan0) + std::int64_t{y} * stride(); }
+  Byte* row(int y) { return static_cast<Byte*>(room_.data.Scan0) + std::int64_t{y} * stride(); }
+
+private:
+  const flat::Entries& api_;
+  flat::GpBitmap* bitmap_;
+  flat::BitmapDataRoom room_{};
+  bool locked_ = false;
+  bool valid_ = false;
+};
+
+BITMAPINFO bgra_info(int width, int height, bool top_down) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = top_down ? -height : height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+bool has_transparency(const LockedPixels& pixels, int width, int height) {
+  for (int y = 0; y < height; ++y) {
+    const Byte* p = pixels.row(y);
+    for (int x = 0; x < width; ++x)
+      if (p[4 * x + 3] != 0xFF) return true;
+  }
+  return false;
+}
+
+// Copies the rows into a section: red and blue exchanged when `swap_red_blue`, premultiplied by
+// alpha when `premultiply`.
+template <bool SwapRedBlue, bool Premultiply>
+void copy_rows(const LockedPixels& pixels, Byte* bits, int width, int height) {
+  for (int y = 0; y < height; ++y) {
+    const Byte* src = pixels.row(y);
+    Byte* dst = bits + std::int64_t{y} * width * 4;
+    for (int x = 0; x < width; ++x, src += 4, dst += 4) {
+      Byte b = src[0], g = src[1], r = src[2];
+      const Byte a = src[3];
+      if constexpr (SwapRedBlue) std::swap(b, r);
+      if constexpr (Premultiply) {
+        b = static_cast<Byte>((b * a + 127) / 255);
+        g = static_cast<Byte>((g * a + 127) / 255);
+        r = static_cast<Byte>((r * a + 127) / 255);
+      }
+      dst[0] = b;
+      dst[1] = g;
+      dst[2] = r;
+      dst[3] = Premultiply ? a : 0xFF;
+    }
+  }
+}
+
+std::uint16_t get16(const Byte* p, bool little) {
+  return little ? static_cast<std::uint16_t>(p[0] | p[1] << 8) : static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
+std::uint64_t get_n(const Byte* p, int bytes, bool little) {
+  std::uint64_t v = 0;
+  for (int i = 0; i < bytes; ++i) v |= std::uint64_t{p[little ? i : bytes - 1 - i]} << (8 * i);
+  return v;
+}
+
+struct UnitState {
+  std::mutex lock;
+  std::unique_ptr<TGDIPlus> object;
+  std::string library_name = TGDIPlus::DefaultLibraryName;
+};
+
+UnitState& unit() {
+  static UnitState state;
+  return state;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TDynLibrary
+// ---------------------------------------------------------------------------------------------
+TDynLibrary::~TDynLibrary() { Unload(); }
+
+bool TDynLibrary::TryLoad(const std::string& library_name, std::span<const char* const> names,
+                          std::span<void*> addresses) {
+  std::fill(addresses.begin(), addresses.end(), nullptr);
+  if (addresses.size() < names.size()) return false;
+  if (handle_ == nullptr) {
+    if (library_name.empty()) return false;
+    handle_ = dlopen(library_name.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (handle_ == nullptr) return false;
+  }
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    addresses[i] = dlsym(handle_, names[i]);
+    if (addresses[i] == nullptr) {
+      std::fill(addresses.begin(), addresses.end(), nullptr);
+      Unload();
+      return false;
+    }
+  }
+  return true;
+}
+
+void TDynLibrary::Unload() {
+  if (handle_ != nullptr) dlclose(handle_);
+  handle_ = nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TGDIPlus
+// ---------------------------------------------------------------------------------------------
+std::span<const char* const> TGDIPlus::EntryNames() { return kEntryNames; }
+
+TGDIPlus::TGDIPlus(const std::string& library_name) {
+  std::array<void*, kEntryCount> addresses{};
+  if (!TryLoad(library_name, kEntryNames, addresses)) return;
+  for (std::size_t i = 0; i < kEntryCount; ++i) kEntryTable[i].store(api_, addresses[i]);
+
+  const flat::StartupInput input{1, nullptr, /*SuppressBackgroundThread=*/1, /*SuppressExternalCodecs=*/0};
+  flat::Token token = 0;
+  flat::StartupOutput output{};
+  if (api_.GdiplusStartup(&token, &input, &output) != flat::Ok) {
+    api_ = {};
+    Unload();
+    return;
+  }
+  token_ = token;
+  startup_output_ = output;
+  // Without the background thread the hook has to be called.
+  if (output.NotificationHook != nullptr) hooked_ = output.NotificationHook(&notification_token_) == flat::Ok;
+}
+
+TGDIPlus::~TGDIPlus() {
+  if (!Loaded()) return;
+  if (hooked_ && startup_output_.NotificationUnhook != nullptr) startup_output_.NotificationUnhook(notification_token_);
+  api_.GdiplusShutdown(token_);
+  api_ = {};
+  Unload();
+}
+
+TGDIPlus& GdiPlus() {
+  UnitState& state = unit();
+  std::lock_guard<std::mutex> guard(state.lock);
+  if (!state.object) state.object = std::make_unique<TGDIPlus>(state.library_name);
+  return *state.object;
+}
+
+void ResetGdiPlus(const std::string& library_name) {
+  UnitState& state = unit();
+  std::lock_guard<std::mutex> guard(state.lock);
+  state.object.reset();
+  state.library_name = library_name;
+}
+
+const char* GdipFormatExtension(TGdipFormat format) {
+  for (const auto& row : kFormats)
+    if (row.format == format) return row.extension;
+  return ".bmp";
+}
+
+bool gdiplus_can_take(const Byte* data, std::size_t size) {
+  if (data == nullptr || size < 4) return true;
+  const bool little = data[0] == 'I' && data[1] == 'I';
+  const bool big = data[0] == 'M' && data[1] == 'M';
+  if (!little && !big) return true;
+  const std::uint16_t version = get16(data + 2, little);
+  // Classic TIFF: 32-bit offsets, 2-byte entry count, 12-byte entries. BigTIFF: 64-bit offsets,
+  // 8-byte count, 20-byte entries.
+  int offset_bytes = 0, count_bytes = 0, entry_bytes = 0, first_offset_at = 0;
+  if (version == 42) {
+    offset_bytes = 4, count_bytes = 2, entry_bytes = 12, first_offset_at = 4;
+  } else if (version == 43) {
+    offset_bytes = 8, count_bytes = 8, entry_bytes = 20, first_offset_at = 8;
+  } else {
+    return true;
+  }
+  if (size < static_cast<std::size_t>(first_offset_at + offset_bytes)) return false;
+  const std::uint64_t directory = get_n(data + first_offset_at, offset_bytes, little);
+  if (directory > size || size - directory < static_cast<std::uint64_t>(count_bytes)) return false;
+  const std::uint64_t entries = get_n(data + directory, count_bytes, little);
+  const std::uint64_t room = size - directory - static_cast<std::uint64_t>(count_bytes);
+  if (entries > room / static_cast<std::uint64_t>(entry_bytes)) return false;
+  // The directory and its link to the next one lie inside the data.
+  return room - entries * static_cast<std::uint64_t>(entry_bytes) >= static_cast<std::uint64_t>(offset_bytes);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TGdipPicture
+// ---------------------------------------------------------------------------------------------
+TGdipPicture::TGdipPicture() : gdiplus_(&GdiPlus()) {}
+
+TGdipPicture::TGdipPicture(TGDIPlus& gdiplus) : gdiplus_(&gdiplus) {}
+
+TGdipPicture::~TGdipPicture() { Clear(); }
+
+std::unique_ptr<TGraphic> TGdipPicture::NewInstance() const { return std::make_unique<TGdipPicture>(*gdiplus_); }
+
+void TGdipPicture::Clear() {
+  if (image_ != nullptr && gdiplus_->Api().GdipDisposeImage != nullptr) gdiplus_->Api().GdipDisposeImage(image_);
+  image_ = nullptr;
+  has_content_ = false;
+  from_bitmap_ = false;
+  width_ = 0;
+  height_ = 0;
+  std::vector<Byte>().swap(bytes_);
+}
+
+void TGdipPicture::LoadFromStream(TStream& stream) {
+  Clear();
+  if (!ready()) return;
+  const Int64 size = stream.Size();
+  // The callbacks count in 32-bit offsets.
+  if (size <= 0 || size > INT32_MAX) return;
+  try {
+    stream.SetPosition(0);
+    bytes_.resize(static_cast<std::size_t>(size));
+    stream.ReadBuffer(bytes_.data(), size);
+  } catch (...) {
+    Clear();
+    throw;
+  }
+  if (!gdiplus_can_take(bytes_.data(), bytes_.size())) {
+    Clear();
+    return;
+  }
+
+  const flat::Entries& api = gdiplus_->Api();
+  flat::GpImage* image = nullptr;
+  flat::Status status;
+  {
+    DelegateStream source{&bytes_, false};
+    DelegateScope scope(source);
+    status = api.GdipLoadImageFromDelegate_linux(cb_get_header, cb_get_bytes, cb_put_bytes, cb_seek, cb_close,
+                                                 cb_size, &image);
+  }
+  if (status != flat::Ok || image == nullptr) {
+    if (image != nullptr) api.GdipDisposeImage(image);
+    Clear();
+    return;
+  }
+  image_ = image;
+
+  // Metafiles are not taken: libgdiplus cannot lock their pixels.
+  std::int32_t type = 0;
+  std::uint32_t width = 0, height = 0;
+  if (api.GdipGetImageType(image_, &type) != flat::Ok || type != flat::ImageTypeBitmap ||
+      api.GdipGetImageWidth(image_, &width) != flat::Ok || api.GdipGetImageHeight(image_, &height) != flat::Ok ||
+      width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
+    Clear();
+    return;
+  }
+  width_ = static_cast<int>(width);
+  height_ = static_cast<int>(height);
+  has_content_ = true;
+}
+
+void TGdipPicture::LoadFromFile(const std::string& name) {
+  Clear();
+  std::error_code error;
+  if (!ready() || !std::filesystem::is_regular_file(name, error)) return;
+  TFileStream stream(name, fmOpenRead | fmShareDenyNone);
+  LoadFromStream(stream);
+}
+
+TGdipFormat TGdipPicture::Format() const {
+  if (image_ == nullptr || !ready()) return gfBMP;
+  flat::Guid raw{};
+  if (gdiplus_->Api().GdipGetImageRawFormat(image_, &raw) != flat::Ok) return gfBMP;
+  for (const auto& row : kFormats)
+    if (row.raw_format == raw.Data1) return row.format;
+  return gfBMP;
+}
+
+void TGdipPicture::SaveToStream(TStream& stream) {
+  if (!bytes_.empty() && !from_bitmap_) {
+    stream.WriteBuffer(bytes_.data(), static_cast<Int64>(bytes_.size()));
+    return;
+  }
+  if (has_content_) SaveAs(stream, SaveFormat().value_or(Format()), SaveQuality(), 0);
+}
+
+bool TGdipPicture::SaveAs(TStream& stream, TGdipFormat format, int quality_or_compression, int resolution) {
+  if (!has_content_ || image_ == nullptr || !ready()) return false;
+  const flat::Entries& api = gdiplus_->Api();
+  if (resolution != 0)
+    api.GdipBitmapSetResolution(reinterpret_cast<flat::GpBitmap*>(image_), static_cast<float>(resolution),
+                                static_cast<float>(resolution));
+
+  const flat::Guid encoder = encoder_id(format);
+  std::uint32_t value = 0;
+  flat::EncoderParameters parameters{};
+  const flat::EncoderParameters* chosen = nullptr;
+  if (format == gfJPEG && quality_or_compression >= 0) {
+    value = static_cast<std::uint32_t>(quality_or_compression);
+    parameters = {1, {{kEncoderQuality, 1, flat::EncoderParameterValueTypeLong, &value}}};
+    chosen = &parameters;
+  } else if (format == gfTIFF) {
+    value = quality_or_compression >= 2 && quality_or_compression <= 6 ? static_cast<std::uint32_t>(quality_or_compression)
+                                                                      : kCompressionLZW;
+    parameters = {1, {{kEncoderCompression, 1, flat::EncoderParameterValueTypeLong, &value}}};
+    chosen = &parameters;
+  }
+
+  std::vector<Byte> encoded;
+  flat::Status status;
+  {
+    DelegateStream sink{&encoded, true};
+    DelegateScope scope(sink);
+    status = api.GdipSaveImageToDelegate_linux(image_, cb_get_bytes, cb_put_bytes, cb_seek, cb_close, cb_size,
+                                               &encoder, chosen);
+  }
+  if (status != flat::Ok || encoded.empty()) return false;
+  stream.WriteBuffer(encoded.data(), static_cast<Int64>(encoded.size()));
+  return true;
+}
+
+void TGdipPicture::Assign(TPersistent* source) {
+  if (auto* picture = dynamic_cast<TPicture*>(source)) source = picture->Graphic();
+  auto* graphic = dynamic_cast<TGraphic*>(source);
+  auto* other = dynamic_cast<TGdipPicture*>(source);
+  if (graphic == nullptr || !ready() || (other != nullptr && other->Empty())) {
+    Clear();
+    return;
+  }
+  if (auto* bitmap = dynamic_cast<TBitmap*>(graphic)) {
+    Clear();
+    assign_bitmap(*bitmap);
+    return;
+  }
+  TMemoryStream memory;
+  graphic->SaveToStream(memory);
+  LoadFromStream(memory);
+}
+
+void TGdipPicture::assign_bitmap(TBitmap& bitmap) {
+  const int width = bitmap.Width(), height = bitmap.Height();
+  if (width <= 0 || height <= 0 || bitmap.Handle() == nullptr) return;
+
+  // The bitmap's colours (its palette resolved) as 32-bit bottom-up rows.
+  BITMAPINFO info = bgra_info(width, height, false);
+  std::vector<Byte> rows;
+  try {
+    rows.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  HDC dc = CreateCompatibleDC(nullptr);
+  const int copied = GetDIBits(dc, bitmap.Handle(), 0, static_cast<UINT>(height), rows.data(), &info, DIB_RGB_COLORS);
+  DeleteDC(dc);
+  if (copied != height) return;
+
+  const flat::Entries& api = gdiplus_->Api();
+  flat::GpBitmap* created = nullptr;
+  if (api.GdipCreateBitmapFromScan0(width, height, 0, flat::PixelFormat32bppARGB, nullptr, &created) != flat::Ok ||
+      created == nullptr)
+    return;
+  auto* image = reinterpret_cast<flat::GpImage*>(created);
+  bool filled = false;
+  {
+    LockedPixels pixels(api, image, width, height, flat::ImageLockModeWrite);
+    if (pixels.valid()) {
+      for (int y = 0; y < height; ++y) {
+        const Byte* src = rows.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
+        Byte* dst = pixels.row(y);
+        for (int x = 0; x < width; ++x) {
+          std::memcpy(dst + 4 * x, src + 4 * x, 3);
+          dst[4 * x + 3] = 0xFF;
+        }
+      }
+      filled = true;
+    }
+  }
+  if (!filled) {
+    api.GdipDisposeImage(image);
+    return;
+  }
+  image_ = image;
+  width_ = width;
+  height_ = height;
+  from_bitmap_ = true;
+  has_content_ = true;
+}
+
+std::unique_ptr<TBitmap> TGdipPicture::ToBitmap() {
+  if (!has_content_) return nullptr;
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->SetSize(width_, height_);
+  bitmap->Canvas()->Draw(0, 0, this);
+  return bitmap;
+}
+
+void TGdipPicture::Draw(TCanvas& canvas, const TRect& rect) {
+  if (!has_content_ || image_ == nullptr || !ready()) return;
+  HDC dc = canvas.Handle();
+  const int dest_width = rect.Right - rect.Left, dest_height = rect.Bottom - rect.Top;
+  if (dc == nullptr || dest_width <= 0 || dest_height <= 0) return;
+
+  const flat::Entries& api = gdiplus_->Api();
+  LockedPixels pixels(api, image_, width_, height_, flat::ImageLockModeRead);
+  if (!pixels.valid()) return;
+
+  // libgdiplus 6.1 hands out the pixels of CMYK JPEG files (the only ones it keeps as 32-bit RGB)
+  // with red and blue exchanged.
+  flat::PixelFormat format = 0;
+  const bool swap_red_blue = Format() == gfJPEG && api.GdipGetImagePixelFormat(image_, &format) == flat::Ok &&
+                             format == flat::PixelFormat32bppRGB;
+  const bool transparent = has_transparency(pixels, width_, height_);
+
+  if (!swap_red_blue && !transparent && pixels.stride() == width_ * 4) {
+    const BITMAPINFO info = bgra_info(width_, height_, true);
+    StretchDIBits(dc, rect.Left, rect.Top, dest_width, dest_height, 0, 0, width_, height_, pixels.row(0), &info,
+                  DIB_RGB_COLORS, SRCCOPY);
+    return;
+  }
+
+  const BITMAPINFO info = bgra_info(width_, height_, true);
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (section == nullptr || bits == nullptr) {
+    if (section != nullptr) DeleteObject(reinterpret_cast<HGDIOBJ>(section));
+    return;
+  }
+  auto* out = static_cast<Byte*>(bits);
+  if (swap_red_blue) {
+    if (transparent)
+      copy_rows<true, true>(pixels, out, width_, height_);
+    else
+      copy_rows<true, false>(pixels, out, width_, height_);
+  } else if (transparent) {
+    copy_rows<false, true>(pixels, out, width_, height_);
+  } else {
+    copy_rows<false, false>(pixels, out, width_, height_);
+  }
+
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, reinterpret_cast<HGDIOBJ>(section));
+  if (transparent) {
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(dc, rect.Left, rect.Top, dest_width, dest_height, memory, 0, 0, width_, height_, blend);
+  } else {
+    StretchBlt(dc, rect.Left, rect.Top, dest_width, dest_height, memory, 0, 0, width_, height_, SRCCOPY);
+  }
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(reinterpret_cast<HGDIOBJ>(section));
+}
+
+std::unique_ptr<TBitmap> decode_with_gdiplus(TStream& stream) {
+  TGdipPicture picture(GdiPlus());
+  picture.LoadFromStream(stream);
+  return picture.ToBitmap();
+}
+
+}  // namespace zu_gdiplus

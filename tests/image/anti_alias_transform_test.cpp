@@ -1,0 +1,118 @@
+#include "image/anti_alias_transform.hpp"
+
+#include <gtest/gtest.h>
+
+#include "image/dib_graphic.hpp"
+#include "transform_test_pictures.hpp"
+
+using namespace transform_test;
+
+namespace {
+
+// A white black-and-white picture with the first `black` pixels (row by row) black.
+void bw_picture(TDibGraphic& p, int w, int h, int black) {
+  p.NewImage(w, h, ifBlackWhite, nullptr, 300, 200);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) p.SetPaletteIndex(x, y, y * w + x < black ? 0 : 1);
+}
+
+Byte reduce_to_one(int black) {
+  TDibGraphic src, dst;
+  bw_picture(src, 8, 8, black);
+  TAntiAliasTransform t;
+  t.SetWidth(1);
+  t.SetHeight(1);
+  t.ApplyOnDest(src, dst);
+  EXPECT_EQ(dst.ImageFormat(), ifGray256);
+  EXPECT_EQ(dst.Width(), 1);
+  return dst.GetPaletteIndex(0, 0);
+}
+
+TEST(AntiAlias, EightByEightToOnePixelCountsAll64) {
+  EXPECT_EQ(reduce_to_one(0), 255);
+  EXPECT_EQ(reduce_to_one(7), 255);    // fewer than 64 div 8 black
+  EXPECT_EQ(reduce_to_one(57), 0);     // fewer than 8 white
+  EXPECT_EQ(reduce_to_one(64), 0);
+  EXPECT_EQ(reduce_to_one(32), 127);   // 32 * 255 div 64
+  EXPECT_EQ(reduce_to_one(20), 175);   // 44 * 255 div 64
+  EXPECT_EQ(reduce_to_one(8), 223);    // 56 * 255 div 64
+}
+
+TEST(AntiAlias, OnePixelWidePictureKeepsItsColour) {
+  for (int black : {0, 3}) {
+    TDibGraphic src, dst;
+    bw_picture(src, 1, 3, black);
+    TAntiAliasTransform t;
+    t.ApplyOnDest(src, dst);
+    ASSERT_EQ(dst.Width(), 1);
+    ASSERT_EQ(dst.Height(), 3);
+    for (int y = 0; y < 3; ++y) EXPECT_EQ(dst.GetPaletteIndex(0, y), black ? 0 : 255);
+  }
+}
+
+TEST(AntiAlias, RowsOverlapColumnsDoNot) {
+  // Same size: row j covers source rows j and j + 1; column i only column i.
+  TDibGraphic src, dst;
+  src.NewImage(2, 3, ifBlackWhite, nullptr, 96, 96);
+  src.Fill(Rgb(255, 255, 255));
+  src.SetPaletteIndex(0, 1, 0);  // one black pixel in the middle row
+  TAntiAliasTransform t;
+  t.ApplyOnDest(src, dst);
+  // Rows 0 and 1 both see it in column 0 (1 of 2 black): 255 * 1 div 2; column 1 stays white.
+  EXPECT_EQ(dst.GetPaletteIndex(0, 0), 127);
+  EXPECT_EQ(dst.GetPaletteIndex(0, 1), 127);
+  EXPECT_EQ(dst.GetPaletteIndex(0, 2), 255);
+  EXPECT_EQ(dst.GetPaletteIndex(1, 0), 255);
+  EXPECT_EQ(dst.GetPaletteIndex(1, 1), 255);
+  EXPECT_EQ(dst.XDotsPerInch(), 96);
+}
+
+TEST(AntiAlias, EnlargingLeavesColumnsWithoutSourceWhite) {
+  TDibGraphic src, dst;
+  bw_picture(src, 2, 2, 4);  // all black
+  TAntiAliasTransform t;
+  t.SetWidth(4);
+  t.SetHeight(2);
+  t.ApplyOnDest(src, dst);
+  for (int y = 0; y < 2; ++y) {
+    EXPECT_EQ(dst.GetPaletteIndex(0, y), 255);  // columns 0 .. -1: nothing to count
+    EXPECT_EQ(dst.GetPaletteIndex(1, y), 0);
+    EXPECT_EQ(dst.GetPaletteIndex(2, y), 255);
+    EXPECT_EQ(dst.GetPaletteIndex(3, y), 0);
+  }
+}
+
+TEST(AntiAlias, OtherFormatsPassUnchanged) {
+  TDibGraphic p;
+  new_random(p, 5, 4, ifTrueColor, 4);
+  const TRgb c = p.GetPixel(3, 2);
+  TAntiAliasTransform t;
+  t.SetWidth(2);
+  t.SetHeight(2);
+  t.Apply(p);
+  EXPECT_EQ(p.Width(), 5);
+  EXPECT_EQ(p.ImageFormat(), ifTrueColor);
+  EXPECT_EQ(p.GetPixel(3, 2), c);
+  TDibGraphic dst;
+  t.ApplyOnDest(p, dst);
+  EXPECT_EQ(dst.Width(), 5);
+  EXPECT_EQ(dst.GetPixel(3, 2), c);
+}
+
+TEST(AntiAlias, ApplyTurnsBlackAndWhiteIntoGrey) {
+  TDibGraphic p;
+  bw_picture(p, 16, 16, 128);
+  ProgressLog log;
+  TAntiAliasTransform t;
+  t.SetOnProgress(log.handler());
+  t.SetWidth(4);
+  t.SetHeight(4);
+  t.Apply(p);
+  EXPECT_EQ(p.ImageFormat(), ifGray256);
+  EXPECT_EQ(p.Width(), 4);
+  EXPECT_EQ(p.GetPaletteIndex(0, 0), 0);    // top half black
+  EXPECT_EQ(p.GetPaletteIndex(0, 3), 255);  // bottom rows white
+  log.expect_sound();
+}
+
+}  // namespace

@@ -1,0 +1,730 @@
+// The GDI+ decoder over the system's libgdiplus, and its loading rules over stand-in libraries.
+// Test pictures are made here: by hand (BMP, PNG with alpha) or by ImageMagick from a PPM of
+// known pixels.
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <dlfcn.h>
+
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "common/test_env.hpp"
+#include "image/gdiplus.hpp"
+
+using namespace zu_gdiplus;
+
+namespace {
+
+struct Rgb {
+  int r, g, b;
+};
+
+// Known pixels: blocks of `block` x `block` pixels, each block its own colour.
+struct TestImage {
+  int width = 0, height = 0;
+  std::vector<Rgb> pixels;
+  Rgb at(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+};
+
+TestImage blocks(int width, int height, int block, int seed = 0) {
+  TestImage image{width, height, {}};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      const int bx = x / block, by = y / block, n = bx + 7 * by + seed;
+      image.pixels.push_back({(n * 67 + 13) % 256, (n * 151 + 200) % 256, (n * 29 + by * 90) % 256});
+    }
+  return image;
+}
+
+TestImage grey(const TestImage& image) {
+  TestImage out = image;
+  for (auto& p : out.pixels) p = {p.g, p.g, p.g};
+  return out;
+}
+
+std::vector<Byte> read_file(const std::string& name) {
+  std::ifstream in(name, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void write_file(const std::string& name, const std::vector<Byte>& bytes) {
+  std::ofstream out(name, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<Byte> ppm(const TestImage& image) {
+  std::string head = "P6\n" + std::to_string(image.width) + " " + std::to_string(image.height) + "\n255\n";
+  std::vector<Byte> bytes(head.begin(), head.end());
+  for (const auto& p : image.pixels) bytes.insert(bytes.end(), {Byte(p.r), Byte(p.g), Byte(p.b)});
+  return bytes;
+}
+
+// ImageMagick writes the frames (`output` is its format prefix, e.g. "PNG24" or "TIFF").
+std::vector<Byte> convert(const std::vector<TestImage>& frames, const std::string& options, const std::string& output) {
+  hw_test::ScratchDir dir;
+  std::string inputs;
+  for (size_t i = 0; i < frames.size(); ++i) {
+    const std::string name = dir.file("in" + std::to_string(i) + ".ppm");
+    write_file(name, ppm(frames[i]));
+    inputs += " " + name;
+  }
+  const std::string target = dir.file("out");
+  const std::string command = "convert" + inputs + " " + options + " " + output + ":" + target + " 2>/dev/null";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return read_file(target);
+}
+std::vector<Byte> convert(const TestImage& image, const std::string& options, const std::string& output) {
+  return convert(std::vector<TestImage>{image}, options, output);
+}
+
+void put16(std::vector<Byte>& b, unsigned v) { b.insert(b.end(), {Byte(v), Byte(v >> 8)}); }
+void put32(std::vector<Byte>& b, unsigned v) { b.insert(b.end(), {Byte(v), Byte(v >> 8), Byte(v >> 16), Byte(v >> 24)}); }
+
+// A BMP file by hand: 24 bits bottom-up, or 8 bits with a palette of the image's colours.
+std::vector<Byte> bmp(const TestImage& image, int bits) {
+  std::vector<Rgb> palette;
+  auto index_of = [&](Rgb c) {
+    for (size_t i = 0; i < palette.size(); ++i)
+      if (palette[i].r == c.r && palette[i].g == c.g && palette[i].b == c.b) return static_cast<int>(i);
+    palette.push_back(c);
+    return static_cast<int>(palette.size() - 1);
+  };
+  const int row_bytes = ((image.width * bits + 31) / 32) * 4;
+  std::vector<Byte> pixels;
+  for (int y = image.height - 1; y >= 0; --y) {
+    std::vector<Byte> row;
+    for (int x = 0; x < image.width; ++x) {
+      const Rgb c = image.at(x, y);
+      if (bits == 24)
+        row.insert(row.end(), {Byte(c.b), Byte(c.g), Byte(c.r)});
+      else
+        row.push_back(Byte(index_of(c)));
+    }
+    row.resize(static_cast<size_t>(row_bytes), 0xEE);  // padding that must not show
+    pixels.insert(pixels.end(), row.begin(), row.end());
+  }
+  const unsigned table = bits == 8 ? 256u * 4u : 0u;
+  std::vector<Byte> file{'B', 'M'};
+  put32(file, static_cast<unsigned>(14 + 40 + table + pixels.size()));
+  put32(file, 0);
+  put32(file, 14 + 40 + table);
+  put32(file, 40);
+  put32(file, static_cast<unsigned>(image.width));
+  put32(file, static_cast<unsigned>(image.height));
+  put16(file, 1);
+  put16(file, static_cast<unsigned>(bits));
+  for (int i = 0; i < 6; ++i) put32(file, 0);
+  if (bits == 8) {
+    palette.resize(256, Rgb{0, 0, 0});
+    for (const auto& c : palette) file.insert(file.end(), {Byte(c.b), Byte(c.g), Byte(c.r), 0});
+  }
+  file.insert(file.end(), pixels.begin(), pixels.end());
+  return file;
+}
+
+// A PNG with an alpha channel, by hand: one row of red, green, blue and grey at the given
+// opacities.
+std::vector<Byte> png_rgba(const std::vector<std::array<int, 4>>& row) {
+  auto chunk = [](std::vector<Byte>& out, const char* type, const std::vector<Byte>& data) {
+    std::vector<Byte> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    const unsigned n = static_cast<unsigned>(data.size());
+    out.insert(out.end(), {Byte(n >> 24), Byte(n >> 16), Byte(n >> 8), Byte(n)});
+    out.insert(out.end(), body.begin(), body.end());
+    const auto crc = static_cast<unsigned>(crc32(0, body.data(), static_cast<uInt>(body.size())));
+    out.insert(out.end(), {Byte(crc >> 24), Byte(crc >> 16), Byte(crc >> 8), Byte(crc)});
+  };
+  const unsigned width = static_cast<unsigned>(row.size());
+  std::vector<Byte> ihdr{Byte(width >> 24), Byte(width >> 16), Byte(width >> 8), Byte(width), 0, 0, 0, 1, 8, 6, 0, 0, 0};
+  std::vector<Byte> raw{0};
+  for (const auto& p : row) raw.insert(raw.end(), {Byte(p[0]), Byte(p[1]), Byte(p[2]), Byte(p[3])});
+  std::vector<Byte> packed(compressBound(static_cast<uLong>(raw.size())));
+  uLongf packed_size = static_cast<uLongf>(packed.size());
+  compress(packed.data(), &packed_size, raw.data(), static_cast<uLong>(raw.size()));
+  packed.resize(packed_size);
+  std::vector<Byte> file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  chunk(file, "IHDR", ihdr);
+  chunk(file, "IDAT", packed);
+  chunk(file, "IEND", {});
+  return file;
+}
+
+Rgb pixel(TBitmap& bitmap, int x, int y) {
+  const TColor c = bitmap.Canvas()->Pixels(x, y);
+  return {GetRValue(static_cast<std::uint32_t>(c)), GetGValue(static_cast<std::uint32_t>(c)),
+          GetBValue(static_cast<std::uint32_t>(c))};
+}
+
+bool near(Rgb a, Rgb b, int tolerance) {
+  return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
+}
+
+std::string text(Rgb c) {
+  return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+}
+
+// Every pixel (block == 0) or the centre 2 x 2 pixels of every block within `tolerance`.
+void expect_pixels(TBitmap& bitmap, const TestImage& image, int tolerance = 0, int block = 0) {
+  ASSERT_EQ(bitmap.Width(), image.width);
+  ASSERT_EQ(bitmap.Height(), image.height);
+  int wrong = 0;
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x) {
+      if (block > 0 && (x % block < block / 2 - 1 || x % block > block / 2 || y % block < block / 2 - 1 ||
+                        y % block > block / 2))
+        continue;
+      const Rgb got = pixel(bitmap, x, y), want = image.at(x, y);
+      if (!near(got, want, tolerance) && ++wrong <= 3)
+        ADD_FAILURE() << "pixel " << x << "," << y << " is " << text(got) << ", expected " << text(want);
+    }
+  EXPECT_EQ(wrong, 0);
+}
+
+TMemoryStream memory(const std::vector<Byte>& bytes) {
+  TMemoryStream stream;
+  if (!bytes.empty()) stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  return stream;
+}
+
+std::vector<Byte> contents(TMemoryStream& stream) { return {stream.Memory(), stream.Memory() + stream.Size()}; }
+
+std::unique_ptr<TBitmap> decode(const std::vector<Byte>& bytes) {
+  TMemoryStream stream = memory(bytes);
+  return decode_with_gdiplus(stream);
+}
+
+// The first directory of a little-endian classic TIFF: where it starts and ends (its link to the
+// next directory included).
+std::pair<size_t, size_t> first_directory(const std::vector<Byte>& tiff) {
+  const size_t at = tiff[4] | tiff[5] << 8 | tiff[6] << 16 | size_t{tiff[7]} << 24;
+  const size_t count = tiff[at] | tiff[at + 1] << 8;
+  return {at, at + 2 + 12 * count + 4};
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// Decoding with the system's libgdiplus
+// ---------------------------------------------------------------------------------------------
+class GdiPlusDecode : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ResetGdiPlus();
+    ASSERT_TRUE(GdiPlus().Loaded()) << "libgdiplus.so.0 is needed";
+  }
+};
+
+TEST_F(GdiPlusDecode, LosslessFormatsGiveTheExactPixels) {
+  const TestImage image = blocks(22, 14, 4);  // odd sizes: rows need padding
+  const TestImage grey_image = grey(image);
+  const TestImage rle_image = blocks(24, 14, 4);
+  struct Case {
+    const char* name;
+    std::vector<Byte> bytes;
+    const TestImage* expected;
+    TGdipFormat format;
+  };
+  const std::vector<Case> cases = {
+      {"PNG 24-bit", convert(image, "", "PNG24"), &image, gfPNG},
+      {"PNG palette", convert(image, "", "PNG8"), &image, gfPNG},
+      {"PNG 48-bit", convert(image, "-depth 16", "PNG48"), &image, gfPNG},
+      {"PNG interlaced", convert(image, "-interlace PNG", "PNG24"), &image, gfPNG},
+      {"PNG grey", convert(grey_image, "-colorspace Gray", "PNG"), &grey_image, gfPNG},
+      {"BMP 24-bit by hand", bmp(image, 24), &image, gfBMP},
+      {"BMP 8-bit by hand", bmp(image, 8), &image, gfBMP},
+      // (libgdiplus does not cut runs that spill into a row's padding: a width of 4n here)
+      {"BMP RLE8", convert(blocks(24, 14, 4), "-type Palette -compress RLE", "BMP3"), &rle_image, gfBMP},
+      {"GIF", convert(image, "", "GIF"), &image, gfGIF},
+      {"GIF interlaced", convert(image, "-interlace GIF", "GIF"), &image, gfGIF},
+      {"TIFF plain", convert(image, "-compress None", "TIFF"), &image, gfTIFF},
+      {"TIFF LZW", convert(image, "-compress LZW", "TIFF"), &image, gfTIFF},
+      {"TIFF deflate big-endian", convert(image, "-compress Zip -endian MSB", "TIFF"), &image, gfTIFF},
+      {"TIFF palette", convert(image, "-type Palette", "TIFF"), &image, gfTIFF},
+      {"BigTIFF", convert(image, "", "TIFF64"), &image, gfTIFF},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ASSERT_FALSE(c.bytes.empty());
+    TMemoryStream stream = memory(c.bytes);
+    TGdipPicture picture;
+    picture.LoadFromStream(stream);
+    ASSERT_FALSE(picture.Empty());
+    EXPECT_EQ(picture.Width(), c.expected->width);
+    EXPECT_EQ(picture.Height(), c.expected->height);
+    EXPECT_EQ(picture.Format(), c.format);
+    auto bitmap = picture.ToBitmap();
+    ASSERT_NE(bitmap, nullptr);
+    expect_pixels(*bitmap, *c.expected);
+  }
+}
+
+TEST_F(GdiPlusDecode, JpegPixelsWithinTolerance) {
+  const TestImage image = blocks(48, 32, 16);  // flat 16 x 16 blocks: centres survive the DCT
+  const TestImage grey_image = grey(image);
+  const std::vector<std::pair<const char*, std::vector<Byte>>> cases = {
+      {"baseline", convert(image, "-quality 95", "JPEG")},
+      {"progressive", convert(image, "-quality 95 -interlace JPEG", "JPEG")},
+      {"CMYK", convert(image, "-quality 95 -colorspace CMYK", "JPEG")},
+  };
+  for (const auto& [name, bytes] : cases) {
+    SCOPED_TRACE(name);
+    auto bitmap = decode(bytes);
+    ASSERT_NE(bitmap, nullptr);
+    expect_pixels(*bitmap, image, 8, 16);
+  }
+  auto bitmap = decode(convert(grey_image, "-quality 95 -colorspace Gray", "JPEG"));
+  ASSERT_NE(bitmap, nullptr);
+  expect_pixels(*bitmap, grey_image, 8, 16);
+
+  TMemoryStream stream = memory(convert(image, "", "JPEG"));
+  TGdipPicture picture;
+  picture.LoadFromStream(stream);
+  EXPECT_EQ(picture.Format(), gfJPEG);
+}
+
+TEST_F(GdiPlusDecode, FirstFrameOfMultiFrameFiles) {
+  const TestImage first = blocks(16, 12, 4, 0), second = blocks(16, 12, 4, 40);
+  for (const auto& [name, bytes] : std::vector<std::pair<const char*, std::vector<Byte>>>{
+           {"TIFF", convert({first, second}, "-compress LZW", "TIFF")},
+           {"GIF", convert({first, second}, "-delay 10", "GIF")}}) {
+    SCOPED_TRACE(name);
+    auto bitmap = decode(bytes);
+    ASSERT_NE(bitmap, nullptr);
+    expect_pixels(*bitmap, first);
+  }
+}
+
+TEST_F(GdiPlusDecode, TransparentPixelsLieOverWhite) {
+  // Red, green, blue and grey at full, half, a quarter and no opacity.
+  const std::vector<std::array<int, 4>> row = {
+      {255, 0, 0, 255}, {0, 255, 0, 128}, {0, 0, 255, 64}, {100, 100, 100, 0}, {10, 20, 30, 200}};
+  auto bitmap = decode(png_rgba(row));
+  ASSERT_NE(bitmap, nullptr);
+  ASSERT_EQ(bitmap->Width(), 5);
+  for (int x = 0; x < 5; ++x) {
+    const auto& p = row[static_cast<size_t>(x)];
+    auto over_white = [&](int c) { return (c * p[3] + 255 * (255 - p[3]) + 127) / 255; };
+    const Rgb want{over_white(p[0]), over_white(p[1]), over_white(p[2])};
+    EXPECT_TRUE(near(pixel(*bitmap, x, 0), want, 1)) << x << ": " << text(pixel(*bitmap, x, 0)) << " vs " << text(want);
+  }
+}
+
+TEST_F(GdiPlusDecode, ReadsTheWholeStreamWhateverItsPosition) {
+  const TestImage image = blocks(10, 6, 2);
+  const auto bytes = convert(image, "", "PNG24");
+  TMemoryStream stream = memory(bytes);
+  for (Int64 position : {Int64{0}, Int64{20}, static_cast<Int64>(bytes.size())}) {
+    stream.SetPosition(position);
+    auto bitmap = decode_with_gdiplus(stream);
+    ASSERT_NE(bitmap, nullptr) << position;
+    expect_pixels(*bitmap, image);
+  }
+}
+
+TEST_F(GdiPlusDecode, UndecodableInputLeavesThePictureEmptyWithoutError) {
+  std::vector<Byte> noise(300);
+  unsigned seed = 12345;
+  for (auto& b : noise) b = static_cast<Byte>((seed = seed * 1103515245u + 12345u) >> 16);
+  const auto png = convert(blocks(8, 8, 2), "", "PNG24");
+  const auto tiff = convert(blocks(22, 14, 4), "-type Palette -compress None", "TIFF");  // 8-bit palette
+  std::vector<Byte> gif_junk{'G', 'I', 'F', '8', '9', 'a', 0xFF, 0xFF, 0xFF, 0xFF};
+  std::vector<Byte> png_cut(png.begin(), png.begin() + 30);
+  // A TIFF cut inside the first directory's link to the next one: libgdiplus takes it and then
+  // crashes on the image it returns.
+  const size_t directory_end = first_directory(tiff).second;
+  std::vector<Byte> tiff_cut(tiff.begin(), tiff.begin() + static_cast<long>(directory_end - 2));
+  // A placeable metafile with one rectangle: GDI+ takes it, but only bitmaps are taken here.
+  std::vector<Byte> wmf;
+  {
+    std::vector<Byte> records;
+    auto record = [&](unsigned function, std::vector<unsigned> params) {
+      put32(records, static_cast<unsigned>(3 + params.size()));
+      put16(records, function);
+      for (unsigned p : params) put16(records, p);
+    };
+    record(0x02FC, {0, 0x00FF, 0x0000, 0});  // solid red brush
+    record(0x012D, {0});                     // select it
+    record(0x041B, {20, 20, 0, 0});          // rectangle
+    record(0x0000, {});
+    const std::vector<unsigned> placeable = {0xCDD7, 0x9AC6, 0, 0, 0, 20, 20, 96, 0, 0};
+    unsigned checksum = 0;
+    for (unsigned w : placeable) {
+      put16(wmf, w);
+      checksum ^= w;
+    }
+    put16(wmf, checksum);
+    put16(wmf, 1), put16(wmf, 9), put16(wmf, 0x300);
+    put32(wmf, static_cast<unsigned>((18 + records.size()) / 2));
+    put16(wmf, 1), put32(wmf, 7), put16(wmf, 0);
+    wmf.insert(wmf.end(), records.begin(), records.end());
+  }
+
+  for (const auto& [name, bytes] : std::vector<std::pair<const char*, std::vector<Byte>>>{
+           {"nothing", {}},
+           {"noise", noise},
+           {"GIF header only", gif_junk},
+           {"cut PNG", png_cut},
+           {"TIFF cut in its directory link", tiff_cut},
+           {"metafile", wmf}}) {
+    SCOPED_TRACE(name);
+    TMemoryStream stream = memory(bytes);
+    TGdipPicture picture;
+    EXPECT_NO_THROW(picture.LoadFromStream(stream));
+    EXPECT_TRUE(picture.Empty());
+    EXPECT_EQ(picture.Width(), 0);
+    EXPECT_EQ(picture.ToBitmap(), nullptr);
+    TMemoryStream saved;
+    picture.SaveToStream(saved);
+    EXPECT_EQ(saved.Size(), 0);
+    EXPECT_EQ(decode(bytes), nullptr);
+  }
+  // The same TIFF whole decodes.
+  EXPECT_NE(decode(tiff), nullptr);
+}
+
+TEST_F(GdiPlusDecode, DrawStretchesByNearestPixelAndBlends) {
+  const TestImage image = blocks(6, 4, 1);
+  const auto bytes = convert(image, "", "PNG24");
+  TMemoryStream stream = memory(bytes);
+  TGdipPicture picture;
+  picture.LoadFromStream(stream);
+  TBitmap target;
+  target.SetSize(14, 10);
+  picture.Draw(*target.Canvas(), Rect(2, 2, 14, 10));  // twice the size, one pixel in and down
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 12; ++x)
+      EXPECT_TRUE(near(pixel(target, 2 + x, 2 + y), image.at(x / 2, y / 2), 0)) << x << "," << y;
+  EXPECT_TRUE(near(pixel(target, 1, 1), {255, 255, 255}, 0));  // outside the rectangle: untouched
+
+  // A half-transparent picture blends over what the canvas holds.
+  TMemoryStream alpha = memory(png_rgba({{0, 0, 255, 128}}));
+  TGdipPicture translucent;
+  translucent.LoadFromStream(alpha);
+  TBitmap black;
+  black.SetSize(4, 4);
+  black.Canvas()->Brush().SetColor(clBlack);
+  black.Canvas()->FillRect(Rect(0, 0, 4, 4));
+  translucent.Draw(*black.Canvas(), Rect(0, 0, 4, 4));
+  EXPECT_TRUE(near(pixel(black, 3, 3), {0, 0, 128}, 1)) << text(pixel(black, 3, 3));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Saving and assigning
+// ---------------------------------------------------------------------------------------------
+class GdiPlusSave : public GdiPlusDecode {
+protected:
+  void fill(TBitmap& bitmap, const TestImage& image) {
+    bitmap.SetSize(image.width, image.height);
+    for (int y = 0; y < image.height; ++y)
+      for (int x = 0; x < image.width; ++x) {
+        const Rgb c = image.at(x, y);
+        bitmap.Canvas()->SetPixels(x, y, RGB(c.r, c.g, c.b));
+      }
+  }
+  static std::vector<Byte> saved(TGdipPicture& picture) {
+    TMemoryStream stream;
+    picture.SaveToStream(stream);
+    return contents(stream);
+  }
+  static std::unique_ptr<TBitmap> reload(const std::vector<Byte>& bytes) { return decode(bytes); }
+};
+
+TEST_F(GdiPlusSave, LoadedPictureWritesItsBytesUnchanged) {
+  const auto bytes = convert(blocks(8, 8, 2), "-quality 50", "JPEG");
+  TMemoryStream stream = memory(bytes);
+  TJpegImage picture;  // its class does not matter while it holds the file
+  picture.LoadFromStream(stream);
+  EXPECT_EQ(saved(picture), bytes);
+
+  TGdipPicture copy;
+  copy.Assign(&picture);
+  EXPECT_FALSE(copy.MadeFromBitmap());
+  EXPECT_EQ(saved(copy), bytes);
+}
+
+TEST_F(GdiPlusSave, PictureFromABitmapEncodesInItsClassFormat) {
+  const TestImage image = blocks(12, 9, 3);
+  TBitmap bitmap;
+  fill(bitmap, image);
+
+  TPngImage png;
+  png.Assign(&bitmap);
+  ASSERT_FALSE(png.Empty());
+  EXPECT_TRUE(png.MadeFromBitmap());
+  EXPECT_EQ(png.Width(), 12);
+  auto bytes = saved(png);
+  ASSERT_GE(bytes.size(), 8u);
+  EXPECT_EQ(std::string(bytes.begin() + 1, bytes.begin() + 4), "PNG");
+  auto back = reload(bytes);
+  ASSERT_NE(back, nullptr);
+  expect_pixels(*back, image);
+
+  TGifImage gif;
+  gif.Assign(&bitmap);
+  bytes = saved(gif);
+  ASSERT_GE(bytes.size(), 6u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "GIF8");
+
+  TTiffImage tiff;
+  tiff.Assign(&bitmap);
+  bytes = saved(tiff);
+  ASSERT_GE(bytes.size(), 8u);
+  back = reload(bytes);
+  ASSERT_NE(back, nullptr);
+  expect_pixels(*back, image);
+
+  TGdipPicture plain;  // the image's own format: a bitmap made in memory counts as BMP
+  plain.Assign(&bitmap);
+  bytes = saved(plain);
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 2), "BM");
+
+  // A picture container stands for its bitmap.
+  TPicture container;
+  container.SetGraphic(&bitmap);
+  TPngImage from_container;
+  from_container.Assign(&container);
+  back = reload(saved(from_container));
+  ASSERT_NE(back, nullptr);
+  expect_pixels(*back, image);
+}
+
+TEST_F(GdiPlusSave, JpegQualityReachesTheEncoder) {
+  TBitmap detailed;
+  fill(detailed, blocks(64, 64, 1));
+  TJpegImage jpeg;
+  EXPECT_EQ(jpeg.CompressionQuality(), 80);
+  jpeg.Assign(&detailed);
+  jpeg.SetCompressionQuality(5);
+  const auto rough = saved(jpeg);
+  jpeg.SetCompressionQuality(98);
+  const auto fine = saved(jpeg);
+  ASSERT_FALSE(rough.empty());
+  EXPECT_LT(rough.size() * 2, fine.size());
+
+  const TestImage flat = blocks(64, 64, 16);
+  TBitmap bitmap;
+  fill(bitmap, flat);
+  jpeg.Assign(&bitmap);
+  auto back = reload(saved(jpeg));
+  ASSERT_NE(back, nullptr);
+  expect_pixels(*back, flat, 8, 16);
+}
+
+TEST_F(GdiPlusSave, EmptyOrMissingSourcesClearThePicture) {
+  TBitmap bitmap;
+  fill(bitmap, blocks(4, 4, 2));
+  TGdipPicture picture;
+  picture.Assign(&bitmap);
+  ASSERT_FALSE(picture.Empty());
+  picture.Assign(nullptr);
+  EXPECT_TRUE(picture.Empty());
+
+  picture.Assign(&bitmap);
+  TGdipPicture empty;
+  picture.Assign(&empty);
+  EXPECT_TRUE(picture.Empty());
+
+  picture.Assign(&bitmap);
+  TBitmap no_pixels;
+  picture.Assign(&no_pixels);
+  EXPECT_TRUE(picture.Empty());
+
+  picture.Assign(&bitmap);
+  TPen not_a_graphic;
+  picture.Assign(&not_a_graphic);
+  EXPECT_TRUE(picture.Empty());
+}
+
+TEST_F(GdiPlusSave, LoadFromFile) {
+  hw_test::ScratchDir dir;
+  const TestImage image = blocks(5, 3, 1);
+  write_file(dir.file("p.gif"), convert(image, "", "GIF"));
+  TGifImage picture;
+  picture.LoadFromFile(dir.file("p.gif"));
+  auto bitmap = picture.ToBitmap();
+  ASSERT_NE(bitmap, nullptr);
+  expect_pixels(*bitmap, image);
+  EXPECT_NO_THROW(picture.LoadFromFile(dir.file("missing.gif")));
+  EXPECT_TRUE(picture.Empty());
+  EXPECT_NO_THROW(picture.LoadFromFile(dir.path()));
+  EXPECT_TRUE(picture.Empty());
+  EXPECT_STREQ(GdipFormatExtension(gfJPEG), ".jpg");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Loading GDI+: stand-in libraries log what they are asked to do
+// ---------------------------------------------------------------------------------------------
+class GdiPlusLoading : public ::testing::Test {
+protected:
+  void SetUp() override {
+    handle_ = dlopen(FAKE_GDIPLUS_FULL, RTLD_NOW | RTLD_LOCAL);  // keeps the log alive
+    ASSERT_NE(handle_, nullptr) << dlerror();
+    log_ = reinterpret_cast<std::string* (*)()>(dlsym(handle_, "fake_gdiplus_log"))();
+    reset_ = reinterpret_cast<void (*)(flat::Status)>(dlsym(handle_, "fake_gdiplus_reset"));
+    loads_ = reinterpret_cast<int (*)()>(dlsym(handle_, "fake_gdiplus_loads"));
+    reset_(flat::Ok);
+  }
+  void TearDown() override {
+    ResetGdiPlus();
+    if (handle_ != nullptr) dlclose(handle_);
+  }
+  template <class F>
+  F fake(const char* name) {
+    return reinterpret_cast<F>(dlsym(handle_, name));
+  }
+
+  void* handle_ = nullptr;
+  std::string* log_ = nullptr;
+  void (*reset_)(flat::Status) = nullptr;
+  int (*loads_)() = nullptr;
+};
+
+TEST_F(GdiPlusLoading, StartsWithoutBackgroundThreadAndShutsDownInOrder) {
+  {
+    TGDIPlus gdiplus(FAKE_GDIPLUS_FULL);
+    EXPECT_TRUE(gdiplus.Loaded());
+    EXPECT_EQ(*log_, "startup(1,1,0) hook ");
+  }
+  EXPECT_EQ(*log_, "startup(1,1,0) hook unhook(77) shutdown(42) ");
+}
+
+TEST_F(GdiPlusLoading, FailedStartupMissingEntryOrLibraryLeaveGdiPlusUnloaded) {
+  reset_(18);  // GdiplusNotTrueTypeFont, or any other failure
+  {
+    TGDIPlus gdiplus(FAKE_GDIPLUS_FULL);
+    EXPECT_FALSE(gdiplus.Loaded());
+    EXPECT_EQ(gdiplus.Api().GdiplusShutdown, nullptr);
+  }
+  EXPECT_EQ(*log_, "startup(1,1,0) ");  // no hook, no shutdown
+
+  for (const char* name : {FAKE_GDIPLUS_PARTIAL, "libgdiplus-not-there.so.0", "libz.so.1", ""}) {
+    SCOPED_TRACE(name);
+    TGDIPlus gdiplus(name);
+    EXPECT_FALSE(gdiplus.Loaded());
+    EXPECT_EQ(gdiplus.Handle(), nullptr);
+
+    // Every picture over it stays empty.
+    const auto bytes = bmp(blocks(4, 4, 1), 24);
+    TMemoryStream stream = memory(bytes);
+    TGdipPicture picture(gdiplus);
+    EXPECT_NO_THROW(picture.LoadFromStream(stream));
+    EXPECT_TRUE(picture.Empty());
+    EXPECT_EQ(picture.ToBitmap(), nullptr);
+    TBitmap bitmap;
+    bitmap.SetSize(3, 3);
+    picture.Assign(&bitmap);
+    EXPECT_TRUE(picture.Empty());
+    TMemoryStream out;
+    picture.SaveToStream(out);
+    EXPECT_FALSE(picture.SaveAs(out, gfPNG, 0, 0));
+    EXPECT_EQ(out.Size(), 0);
+  }
+  EXPECT_EQ(*log_, "startup(1,1,0) ");  // the partial library was never started
+}
+
+TEST_F(GdiPlusLoading, UnitObjectLoadsOnceForManyPicturesAndReadsWholeStreams) {
+  ResetGdiPlus(FAKE_GDIPLUS_FULL);
+  std::vector<Byte> bytes;
+  for (int i = 0; i < 23; ++i) bytes.push_back(static_cast<Byte>(i * 11));
+  TMemoryStream stream = memory(bytes);
+  for (int i = 0; i < 6; ++i) {
+    stream.SetPosition(i * 3);
+    EXPECT_EQ(decode_with_gdiplus(stream), nullptr);
+  }
+  EXPECT_EQ(loads_(), 6);
+  EXPECT_EQ(*log_, "startup(1,1,0) hook load load load load load load ");
+  EXPECT_EQ(*fake<const std::vector<unsigned char>* (*)()>("fake_gdiplus_bytes_seen")(), bytes);
+  EXPECT_EQ(fake<long (*)()>("fake_gdiplus_size_seen")(), 23);
+  EXPECT_TRUE(fake<bool (*)()>("fake_gdiplus_callbacks_behaved")());
+
+  ResetGdiPlus();
+  EXPECT_EQ(*log_, "startup(1,1,0) hook load load load load load load unhook(77) shutdown(42) ");
+
+  // The system's library: one object for every picture.
+  TGDIPlus* first = &GdiPlus();
+  ASSERT_TRUE(first->Loaded());
+  const auto png = convert(blocks(4, 4, 2), "", "PNG24");
+  for (int i = 0; i < 10; ++i) EXPECT_NE(decode(png), nullptr);
+  EXPECT_EQ(&GdiPlus(), first);
+  EXPECT_EQ(GdiPlus().Handle(), first->Handle());
+}
+
+TEST_F(GdiPlusLoading, EncoderGetsFormatQualityCompressionAndResolution) {
+  auto images = fake<int (*)()>("fake_gdiplus_images");
+  {
+    TGDIPlus gdiplus(FAKE_GDIPLUS_FULL);
+    const std::string file = "FAKEIMG, as the stand-in reads it";
+    TMemoryStream stream = memory({file.begin(), file.end()});
+    TTiffImage picture(gdiplus);
+    picture.LoadFromStream(stream);
+    ASSERT_FALSE(picture.Empty());
+    EXPECT_EQ(picture.Width(), 2);
+    EXPECT_EQ(picture.Height(), 1);
+    EXPECT_EQ(picture.Format(), gfPNG);
+    EXPECT_EQ(images(), 1);
+
+    struct Case {
+      TGdipFormat format;
+      int value, resolution;
+      std::string logged;
+    };
+    const std::string tiff = "save(557CF405,E09D739D:1:4=";  // compression, one long value
+    const std::vector<Case> cases = {
+        {gfTIFF, 6, 0, tiff + "6) "},   {gfTIFF, 2, 0, tiff + "2) "},  {gfTIFF, 5, 0, tiff + "5) "},
+        {gfTIFF, 80, 0, tiff + "2) "},  {gfTIFF, 1, 0, tiff + "2) "},  {gfTIFF, -1, 0, tiff + "2) "},
+        {gfJPEG, 55, 0, "save(557CF401,1D5BE4B5:1:4=55) "},             {gfJPEG, 0, 0, "save(557CF401,1D5BE4B5:1:4=0) "},
+        {gfJPEG, -1, 0, "save(557CF401) "},
+        {gfPNG, 80, 300, "resolution(300,300) save(557CF406) "},
+        {gfGIF, 0, 0, "save(557CF402) "}, {gfBMP, 0, 0, "save(557CF400) "},
+    };
+    for (const auto& c : cases) {
+      log_->clear();
+      TMemoryStream out;
+      out.WriteBuffer("xy", 2);
+      ASSERT_TRUE(picture.SaveAs(out, c.format, c.value, c.resolution));
+      EXPECT_EQ(*log_, c.logged);
+      EXPECT_EQ(contents(out), (std::vector<Byte>{'x', 'y', 'E', 'N', 'C', 'O', 'D', 'E', 'D'}));
+    }
+    // Holding its file, the picture writes it back rather than encoding.
+    log_->clear();
+    TMemoryStream out;
+    picture.SaveToStream(out);
+    EXPECT_EQ(contents(out), std::vector<Byte>(file.begin(), file.end()));
+    EXPECT_EQ(*log_, "");
+  }
+  EXPECT_EQ(images(), 0);  // disposed with the picture
+}
+
+TEST(GdiPlusGuard, TiffWhoseFirstDirectoryIsCutIsRefused) {
+  // Classic TIFF, both byte orders: header, then a directory of 2 entries at offset 8.
+  for (bool little : {true, false}) {
+    std::vector<Byte> tiff = little ? std::vector<Byte>{'I', 'I', 42, 0, 8, 0, 0, 0, 2, 0}
+                                    : std::vector<Byte>{'M', 'M', 0, 42, 0, 0, 0, 8, 0, 2};
+    tiff.resize(8 + 2 + 2 * 12 + 4, 0);  // entries and the link to the next directory
+    EXPECT_TRUE(gdiplus_can_take(tiff.data(), tiff.size()));
+    for (size_t cut = 1; cut <= 4; ++cut) EXPECT_FALSE(gdiplus_can_take(tiff.data(), tiff.size() - cut)) << cut;
+    EXPECT_FALSE(gdiplus_can_take(tiff.data(), 9));
+    EXPECT_FALSE(gdiplus_can_take(tiff.data(), 6));
+  }
+  // BigTIFF: 8-byte offsets and counts, 20-byte entries.
+  std::vector<Byte> big{'I', 'I', 43, 0, 8, 0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0};
+  big.resize(16 + 8 + 20 + 8, 0);
+  EXPECT_TRUE(gdiplus_can_take(big.data(), big.size()));
+  EXPECT_FALSE(gdiplus_can_take(big.data(), big.size() - 1));
+  // A huge entry count or a directory past the end.
+  std::vector<Byte> huge{'I', 'I', 42, 0, 8, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0};
+  EXPECT_FALSE(gdiplus_can_take(huge.data(), huge.size()));
+  std::vector<Byte> far{'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0};
+  EXPECT_FALSE(gdiplus_can_take(far.data(), far.size()));
+  // Anything else goes to GDI+ as it is.
+  const std::vector<Byte> other{'G', 'I', 'F', '8', '9', 'a'};
+  EXPECT_TRUE(gdiplus_can_take(other.data(), other.size()));
+  EXPECT_TRUE(gdiplus_can_take(nullptr, 0));
+}
