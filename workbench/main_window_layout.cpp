@@ -45,18 +45,18 @@ const ToolButton kSideTools[] = {
     {"imgArt", &TForm1::imgArt, 0, 57, "example artists palettes", true},
     {"imgCollapseColorPanel", &TForm1::imgCollapseColorPanel, 0, 84, "collapse color history", true},
     {"imgExtendpanel", &TForm1::imgExtendpanel, 0, 84, "see your color history", true},
-    {"imgHelp", &TForm1::imgHelp, 4, 104, "help", true},
     {"imgVar", &TForm1::imgVar, -2, 126, "see 80 variants", false},
     {"imgVariantsPal", &TForm1::imgVariantsPal, 4, 150, "add 16 variant palette from current color", false},
-    {"imgCSS", &TForm1::imgCSS, 0, 174, "see your palettes", true},
-    {"imgGenSpec", &TForm1::imgGenSpec, 0, 199, "generate spectrum palette", true},
-    {"imgGenPal", &TForm1::imgGenPal, 0, 224, "load palette of test image", false},
-    {"imgGenArtPal", &TForm1::imgGenArtPal, 0, 249, "load this palette into yours", false},
-    {"imgcolrtone", &TForm1::imgcolrtone, 0, 274, "sort your palette by tone", false},
-    {"imgResetSpectrum", &TForm1::imgResetSpectrum, 0, 299, "return to the spectrum", false},
-    {"imgResetpic", &TForm1::imgResetpic, 0, 324, "return to your palette", false},
-    {"imgResetVariant", &TForm1::imgResetVariant, 0, 349, "return to your source palette", false},
-    {"imgClearPicked", &TForm1::imgClearPicked, 0, 374, "clear all picked colors", false},
+    {"imgHelp", &TForm1::imgHelp, 0, 174, "help", true},
+    {"imgCSS", &TForm1::imgCSS, 0, 197, "see your palettes", true},
+    {"imgGenSpec", &TForm1::imgGenSpec, 0, 220, "generate spectrum palette", true},
+    {"imgGenPal", &TForm1::imgGenPal, 0, 243, "load palette of test image", false},
+    {"imgGenArtPal", &TForm1::imgGenArtPal, 0, 266, "load this palette into yours", false},
+    {"imgcolrtone", &TForm1::imgcolrtone, 0, 289, "sort your palette by tone", false},
+    {"imgResetSpectrum", &TForm1::imgResetSpectrum, 0, 312, "return to the spectrum", false},
+    {"imgResetpic", &TForm1::imgResetpic, 0, 335, "return to your palette", false},
+    {"imgResetVariant", &TForm1::imgResetVariant, 0, 358, "return to your source palette", false},
+    {"imgClearPicked", &TForm1::imgClearPicked, 0, 381, "clear all picked colors", false},
     {"imgEdColor", &TForm1::imgEdColor, -4, 402, "manually enter a hex color", true},
     {"imgedcolorsearch", &TForm1::imgedcolorsearch, -5, 423, "find color in spectrum", false},
     {"imgClearItem", &TForm1::imgClearItem, 36, 84, "delete selected color from list", false},
@@ -215,9 +215,9 @@ void TForm1::create_components() {
   Label1 = make_label("Label1", pan, 6, 119, "", clWhite);
   labVer = make_label("labVer", pan, 6, 4, "", clWhite, 12, false);
   labPickSelect = make_label("labPickSelect", pan, 6, 20, "", clWhite, 12, false);
-  imgPick = make_button("imgPick", pan, 212, 8, "add this color to your palette");
-  imgPickArt = make_button("imgPickArt", pan, 212, 8, "add this color to your palette", false);
-  panTools = make_panel("panTools", pan, 0, 92, 260, 24, kEmptyColour);
+  imgPick = make_button("imgPick", pan, 216, 8, "add this color to your palette");
+  imgPickArt = make_button("imgPickArt", pan, 216, 8, "add this color to your palette", false);
+  panTools = make_panel("panTools", pan, 0, 91, 260, 27, kEmptyColour);
   for (const auto& b : kPaletteTools) this->*b.member = make_button(b.name, panTools, b.left, b.top, b.hint, b.visible);
   butProcessPic = new TButton(this);
   butProcessPic->SetName("butProcessPic");
@@ -289,7 +289,7 @@ void TForm1::create_slot_rows() {
     r.pan = make_panel(named("pan%d", n), panBase, 130, -1 + 30 * (n - 1), 311, 30, kEmptyColour, "", false);
     for (const CellSpec& c : kCells) {
       TPanel* cell = make_panel(named(c.cell, n), r.pan, c.left, 0, 30, 30, kEmptyColour, "toggle alternative");
-      TImage* pick = make_button(named(c.pick, n), cell, 0, 0, c.pick_hint, true, "imgCellPick");
+      TImage* pick = make_button(named(c.pick, n), cell, 0, 0, c.pick_hint);
       pick->SetTransparent(true);
       switch (c.kind) {
         case CellKind::Compli: r.compli = cell, r.imgCompli = pick; break;
@@ -299,14 +299,13 @@ void TForm1::create_slot_rows() {
         case CellKind::Light: r.light = cell, r.imgpicklight = pick; break;
       }
     }
-    r.imgsavepan = make_button(named("imgsavepan%d", n), r.pan, 154, 7, "save this color to disk", true, "imgsavepan");
-    r.imgpanPal = make_button(named("imgpan%dPal", n), r.pan, 174, 7, "export this color+variants to a CSS palette file",
-                              true, "imgpanPal");
-    r.imgcopy = make_button(named("imgcopy%d", n), r.pan, 194, 7, "copy color to clipboard", true, "imgCopyblu");
-    r.labpan = make_label(named("labpan%d", n), r.pan, 214, 8, "", clWhite, 12, false);
+    r.imgsavepan = make_button(named("imgsavepan%d", n), r.pan, 152, 5, "save this color to disk");
+    r.imgpanPal = make_button(named("imgpan%dPal", n), r.pan, 174, 5, "export this color+variants to a CSS palette file");
+    r.imgcopy = make_button(named("imgcopy%d", n), r.pan, 197, 7, "copy color to clipboard");
+    r.labpan = make_label(named("labpan%d", n), r.pan, 218, 7, "", clWhite, 12, false);
     r.labpanselect = make_label(named("labpan%dselect", n), r.pan, 274, 6, "\u25CF", clWhite, 14, false);
     r.labpanselect->SetHint(named("color slot %d selected", n));
-    r.imgDel = make_button(named("imgDel%d", n), r.pan, 291, 7, "unpick color", true, "imgDel");
+    r.imgDel = make_button(named("imgDel%d", n), r.pan, 291, 7, "unpick color");
   }
 }
 
@@ -389,7 +388,7 @@ void TForm1::create_side_panel() {
   // History preview, lists and their cells.
   panhistcolor = make_panel("panhistcolor", panSearch, 90, 0, 247, 60, kNoHistoryColour, "", false);
   labHistory = make_label("labHistory", panhistcolor, 8, 22, "", clWhite, 14);
-  imgHistCopy = make_button("imgHistCopy", panhistcolor, 196, 20, "copy color to clipboard", true, "imghistcopyblu");
+  imgHistCopy = make_button("imgHistCopy", panhistcolor, 196, 20, "copy color to clipboard");
   imgHistPick = make_button("imgHistPick", panhistcolor, 221, 20, "pick this color");
   ListBox2 = new TListBox(this);
   ListBox2->SetName("ListBox2");
