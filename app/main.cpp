@@ -7,6 +7,7 @@
 #include "image/hand_cursors.hpp"
 #include "image/image_formats.hpp"
 #include "platform/forms.hpp"
+#include "workbench/main_window.hpp"
 
 int main(int argc, char** argv) {
   if (!Application->HasDisplay()) {
@@ -30,10 +31,7 @@ int main(int argc, char** argv) {
   register_hand_cursors();
   register_annotation_tools();
   Application->SetTitle("Huewright");
-  auto* form = new TForm(Application);
-  form->SetCaption("Huewright");
-  form->SetBounds(10, 10, 1000, 700);
-  Application->SetMainForm(form);
+  create_workbench_windows();
   int rc = Application->Run();
   Application->Shutdown();
   return rc;

@@ -240,6 +240,12 @@ void TImageScrollBox::ScrollMessage(TScrollBarKind kind, int code, int pos) {
 
 void TImageScrollBox::ClientResized() {
   TScrollingWinControl::ClientResized();
+  // Only a new size of the view renders again. A scroll bar that the program shows or hides
+  // changes the client area alone, and re-rendering then would bring back the bar the program
+  // just hid (the workbench hides the vertical bar after every new picture).
+  if (Width() == FResizedWidth && Height() == FResizedHeight) return;
+  FResizedWidth = Width();
+  FResizedHeight = Height();
   if (!FRedrawInProgress) Redraw(false);
 }
 

@@ -213,6 +213,8 @@ private:
   std::string FFileName;
   bool FCentered = false;
   bool FRedrawInProgress = false;
+  // The view's size at the last resize it answered.
+  int FResizedWidth = -1, FResizedHeight = -1;
   bool FScrollInProgress = false;
   TRect FImageRect{};
   std::string FReadAheadFileName;

@@ -444,6 +444,11 @@ void TControl::Repaint() {
   if (host_ && host_->widget && host_->widget->isVisible()) host_->widget->repaint();
 }
 
+void TControl::RepaintRect(const TRect& r) {
+  if (host_ && host_->widget && host_->widget->isVisible())
+    host_->widget->repaint(QRect(r.Left, r.Top, r.Width(), r.Height()));
+}
+
 void TControl::Update() {
   if (host_ && host_->widget && host_->widget->isVisible()) host_->widget->repaint();
 }

@@ -123,6 +123,8 @@ public:
   void Invalidate();
   void Repaint();
   void Update();
+  // Paints one rectangle of the control (client coordinates) at once.
+  void RepaintRect(const TRect& r);
 
   TPoint ClientToScreen(TPoint p) const;
   TPoint ScreenToClient(TPoint p) const;
