@@ -133,8 +133,10 @@ void BM_PngEncode_FreeImage(benchmark::State& state) {
 class ratio_reporter : public benchmark::ConsoleReporter {
 public:
   void ReportRuns(const std::vector<Run>& runs) override {
+    // Single runs, or the mean of repeated ones.
     for (const Run& r : runs)
-      if (r.run_type == Run::RT_Iteration) times[r.benchmark_name()] = r.GetAdjustedRealTime();
+      if (r.run_type == Run::RT_Iteration || r.aggregate_name == "mean")
+        times[r.run_name.function_name] = r.GetAdjustedRealTime();
     ConsoleReporter::ReportRuns(runs);
   }
   void Finalize() override {
