@@ -154,21 +154,21 @@ void cathedral_glass(VectorPainter& p, const Pal& c, Rng& rng) {
   struct Cell {
     double x, y, w, h;
   };
-  std::vector<Cell> todo = {{0, 0, static_cast<double>(w), static_cast<double>(h)}}, cells;
-  while (!todo.empty()) {
-    Cell r = todo.back();
-    todo.pop_back();
+  std::vector<Cell> pending = {{0, 0, static_cast<double>(w), static_cast<double>(h)}}, cells;
+  while (!pending.empty()) {
+    Cell r = pending.back();
+    pending.pop_back();
     if (r.w < 150 && r.h < 150) {
       cells.push_back(r);
       continue;
     }
     const double t = rng.uniform(0.35, 0.65);
     if (r.w >= r.h) {
-      todo.push_back({r.x, r.y, r.w * t, r.h});
-      todo.push_back({r.x + r.w * t, r.y, r.w * (1 - t), r.h});
+      pending.push_back({r.x, r.y, r.w * t, r.h});
+      pending.push_back({r.x + r.w * t, r.y, r.w * (1 - t), r.h});
     } else {
-      todo.push_back({r.x, r.y, r.w, r.h * t});
-      todo.push_back({r.x, r.y + r.h * t, r.w, r.h * (1 - t)});
+      pending.push_back({r.x, r.y, r.w, r.h * t});
+      pending.push_back({r.x, r.y + r.h * t, r.w, r.h * (1 - t)});
     }
   }
   std::vector<int> order(15);
