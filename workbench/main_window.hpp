@@ -149,6 +149,20 @@ public:
   TImage* spectrum_holder(int step);
   void show_spectrum(int step);  // img000Click, img135Click .. img255Click
 
+  // ---- Variant grid.
+
+  // ---- Spectrum sampling, picture loading and tone sort.
+
+  // ---- Example painters' palettes.
+
+  // ---- Test-picture and picture recolouring.
+
+  // ---- Hex entry and colour search.
+
+  // ---- Help window.
+
+  // ---- Saved-palette list.
+
   // ---- Components by name (tests and tools).
   TComponent* Find(const std::string& name) const { return FindComponent(name); }
   SlotRow& Slot(int N) { return slot_[static_cast<size_t>(N)]; }
@@ -208,6 +222,12 @@ public:
       *imghistcopyblu, *imgHistCopyred, *imgVariantPal2, *imgVariantPal3, *imgTestPic0, *imgTestPic1,
       *imgedcolorsearchred, *imgedcolorsearchblu;
   TTimer* Timer1;
+  // Components of the variant grid.
+
+  // Components of the painters' palettes.
+
+  // Components of the recolouring.
+
 
 private:
   void create_components();
