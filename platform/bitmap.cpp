@@ -57,6 +57,27 @@ HBITMAP make_bitmap(TPixelFormat format, int width, int height, bool monochrome)
 
 [[noreturn]] void out_of_resources() { throw EOutOfResources("Out of resources"); }
 
+// A palette of the colour table of a palette section (biClrUsed entries, or all of them), or
+// nullptr for deeper bitmaps.
+HPALETTE palette_of_table(HBITMAP bitmap) {
+  DIBSECTION ds{};
+  if (GetObject(bitmap, sizeof ds, &ds) != sizeof ds || ds.dsBm.bmBitsPixel > 8) return nullptr;
+  const DWORD full = DWORD{1} << ds.dsBm.bmBitsPixel;
+  const DWORD used = ds.dsBmih.biClrUsed >= 1 && ds.dsBmih.biClrUsed < full ? ds.dsBmih.biClrUsed : full;
+  RGBQUAD table[256];
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  UINT got = GetDIBColorTable(dc, 0, used, table);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  if (got == 0) return nullptr;
+  LOGPALETTE lp{};
+  lp.palVersion = 0x300;
+  lp.palNumEntries = static_cast<WORD>(got);
+  for (UINT i = 0; i < got; ++i) lp.palPalEntry[i] = PALETTEENTRY{table[i].rgbRed, table[i].rgbGreen, table[i].rgbBlue, 0};
+  return CreatePalette(&lp);
+}
+
 // Copies `from` into `to` (same size) with the nearest colours.
 void copy_pixels(HBITMAP from, HBITMAP to, int width, int height) {
   HDC s = CreateCompatibleDC(nullptr);
@@ -345,6 +366,9 @@ void TBitmap::LoadFromStream(TStream& stream) {
   HBITMAP bm = read_packed_dib(bytes.data(), bytes.size(), offset, false);
   replace_handle(bm);
   pixel_format_ = PixelFormat();
+  // A palette picture comes with its palette: the entries of its colour table.
+  if (palette_) DeleteObject(palette_);
+  palette_ = palette_of_table(handle_);
   Changed(this);
 }
 

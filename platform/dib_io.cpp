@@ -175,7 +175,11 @@ void write_bmp(HBITMAP bitmap, TStream& stream) {
     bi.bmiHeader.biXPelsPerMeter = ds.dsBmih.biXPelsPerMeter;
     bi.bmiHeader.biYPelsPerMeter = ds.dsBmih.biYPelsPerMeter;
   }
+  // A section made with a shorter colour table keeps it short in the file.
   int colors = bits <= 8 ? 1 << bits : 0;
+  if (colors && got == sizeof(DIBSECTION) && ds.dsBmih.biBitCount == bits && ds.dsBmih.biClrUsed >= 1 &&
+      ds.dsBmih.biClrUsed < static_cast<DWORD>(colors))
+    colors = static_cast<int>(ds.dsBmih.biClrUsed);
   bi.bmiHeader.biClrUsed = static_cast<DWORD>(colors);
   std::vector<Byte> pixels(static_cast<std::size_t>(stride * ds.dsBm.bmHeight));
   if (GetDIBits(nullptr, bitmap, 0, static_cast<UINT>(ds.dsBm.bmHeight), pixels.data(), &bi, DIB_RGB_COLORS) == 0)

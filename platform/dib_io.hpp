@@ -22,5 +22,6 @@ struct PackedDibInfo {
 // "Bitmap image is not valid" (or "Unsupported bitmap compression").
 HBITMAP read_packed_dib(const Byte* data, std::size_t size, std::size_t pixel_offset, bool icon,
                         PackedDibInfo* info = nullptr);
-// Writes a bitmap as a BMP file (file header, info header, colour table, bottom-up rows).
+// Writes a bitmap as a BMP file (file header, info header, colour table, bottom-up rows). A
+// palette section keeps the colour table it was made with (biClrUsed entries).
 void write_bmp(HBITMAP bitmap, TStream& stream);

@@ -251,7 +251,8 @@ public:
 
   // BMP files: every depth of 1 to 32 bits, BI_RGB or BI_BITFIELDS, the 12-byte core header and
   // the 40-, 52-, 56-, 108- and 124-byte info headers, top-down or bottom-up rows. A file header
-  // whose pixel offset is 0 means the pixels follow the colour table.
+  // whose pixel offset is 0 means the pixels follow the colour table. A palette picture gets a
+  // palette of its colour table's entries (GetPalette).
   void LoadFromStream(TStream& stream) override;
   // Writes the bitmap's own depth (a screen bitmap as 32 bits) with its colour table.
   void SaveToStream(TStream& stream) override;

@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -21,11 +22,22 @@ namespace {
 class InnerFilter : public QObject {
 public:
   // `mouse_up`: the control reports mouse releases itself (list boxes do, after selecting).
-  InnerFilter(TFocusControl* c, QObject* parent, bool mouse_up = true)
-      : QObject(parent), c_(c), alive_(c->AliveToken()), mouse_up_(mouse_up) {}
+  // `key_up`: key releases go to the control (the edit's inner widget keeps them otherwise).
+  InnerFilter(TFocusControl* c, QObject* parent, bool mouse_up = true, bool key_up = false)
+      : QObject(parent), c_(c), alive_(c->AliveToken()), mouse_up_(mouse_up), key_up_(key_up) {}
   bool eventFilter(QObject* o, QEvent* e) override {
     if (alive_.expired()) return false;
     switch (e->type()) {
+      case QEvent::KeyRelease: {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        // A held key repeats its press only; its release comes once, when it is let go.
+        if (!key_up_ || ke->isAutoRepeat()) break;
+        Word key = qt_virtual_key(ke->key());
+        TShiftState s = qt_shift_state(ke->modifiers(), Qt::NoButton);
+        if (key) Application->Dispatch([&] { c_->KeyUp(key, s); });
+        if (alive_.expired()) return true;  // the handler freed the edit
+        break;
+      }
       case QEvent::FocusIn: Application->Dispatch([&] { c_->DoEnter(); }); break;
       case QEvent::FocusOut: Application->Dispatch([&] { c_->DoExit(); }); break;
       case QEvent::MouseMove: {
@@ -53,6 +65,7 @@ private:
   TFocusControl* c_;
   std::weak_ptr<int> alive_;
   bool mouse_up_;
+  bool key_up_;
 };
 
 QWidget* inner_of(const TControl* c) {
@@ -61,12 +74,12 @@ QWidget* inner_of(const TControl* c) {
 }
 
 template <class W>
-W* embed(TFocusControl* c, W* w) {
+W* embed(TFocusControl* c, W* w, bool key_up = false) {
   auto* lay = new QVBoxLayout(c->Host()->widget);
   lay->setContentsMargins(0, 0, 0, 0);
   lay->addWidget(w);
   c->Host()->widget->setFocusProxy(w);
-  auto* f = new InnerFilter(c, w);
+  auto* f = new InnerFilter(c, w, true, key_up);
   w->installEventFilter(f);
   if (auto* area = qobject_cast<QAbstractScrollArea*>(w)) area->viewport()->installEventFilter(f);
   return w;
@@ -87,7 +100,7 @@ void TFocusControl::DoExit() {
 TEdit::TEdit(TComponent* owner) : TFocusControl(owner) {
   create_host(false);
   SetColor(clWindow);
-  auto* line = embed(this, new QLineEdit);
+  auto* line = embed(this, new QLineEdit, true);
   line->setFrame(true);
   std::weak_ptr<int> alive = AliveToken();
   QObject::connect(line, &QLineEdit::textEdited, [this, alive](const QString& t) {
@@ -122,6 +135,11 @@ void TEdit::SetMaxLength(int n) {
 void TEdit::SetReadOnly(bool v) {
   read_only_ = v;
   if (auto* line = static_cast<QLineEdit*>(inner_of(this))) line->setReadOnly(v);
+}
+
+void TEdit::SetBorderStyle(TBorderStyle v) {
+  border_style_ = v;
+  if (auto* line = static_cast<QLineEdit*>(inner_of(this))) line->setFrame(v == TBorderStyle::bsSingle);
 }
 
 void TEdit::Changed() {

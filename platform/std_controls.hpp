@@ -30,6 +30,9 @@ public:
   void SetMaxLength(int n);
   bool ReadOnly() const { return read_only_; }
   void SetReadOnly(bool v);
+  // bsSingle (the default) draws the edit's frame, bsNone leaves it out.
+  TBorderStyle BorderStyle() const { return border_style_; }
+  void SetBorderStyle(TBorderStyle v);
   TNotifyEvent OnChange;
 
   // Called by the window system when the user edits the text.
@@ -42,6 +45,7 @@ private:
   std::string text_;
   int max_length_ = 0;
   bool read_only_ = false;
+  TBorderStyle border_style_ = TBorderStyle::bsSingle;
   bool syncing_ = false;
 };
 
