@@ -9,6 +9,7 @@
 
 #include "image/ex_track_bar.hpp"
 #include "image/image_scroll_box.hpp"
+#include "platform/dialogs.hpp"
 #include "platform/forms.hpp"
 #include "platform/image_control.hpp"
 #include "platform/std_controls.hpp"
@@ -156,8 +157,29 @@ public:
   // ---- Example painters' palettes.
 
   // ---- Test-picture and picture recolouring.
+  void imgTestPicClick(TObject* Sender);
+  void butProcessPicClick(TObject* Sender);
+  void imgSaveTestClick(TObject* Sender);
+  // The hidden holder of a test picture by imgTestPic.Tag (1: imgPicTest1, else imgPicTest),
+  // drawn on first use.
+  TImage* test_picture_holder(int tag);
 
+private:
+  void create_recolouring();
+  void wire_recolouring();
+
+public:
   // ---- Hex entry and colour search.
+  void edcolorKeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+  void edcolorsearchKeyUp(TObject* Sender, Word& Key, TShiftState Shift);
+  void imgEdColorClick(TObject* Sender);
+  void imgedcolorsearchClick(TObject* Sender);
+
+private:
+  void create_hex_entry();
+  void wire_hex_entry();
+
+public:
 
   // ---- Help window.
 
@@ -227,6 +249,9 @@ public:
   // Components of the painters' palettes.
 
   // Components of the recolouring.
+  TImage *imgPicTest, *imgPicTest1, *Image4;
+  TSavePictureDialog* SavePictureDialog1;
+  TOpenPictureDialog* OpenPictureDialog1;
 
 
 private:

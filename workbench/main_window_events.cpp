@@ -76,4 +76,7 @@ void TForm1::wire_events() {
     int step = imgbar[i]->Tag();
     imgSpectrum[i]->OnClick = [this, step](TObject*) { show_spectrum(step); };
   }
+
+  wire_recolouring();
+  wire_hex_entry();
 }

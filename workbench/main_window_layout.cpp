@@ -253,6 +253,8 @@ void TForm1::create_components() {
   }
   create_slot_rows();
   create_side_panel();
+  create_recolouring();
+  create_hex_entry();
 
   // Hidden holders of state and pictures.
   Memo1 = new TMemo(this);
