@@ -49,6 +49,8 @@ constexpr int kCellLeft[7] = {0, 0, 30, 60, 120, 150, 180};
 }  // namespace
 
 void TForm1::create_variant_grid() {
+  // The open grid lies above the side panel's lists, which stay where history mode left them.
+  panVar->BringToFront();
   for (const BaseCell& b : kBaseCells)
     this->*b.member = make_panel(b.name, panVar, 90, b.top, 30, b.height, kGridCellColour, b.hint);
   for (const VarRowSpec& r : var_row_specs()) {
