@@ -25,7 +25,8 @@ TForm::~TForm() {
   if (Application->MainForm() == this) Application->SetMainForm(nullptr);
   // Tool windows of this form become windows of their own rather than going with its window.
   if (QWidget* w = Host() ? Host()->widget : nullptr) {
-    for (QObject* o : w->children()) {
+    const QObjectList children = w->children();  // reparenting changes the list
+    for (QObject* o : children) {
       auto* child = dynamic_cast<HostWidget*>(o);
       if (!child || !child->isWindow()) continue;
       if (auto* f = dynamic_cast<TForm*>(child->control())) f->SetPopupParent(nullptr);
