@@ -77,6 +77,7 @@ void TForm1::imgPickClick(TObject*) {
       imgCollapsepanelClick(this);
     } else if (panSearch->Width() != 337) {
       imgVar->SetTag(0);
+      imgVarClick(this);
     } else {
       imgCollapsepanelClick(this);
     }
@@ -144,7 +145,10 @@ void TForm1::panClick(int N) {
     labPickSelect->SetTag(1);
   }
   imgResetClick(this);
-  if (imgVar->Tag() == 1) imgVar->SetTag(0);
+  if (imgVar->Tag() == 1) {
+    imgVar->SetTag(0);
+    imgVarClick(this);
+  }
 }
 
 void TForm1::panBaseClick(TObject*) {
@@ -235,7 +239,7 @@ void TForm1::imgClearPickedClick(TObject*) {
     Memo1->Lines().Add("484B52");
     Memo1->LinesChanged();
   }
-  if (imgVar->Tag() == 1) imgVar->SetTag(0);
+  if (imgVar->Tag() == 1) imgVarClick(this);
   panSearch->SetWidth(90);
   panVar->SetWidth(0);
   for (int n = 1; n <= 16; ++n) {
