@@ -2,6 +2,7 @@
 // over the view, taking over a painter's palette, opening a user picture, and the tone sort.
 #include <vector>
 
+#include "image/dib_graphic.hpp"
 #include "platform/sysutils.hpp"
 #include "storage/css_palette_file.hpp"
 #include "workbench/colour_model.hpp"
@@ -156,6 +157,10 @@ void TForm1::imgLoadpicClick(TObject*) {
   const std::string name = OpenPictureDialog1->FileName();
   if (!FileExists(name)) return;
   ImageScrollBox1->LoadFromFile(name, 0);
+  // A file the decoders could make nothing of leaves an empty picture: that is a failed load,
+  // not a picture to sample.
+  TDibGraphic* loaded = ImageScrollBox1->Graphic();
+  if (!loaded || loaded->Empty()) throw EInvalidGraphic("The picture %s could not be read", {name});
   ImageScrollBox1->SetZoomMode(zmFitHeight);
   ImageScrollBox1->VertScrollBar().SetVisible(false);
   ImageScrollBox1->Redraw(true);
