@@ -46,6 +46,8 @@ std::unique_ptr<TPngGraphic> png_picture_of(const Raster24& raster) {
 }  // namespace
 
 void TForm1::create_painters() {
+  // The open panel lies over the lists of the other modes.
+  panArt->BringToFront();
   for (const PainterThumbnail& t : kThumbnails) {
     auto* thumb = new TImage(this);
     thumb->SetName(t.thumbnail_name);
