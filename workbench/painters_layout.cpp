@@ -59,6 +59,8 @@ void TForm1::create_painters() {
     thumb->SetParent(panArt);
     this->*t.thumbnail = thumb;
     TLabel* label = make_label(t.label_name, panArt, 102, t.label_top, painting_caption(painter(t.painter)), clWhite);
+    label->SetAutoSize(false);
+    label->SetBounds(102, t.label_top, 206, 14);
     label->SetCursor(crHandPoint);
     this->*t.label = label;
   }

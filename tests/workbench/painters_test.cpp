@@ -157,6 +157,7 @@ TEST_F(Painters, ThePanelListsTenThumbnailsWithTheirCaptions) {
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->Left(), 102);
     EXPECT_EQ(label->Top(), tops[i] + 28);
+    EXPECT_EQ(label->Height(), 14);
     EXPECT_FALSE(label->Caption().empty());
   }
   // The captions name the painters.
