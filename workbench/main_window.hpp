@@ -52,6 +52,11 @@ struct SlotRow {
 // The five derived cells of a row, in the order the row shows them.
 enum class CellKind { Compli, Triad120, Triad240, Dark, Light };
 
+// The variant rows of the grid, top to bottom: the selected colour's tones and channel shifts
+// (red, yel = green, grn = blue), each neighbour's channel shifts, the complement's (cyn = red,
+// blu = green, mag = blue).
+enum class VarRow { tone, red, yel, grn, tri1red, tri1grn, tri1blu, tri2red, tri2grn, tri2blu, cyn, blu, mag };
+
 class TForm1 : public TForm {
 public:
   explicit TForm1(TComponent* owner);
@@ -151,6 +156,19 @@ public:
   void show_spectrum(int step);  // img000Click, img135Click .. img255Click
 
   // ---- Variant grid.
+  void imgVarClick(TObject* Sender);
+  void imgVarcompClick(TObject* Sender);
+  void imgVartriad1Click(TObject* Sender);
+  void imgVartriad2Click(TObject* Sender);
+  void imgVariantsPalClick(TObject* Sender);
+  // panVarorgClick, pantri1Click, ..., panvarred6Click, ..., panVarmag6Click.
+  void panVarCellClick(TPanel* cell);
+  // A cell of the grid by its row and number (cells 1..6 left to right).
+  TPanel* VarCell(VarRow row, int i) const { return panVarRows[static_cast<size_t>(row)][static_cast<size_t>(i)]; }
+  void create_variant_grid();
+  void wire_variant_grid();
+  // Fills a row's six cells from the base colour of its block.
+  void fill_var_row(VarRow row, TColor base);
 
   // ---- Spectrum sampling, picture loading and tone sort.
   void imgGenPalClick(TObject* Sender);
@@ -194,8 +212,24 @@ public:
   // ---- Hex entry and colour search.
 
   // ---- Help window.
+  void imgHelpClick(TObject* Sender);
+  void wire_help_button();
 
   // ---- Saved-palette list.
+  void imgCSSClick(TObject* Sender);
+  void ListBox2Click(TObject* Sender);
+  void ListBox2MouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  void getCSSprime();
+  void imgClearCSSClick(TObject* Sender);
+  // The palette branch of imgClearItemClick: the next entry clicked is deleted.
+  void enter_palette_delete_mode();
+  // Reloads the slots from "session.css" (while an entry of the list is selected): always, or
+  // only when the file exists.
+  void load_working_palette();
+  void restore_working_palette();
+  // The palette branch of PanelClick: the file on cell K's row is loaded, or deleted.
+  void palette_cell_click(int K);
+  void wire_palette_list();
 
   // ---- Components by name (tests and tools).
   TComponent* Find(const std::string& name) const { return FindComponent(name); }
@@ -257,6 +291,10 @@ public:
       *imgedcolorsearchred, *imgedcolorsearchblu;
   TTimer* Timer1;
   // Components of the variant grid.
+  TPanel *panVarorg, *pantri1, *panTri2, *panVarcompli;  // base cells
+  std::array<std::array<TPanel*, 7>, 13> panVarRows{};   // variant cells, [row][1..6]
+  TImage *imgVartriad1, *imgVartriad2, *imgVarcomp;
+  TLabel *labVartriad1, *labVartriad2, *labVarcomp;
 
   // Components of the painters' palettes.
   TImage *imgNorvandopic = nullptr, *imgPellowinpic = nullptr, *imgBrimsapic = nullptr, *imgVelbrinpic = nullptr,

@@ -253,6 +253,7 @@ void TForm1::create_components() {
   }
   create_slot_rows();
   create_side_panel();
+  create_variant_grid();
   create_painters();
 
   // Hidden holders of state and pictures.

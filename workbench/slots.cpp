@@ -80,6 +80,7 @@ void TForm1::imgPickClick(TObject*) {
       imgCollapsepanelClick(this);
     } else if (panSearch->Width() != 337) {
       imgVar->SetTag(0);
+      imgVarClick(this);
     } else {
       imgCollapsepanelClick(this);
     }
@@ -147,7 +148,10 @@ void TForm1::panClick(int N) {
     labPickSelect->SetTag(1);
   }
   imgResetClick(this);
-  if (imgVar->Tag() == 1) imgVar->SetTag(0);
+  if (imgVar->Tag() == 1) {
+    imgVar->SetTag(0);
+    imgVarClick(this);
+  }
 }
 
 void TForm1::panBaseClick(TObject*) {
@@ -238,7 +242,7 @@ void TForm1::imgClearPickedClick(TObject*) {
     Memo1->Lines().Add("484B52");
     Memo1->LinesChanged();
   }
-  if (imgVar->Tag() == 1) imgVar->SetTag(0);
+  if (imgVar->Tag() == 1) imgVarClick(this);
   panSearch->SetWidth(90);
   panVar->SetWidth(0);
   for (int n = 1; n <= 16; ++n) {
