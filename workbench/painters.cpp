@@ -113,7 +113,9 @@ void TForm1::imgArtClick(TObject*) {
   }
   imgVar->Show();
   if (imgVar->Tag() == 1) {
+    // The variant grid was open: it opens again.
     imgVar->SetTag(0);
+    imgVarClick(this);
     imgVar->Show();
     panSearch->SetWidth(240);
   } else {

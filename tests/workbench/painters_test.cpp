@@ -310,6 +310,24 @@ TEST_F(Painters, AfterALoadTheArtButtonEntersAgainThenLeavesWithThePaintingShown
   EXPECT_TRUE(w->imgSaveAll->Visible());
 }
 
+TEST_F(Painters, LeavingReopensAVariantGridThatWasOpen) {
+  for (const char* h : {"336699", "993366"}) add_hex(h);
+  send_click(*w->imgVar, 4, 4);
+  ASSERT_EQ(w->imgVar->Tag(), 1);
+  ASSERT_EQ(w->panSearch->Width(), 240);
+  click_art();
+  EXPECT_EQ(w->panVar->Width(), 0);
+  EXPECT_EQ(w->panSearch->Width(), 337);
+  EXPECT_FALSE(w->imgVar->Visible());
+  click_art();
+  EXPECT_EQ(w->imgVar->Tag(), 1);
+  EXPECT_GT(w->panVar->Width(), 0);
+  EXPECT_EQ(w->panSearch->Width(), 240);
+  EXPECT_TRUE(w->imgVar->Visible());
+  EXPECT_FALSE(w->imgEdColor->Visible());
+  expect_edit_look();
+}
+
 TEST_F(Painters, EditModeShowsThePickImagesAgain) {
   click_art();
   send_click(component("imgOrlatpic"), 10, 10);
