@@ -129,6 +129,7 @@ void TForm1::imgCollapsepanelClick(TObject*) {
                                                       panLBside, imgClearItem, imgClearHistory, imgSave})
     c->Hide();
   labMode->SetCaption("edit");
+  setvariantpick();
   panSearch->SetColor(kEditModeColour);
   panVar->SetColor(panSearch->Color());
   labMode->SetColor(panSearch->Color());

@@ -9,6 +9,7 @@
 
 #include "image/ex_track_bar.hpp"
 #include "image/image_scroll_box.hpp"
+#include "platform/dialogs.hpp"
 #include "platform/forms.hpp"
 #include "platform/image_control.hpp"
 #include "platform/std_controls.hpp"
@@ -170,8 +171,41 @@ public:
   void fill_var_row(VarRow row, TColor base);
 
   // ---- Spectrum sampling, picture loading and tone sort.
+  void imgGenPalClick(TObject* Sender);
+  void imgGenSpecClick(TObject* Sender);
+  void imgGenArtPalClick(TObject* Sender);
+  void imgLoadpicClick(TObject* Sender);
+  void imgcolrtoneClick(TObject* Sender);
+  TOpenPictureDialog* OpenPictureDialog1 = nullptr;
+  void create_sampling();
+  void wire_sampling();
+  // Adds the screen colours at the view's client points through the add path; a point whose pixel
+  // cannot be read adds nothing.
+  void sample_view(const std::array<TPoint, 16>& points);
 
   // ---- Example painters' palettes.
+  void imgNorvandoClick(TObject* Sender);
+  void imgPellowinClick(TObject* Sender);
+  void imgBrimsaClick(TObject* Sender);
+  void imgVelbrinClick(TObject* Sender);
+  void imgDravostClick(TObject* Sender);
+  void imgQuenlorClick(TObject* Sender);
+  void imgOrlatClick(TObject* Sender);
+  void imgRuskavyClick(TObject* Sender);
+  void imgFalvestriClick(TObject* Sender);
+  void imgTambrelClick(TObject* Sender);
+  void imgArtClick(TObject* Sender);
+  void artbuts();
+  void hideDelbuts();
+  void showDelbuts();
+  void setvariantpick();
+  void create_painters();
+  void wire_painters();
+  // The ten painter handlers: the painting of the thumbnail into the view, the palette into the
+  // slots. Pellowin's painting also loses the horizontal scroll bar.
+  void load_painter(TImage* thumbnail, const std::string& painter_name, bool hide_horizontal);
+  // Gives every thumbnail its painting, drawn on first need.
+  void draw_paintings();
 
   // ---- Test-picture and picture recolouring.
 
@@ -263,6 +297,11 @@ public:
   TLabel *labVartriad1, *labVartriad2, *labVarcomp;
 
   // Components of the painters' palettes.
+  TImage *imgNorvandopic = nullptr, *imgPellowinpic = nullptr, *imgBrimsapic = nullptr, *imgVelbrinpic = nullptr,
+         *imgDravostpic = nullptr, *imgQuenlorpic = nullptr, *imgOrlatpic = nullptr, *imgRuskavypic = nullptr,
+         *imgFalvestripic = nullptr, *imgTambrelpic = nullptr;
+  TLabel *Label4 = nullptr, *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr,
+         *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr, *Label14 = nullptr;
 
   // Components of the recolouring.
 

@@ -80,4 +80,6 @@ void TForm1::wire_events() {
     int step = imgbar[i]->Tag();
     imgSpectrum[i]->OnClick = [this, step](TObject*) { show_spectrum(step); };
   }
+  wire_sampling();
+  wire_painters();
 }

@@ -57,7 +57,10 @@ void TForm1::imgPickClick(TObject*) {
     pan16()->SetTag(0);
   } else {
     if (imgArt->Tag() == 1) {
-      Memo1->Lines().SetStrings(0, ColorToHex(pan->Color()));
+      // Artist mode entered with no colour leaves the list empty: the colour becomes its line.
+      TStringList& lines = Memo1->Lines();
+      if (lines.Count() == 0) lines.Add(ColorToHex(pan->Color()));
+      else lines.SetStrings(0, ColorToHex(pan->Color()));
       Memo1->LinesChanged();
     }
     imgPick->Hide();
