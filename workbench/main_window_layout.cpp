@@ -253,6 +253,8 @@ void TForm1::create_components() {
   }
   create_slot_rows();
   create_side_panel();
+  create_variant_grid();
+  create_painters();
   create_recolouring();
   create_hex_entry();
 
@@ -283,6 +285,7 @@ void TForm1::create_components() {
   Timer1 = new TTimer(this);
   Timer1->SetName("Timer1");
   Timer1->SetInterval(3000);
+  create_sampling();
 }
 
 void TForm1::create_slot_rows() {

@@ -1,8 +1,9 @@
 #include "workbench/marker_replacement.hpp"
 
-#include <utility>
+#include <algorithm>
+#include <vector>
 
-#include "workbench/colour_model.hpp"
+#include "workbench/tone_sort.hpp"
 
 namespace {
 
@@ -14,22 +15,10 @@ constexpr std::array<int, 16> kStepEntry = {15, 14, 13, 12, 11, 10, 9, 8, 5, 7, 
 }  // namespace
 
 std::array<TColor, 16> tone_order(const std::array<TColor, 16>& slots) {
-  std::array<TColor, 16> grey{}, colour{};
-  for (size_t k = 0; k < 16; ++k) {
-    grey[k] = ColorToGrey(slots[k]);
-    colour[k] = ColorToRGB(slots[k]);
-  }
-  bool swapped = true;
-  while (swapped) {
-    swapped = false;
-    for (size_t i = 0; i + 1 < 16; ++i)
-      if (grey[i] < grey[i + 1]) {
-        std::swap(grey[i], grey[i + 1]);
-        std::swap(colour[i], colour[i + 1]);
-        swapped = true;
-      }
-  }
-  return colour;
+  const std::vector<TColor> sorted = sort_by_tone(std::vector<TColor>(slots.begin(), slots.end()));
+  std::array<TColor, 16> tone{};
+  std::copy(sorted.begin(), sorted.end(), tone.begin());
+  return tone;
 }
 
 MarkerSteps test_picture_steps(const std::array<TColor, 16>& tone) {

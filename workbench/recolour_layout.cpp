@@ -26,12 +26,6 @@ void TForm1::create_recolouring() {
   SavePictureDialog1 = new TSavePictureDialog(this);
   SavePictureDialog1->SetName("SavePictureDialog1");
   SavePictureDialog1->SetFilter("Portable Network Graphic (*.png)|*.png");
-  OpenPictureDialog1 = new TOpenPictureDialog(this);
-  OpenPictureDialog1->SetName("OpenPictureDialog1");
-  OpenPictureDialog1->SetFilter(
-      "Pictures(*.png;*.jpeg;*.jpg;*.tiff;*.tif;*.bmp;*.tif;*.tiff)|*.png;*.jpeg;*.jpg;*.tiff;*.tif;*.bmp;*.tif;*.tiff|"
-      "Portable Network Graphics (*.png)|*.png|JPEG Image File (*.jpg)|*.jpg|JPEG Image File (*.jpeg)|*.jpeg|"
-      "Bitmaps (*.bmp)|*.bmp|TIFF Images (*.tif)|*.tif|TIFF Images (*.tiff)|*.tiff");
 }
 
 void TForm1::wire_recolouring() {
