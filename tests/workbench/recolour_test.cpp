@@ -441,3 +441,36 @@ TEST_F(Recolour, AFileThatCannotBeDecodedIsReportedAndChangesNothingElse) {
   EXPECT_FALSE(FileExists(cwd.file("intermediary.bmp")));
   EXPECT_EQ(Screen->Cursor(), crDefault);
 }
+
+// ---------------------------------------------------------------------------------------------
+// A saved recolouring opened again is sampled at the places of its own markers
+// ---------------------------------------------------------------------------------------------
+TEST_F(Recolour, ASavedRecolouringGivesItsPaletteBackWhenSampled) {
+  const std::array<TColor, 16> tones = plain_tones();
+  // The first test picture is saved with "_1", the second with "_0".
+  for (const char* suffix : {"_1.png", "_0.png"}) {
+    if (w->pan1()->Visible()) {
+      // The palette export after the sampling left the last slot selected for replacing: the
+      // base panel cancels that, then the palette is built again.
+      send_click(*w->imgClearPicked, 4, 4);
+      send_click(*w->panBase, 200, 100);
+      ASSERT_EQ(w->labPickSelect->Tag(), 0);
+    }
+    fill_palette(tones);
+    send_click(*w->imgTestPic, 5, 5);
+    const std::string name = cwd.file("testimage" + ColorToHex(w->pan->Color()) + suffix);
+    send_click(*w->imgSaveTest, 5, 5);
+    ASSERT_TRUE(FileExists(name)) << name;
+    hw_test::dialogs().answers.push_back({IDOK, name});
+    send_click(*w->imgLoadpic, 5, 5);
+    ASSERT_TRUE(w->imgGenPal->Visible());
+    EXPECT_EQ(w->imgGenPal->Hint(), "load palette of test image");
+    flush_paints();
+    send_click(*w->imgGenPal, 5, 5);
+    for (int n = 1; n <= 16; ++n) {
+      // The fifteenth place of the first picture lies on the marker 55 (the 13th colour).
+      const size_t k = std::string(suffix) == "_1.png" && n == 15 ? 12 : static_cast<size_t>(n - 1);
+      EXPECT_EQ(w->panN(n)->Color(), tones[k]) << suffix << " slot " << n;
+    }
+  }
+}
