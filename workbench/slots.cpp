@@ -251,6 +251,9 @@ void TForm1::imgClearPickedClick(TObject*) {
   }
   for (TControl* c : std::initializer_list<TControl*>{imgSaveAll, imgPaletteAll, imgVariantsPal, imgResetVariant}) c->Hide();
   imgPick->SetTag(0);
+  // No slot is left to replace: a replace armed before the clear would swallow every later add.
+  labPickSelect->SetTag(0);
+  hidelabselect();
   for (int n = 1; n <= 16; ++n) panN(n)->SetTag(0);
   if (imgArt->Tag() == 0) imgVariantsPal->SetTag(0);
   imgClearPicked->Hide();

@@ -188,6 +188,19 @@ TEST_F(Workbench, ClearAlwaysRestartsTheCounter) {
   EXPECT_EQ(w->labImgPick->Tag(), 1);
 }
 
+TEST_F(Workbench, AClearCancelsAnArmedReplace) {
+  add_from(100, 100);
+  add_from(200, 100);
+  send_click(*w->panN(2), 300, 3);
+  ASSERT_EQ(w->labPickSelect->Tag(), 1);
+  send_click(*w->imgClearPicked, 4, 4);
+  EXPECT_EQ(w->labPickSelect->Tag(), 0);
+  EXPECT_FALSE(w->Slot(2).labpanselect->Visible());
+  TColor again = add_from(300, 300);
+  EXPECT_TRUE(w->pan1()->Visible());
+  EXPECT_EQ(w->pan1()->Color(), again);
+}
+
 TEST_F(Workbench, SelectingASlotArmsReplaceInEditMode) {
   add_from(100, 100);
   add_from(200, 100);
