@@ -155,23 +155,23 @@ TRubberbandMouseHandler::~TRubberbandMouseHandler() {
 // ---------------------------------------------------------------------------------------------
 void TRubberbandMouseHandler::SetForegroundColor(TColor Value) {
   FPen.SetColor(Value);
-  FImageScrollBox->InvalidateOverlay();
+  InvalidateBand();
 }
 
 void TRubberbandMouseHandler::SetBackgroundColor(TColor Value) {
   FBrush.SetColor(Value);
-  FImageScrollBox->InvalidateOverlay();
+  InvalidateBand();
 }
 
 void TRubberbandMouseHandler::SetLineStyle(TPenStyle Value) {
   if (Value < psSolid || Value > psDashDotDot) throw EZuroroveError("Invalid rubberband line style");
   FPen.SetStyle(Value);
-  FImageScrollBox->InvalidateOverlay();
+  InvalidateBand();
 }
 
 void TRubberbandMouseHandler::SetLineMode(TPenMode Value) {
   FPen.SetMode(Value);
-  FImageScrollBox->InvalidateOverlay();
+  InvalidateBand();
 }
 
 void TRubberbandMouseHandler::SetAnimated(bool Value) {
@@ -185,18 +185,20 @@ void TRubberbandMouseHandler::SetAnimationInterval(int Value) {
 }
 
 void TRubberbandMouseHandler::SetShowGrips(bool Value) {
+  InvalidateBand();
   FShowGrips = Value;
-  FImageScrollBox->InvalidateOverlay();
+  InvalidateBand();
 }
 
 void TRubberbandMouseHandler::SetGripSize(int Value) {
+  InvalidateBand();
   FGripSize = Value;
-  FImageScrollBox->InvalidateOverlay();
+  InvalidateBand();
 }
 
 void TRubberbandMouseHandler::SetGripColor(TColor Value) {
   FGripColor = Value;
-  FImageScrollBox->InvalidateOverlay();
+  InvalidateBand();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -245,16 +247,31 @@ void TRubberbandMouseHandler::Normalise() {
 // ---------------------------------------------------------------------------------------------
 // Showing the band
 // ---------------------------------------------------------------------------------------------
+void TRubberbandMouseHandler::InvalidateBand() {
+  TImageScrollBox& view = *FImageScrollBox;
+  const int H = scroll_h(), V = scroll_v();
+  const TRect r = normalised(FX1 - H, FY1 - V, FX2 - H, FY2 - V);
+  // The outline's four one-pixel edges, corners included, and the grips.
+  view.InvalidateOverlayRect(Rect(r.Left, r.Top, r.Right + 1, r.Top + 1));
+  view.InvalidateOverlayRect(Rect(r.Left, r.Bottom, r.Right + 1, r.Bottom + 1));
+  view.InvalidateOverlayRect(Rect(r.Left, r.Top, r.Left + 1, r.Bottom + 1));
+  view.InvalidateOverlayRect(Rect(r.Right, r.Top, r.Right + 1, r.Bottom + 1));
+  if (!FShowGrips) return;
+  const int g = std::max(FGripSize / 2, 0);
+  for (TPoint c : {Point(r.Left, r.Top), Point(r.Right, r.Top), Point(r.Right, r.Bottom), Point(r.Left, r.Bottom)})
+    view.InvalidateOverlayRect(Rect(c.X - g, c.Y - g, c.X + g, c.Y + g));
+}
+
 void TRubberbandMouseHandler::DrawBand() {
   const TRect& image = FImageScrollBox->ImageRect();
   if (!pt_in_rect(image, FX1, FY1) || !pt_in_rect(image, FX2, FY2)) return;
   FBandVisible = true;
-  FImageScrollBox->InvalidateOverlay();
+  InvalidateBand();
 }
 
 void TRubberbandMouseHandler::EraseBand() {
   FBandVisible = false;
-  FImageScrollBox->InvalidateOverlay();
+  InvalidateBand();
 }
 
 void TRubberbandMouseHandler::ReportBand() {

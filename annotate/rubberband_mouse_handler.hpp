@@ -117,6 +117,9 @@ private:
   // Shows the band when both corners lie in the picture; takes it down.
   void DrawBand();
   void EraseBand();
+  // Marks the pixels of the band's outline and grips for repainting, and no others: the picture
+  // under the rest of the overlay is not painted again.
+  void InvalidateBand();
   void ReportBand();
   void ReportEmpty();
   void Normalise();

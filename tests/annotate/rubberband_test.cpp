@@ -428,3 +428,26 @@ TEST(Rubberband, SettingTheSelectionShowsItWithoutAReport) {
   s.band().ClearSelection();
   EXPECT_TRUE(s.reports.empty());
 }
+
+TEST(Rubberband, MovingTheBandRepaintsItsOldAndItsNewOutline) {
+  Selecting s(420, 320, 200, 150);
+  flush_paints();
+  // From here on only what the band marks for repainting is painted again.
+  s.drag(40, 20, {Point(100, 80)});
+  Application->ProcessMessages();
+  EXPECT_EQ(s.pixel(40, 20), kWhite);
+  EXPECT_EQ(s.pixel(100, 51), kNavy);
+  s.drag(70, 50, {Point(80, 60)});
+  Application->ProcessMessages();
+  EXPECT_EQ(s.band().GetSelection(), Rect(50, 30, 110, 90));
+  EXPECT_EQ(s.pixel(40, 20), colour_of(pattern_at(40, 20)));
+  EXPECT_EQ(s.pixel(100, 51), colour_of(pattern_at(100, 51)));
+  EXPECT_EQ(s.pixel(50, 30), kWhite);
+  EXPECT_EQ(s.pixel(110, 61), kNavy);
+  s.band().SetShowGrips(true);
+  Application->ProcessMessages();
+  EXPECT_EQ(s.pixel(47, 27), kNavy);
+  s.band().SetShowGrips(false);
+  Application->ProcessMessages();
+  EXPECT_EQ(s.pixel(47, 27), colour_of(pattern_at(47, 27)));
+}
