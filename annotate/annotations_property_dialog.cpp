@@ -7,7 +7,7 @@
 #include "image/dib_graphic.hpp"
 #include "image/resize_transform.hpp"
 #include "platform/check_controls.hpp"
-#include "platform/common_dialogs.hpp"
+#include "platform/dialogs.hpp"
 #include "platform/image_control.hpp"
 #include "platform/page_control.hpp"
 #include "platform/shapes.hpp"

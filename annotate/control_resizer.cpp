@@ -248,6 +248,16 @@ void TControlResizer::DoMoved() {
 // ---------------------------------------------------------------------------------------------
 // The outline
 // ---------------------------------------------------------------------------------------------
+// A move or resize starts from the frame's present box, shown as its outline.
+void TControlResizer::start_outline() {
+  FNewLeft = Left();
+  FNewTop = Top();
+  FNewWidth = Width();
+  FNewHeight = Height();
+  BeginOutline();
+  DrawOutline();
+}
+
 void TControlResizer::BeginOutline() {
   if (!outline_) outline_ = new TResizerOutline(this);
   outline_->SetParent(Parent());
@@ -285,12 +295,7 @@ void TControlResizer::BodyMouseDown(TMouseButton button, int x, int y) {
   FClick = Point(-x, -y);
   FMoving = true;
   HideHandles();
-  FNewLeft = Left();
-  FNewTop = Top();
-  FNewWidth = Width();
-  FNewHeight = Height();
-  BeginOutline();
-  DrawOutline();
+  start_outline();
 }
 
 void TControlResizer::BodyMouseMove(int x, int y) {
@@ -344,12 +349,7 @@ void TControlResizer::HandleMouseDown(TResizerHandle* handle, TMouseButton butto
   const HookRule& r = kRules[handle->Hook()];
   hook_limits(r.c, Width(), FMinPos.X, FMaxPos.X);
   hook_limits(r.d, Height(), FMinPos.Y, FMaxPos.Y);
-  FNewLeft = Left();
-  FNewTop = Top();
-  FNewWidth = Width();
-  FNewHeight = Height();
-  BeginOutline();
-  DrawOutline();
+  start_outline();
   FSizing = true;
 }
 

@@ -110,6 +110,7 @@ private:
   void UpdateTarget();
   // Takes the parent for the outline (the press) and gives it back (the release).
   void BeginOutline();
+  void start_outline();
   void EndOutline();
   // Draws the outline at FNew...; drawing it a second time takes it away again.
   void DrawOutline();

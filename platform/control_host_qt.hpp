@@ -27,6 +27,7 @@ protected:
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   bool event(QEvent* e) override;
 

@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QToolTip>
 #include <algorithm>
@@ -284,6 +285,16 @@ void HostWidget::keyReleaseEvent(QKeyEvent* e) {
 }
 
 void HostWidget::resizeEvent(QResizeEvent*) {}
+
+void HostWidget::moveEvent(QMoveEvent* e) {
+  QWidget::moveEvent(e);
+  if (!isWindow()) return;
+  auto* form = dynamic_cast<TForm*>(control());
+  if (!form) return;
+  // The place of the client area, as the form's own bounds keep it.
+  const QPoint p = geometry().topLeft();
+  dispatch([&] { form->window_moved(p.x(), p.y()); });
+}
 
 void HostWidget::closeEvent(QCloseEvent* e) {
   auto* form = dynamic_cast<TForm*>(control());

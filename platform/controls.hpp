@@ -169,6 +169,11 @@ protected:
   virtual void Changed() { Invalidate(); }
   void create_host(bool windowed);
   void apply_cursor();
+  // Takes a place that the window system gave the control's window, without pushing it back.
+  void take_position_from_window(int left, int top) {
+    left_ = left;
+    top_ = top;
+  }
 
 private:
   friend class TWinControl;

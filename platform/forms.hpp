@@ -45,6 +45,12 @@ public:
   void SetPosition(TPosition v) { position_ = v; }
 
   void SetVisible(bool visible) override;
+  void SetBounds(int left, int top, int width, int height) override;
+  // Makes the window a tool window of another form: it stays above that form and has no
+  // task-bar entry of its own (the class library's PopupParent). nullptr makes it a window of its
+  // own again.
+  TForm* PopupParent() const { return popup_parent_; }
+  void SetPopupParent(TForm* parent);
   // Runs OnCloseQuery and OnClose; hides the window unless the action is caNone, and ends the
   // application's loop when this is the main form. A modal form only gets mrCancel as its
   // ModalResult, which ends its modal run.
@@ -74,6 +80,14 @@ public:
 
   // Called by the window system when the user closes the window; returns whether it closed.
   bool close_requested();
+  // Called by the window system when it placed the window elsewhere (a window manager's move);
+  // (left, top) is the new place of the client area.
+  void window_moved(int left, int top);
+
+protected:
+  // The window's place or visibility changed (shown, moved or sized, by the program or by the
+  // window system): the handler of WM_WINDOWPOSCHANGED. The default handling does nothing more.
+  virtual void WMWindowPosChanged() {}
 
 private:
   TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
@@ -85,6 +99,8 @@ private:
   TPosition position_ = TPosition::poDesigned;
   bool modal_ = false;
   int modal_result_ = mrNone;
+  TForm* popup_parent_ = nullptr;
+  friend void apply_window_flags(TForm& f);
 };
 
 // What runs a modal form: returns the form's modal result. The real runner shows the window

@@ -115,6 +115,7 @@ void TForm1::imgResetpicClick(TObject*) {
   imgPickArt->SendToBack();
   imgPickArt->SetTag(0);
   imgArt->SetTag(0);
+  showDelbuts();
   if (pan1()->Color() != kEmptyColour) imgVar->Show();
   imgLoadpic->Show();
   for (TControl* c : std::initializer_list<TControl*>{imgSaveTest, imgTestPic, butProcessPic, imgcolrtone}) c->Hide();
@@ -128,6 +129,7 @@ void TForm1::imgResetpicClick(TObject*) {
   imgGenArtPal->Hide();
   if (pan2()->Visible() && !imgGenPal->Visible()) imgPaletteAll->Show();
   labMode->SetCaption("edit");
+  setvariantpick();
   panSearch->SetColor(kEditModeColour);
   labMode->SetColor(panSearch->Color());
   panReset->SetColor(panSearch->Color());

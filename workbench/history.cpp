@@ -114,7 +114,10 @@ void TForm1::imgHistPickClick(TObject*) {
 
 void TForm1::imgClearItemClick(TObject*) {
   // The palette-file list has its own delete mode; otherwise the history is shown.
-  if (imgCSS->Tag() == 1) return;
+  if (imgCSS->Tag() == 1) {
+    enter_palette_delete_mode();
+    return;
+  }
   ListBox2->SendToBack();
   imgCSS->SetTag(0);
   const int i = ListBox1->ItemIndex();

@@ -6,7 +6,10 @@
 void TForm1::PanelClick(int K) {
   TPanel* cell = Panel[static_cast<size_t>(K)];
   if (cell->Color() == kHistoryModeColour) return;
-  if (imgCSS->Tag() != 0) return;  // the palette-file list answers its own cells
+  if (imgCSS->Tag() != 0) {
+    palette_cell_click(K);
+    return;
+  }
   const int row = ListBox1->TopIndex() + K - 1;
   ListBox1->SetItemIndex(row);
   ListBox1Click(this);

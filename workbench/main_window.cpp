@@ -94,6 +94,7 @@ void TForm1::imgCollapseColorPanelClick(TObject*) {
     imgClearCSS->Hide();
     imgClearCSS->SendToBack();
     ListBox2->SendToBack();
+    restore_working_palette();
     imgGenArtPal->Hide();
   }
   imgHistPick->SetTag(0);
@@ -112,6 +113,7 @@ void TForm1::imgCollapsepanelClick(TObject*) {
   edcolorsearch->Hide();
   if (imgVar->Tag() == 1) {
     imgVar->SetTag(0);
+    imgVarClick(this);
     imgVar->Show();
   } else {
     panSearch->SetWidth(90);
@@ -127,6 +129,7 @@ void TForm1::imgCollapsepanelClick(TObject*) {
                                                       panLBside, imgClearItem, imgClearHistory, imgSave})
     c->Hide();
   labMode->SetCaption("edit");
+  setvariantpick();
   panSearch->SetColor(kEditModeColour);
   panVar->SetColor(panSearch->Color());
   labMode->SetColor(panSearch->Color());

@@ -9,6 +9,7 @@
 
 #include "image/ex_track_bar.hpp"
 #include "image/image_scroll_box.hpp"
+#include "platform/dialogs.hpp"
 #include "platform/forms.hpp"
 #include "platform/image_control.hpp"
 #include "platform/std_controls.hpp"
@@ -50,6 +51,11 @@ struct SlotRow {
 
 // The five derived cells of a row, in the order the row shows them.
 enum class CellKind { Compli, Triad120, Triad240, Dark, Light };
+
+// The variant rows of the grid, top to bottom: the selected colour's tones and channel shifts
+// (red, yel = green, grn = blue), each neighbour's channel shifts, the complement's (cyn = red,
+// blu = green, mag = blue).
+enum class VarRow { tone, red, yel, grn, tri1red, tri1grn, tri1blu, tri2red, tri2grn, tri2blu, cyn, blu, mag };
 
 class TForm1 : public TForm {
 public:
@@ -150,18 +156,80 @@ public:
   void show_spectrum(int step);  // img000Click, img135Click .. img255Click
 
   // ---- Variant grid.
+  void imgVarClick(TObject* Sender);
+  void imgVarcompClick(TObject* Sender);
+  void imgVartriad1Click(TObject* Sender);
+  void imgVartriad2Click(TObject* Sender);
+  void imgVariantsPalClick(TObject* Sender);
+  // panVarorgClick, pantri1Click, ..., panvarred6Click, ..., panVarmag6Click.
+  void panVarCellClick(TPanel* cell);
+  // A cell of the grid by its row and number (cells 1..6 left to right).
+  TPanel* VarCell(VarRow row, int i) const { return panVarRows[static_cast<size_t>(row)][static_cast<size_t>(i)]; }
+  void create_variant_grid();
+  void wire_variant_grid();
+  // Fills a row's six cells from the base colour of its block.
+  void fill_var_row(VarRow row, TColor base);
 
   // ---- Spectrum sampling, picture loading and tone sort.
+  void imgGenPalClick(TObject* Sender);
+  void imgGenSpecClick(TObject* Sender);
+  void imgGenArtPalClick(TObject* Sender);
+  void imgLoadpicClick(TObject* Sender);
+  void imgcolrtoneClick(TObject* Sender);
+  TOpenPictureDialog* OpenPictureDialog1 = nullptr;
+  void create_sampling();
+  void wire_sampling();
+  // Adds the screen colours at the view's client points through the add path; a point whose pixel
+  // cannot be read adds nothing.
+  void sample_view(const std::array<TPoint, 16>& points);
 
   // ---- Example painters' palettes.
+  void imgNorvandoClick(TObject* Sender);
+  void imgPellowinClick(TObject* Sender);
+  void imgBrimsaClick(TObject* Sender);
+  void imgVelbrinClick(TObject* Sender);
+  void imgDravostClick(TObject* Sender);
+  void imgQuenlorClick(TObject* Sender);
+  void imgOrlatClick(TObject* Sender);
+  void imgRuskavyClick(TObject* Sender);
+  void imgFalvestriClick(TObject* Sender);
+  void imgTambrelClick(TObject* Sender);
+  void imgArtClick(TObject* Sender);
+  void artbuts();
+  void hideDelbuts();
+  void showDelbuts();
+  void setvariantpick();
+  void create_painters();
+  void wire_painters();
+  // The ten painter handlers: the painting of the thumbnail into the view, the palette into the
+  // slots. Pellowin's painting also loses the horizontal scroll bar.
+  void load_painter(TImage* thumbnail, const std::string& painter_name, bool hide_horizontal);
+  // Gives every thumbnail its painting, drawn on first need.
+  void draw_paintings();
 
   // ---- Test-picture and picture recolouring.
 
   // ---- Hex entry and colour search.
 
   // ---- Help window.
+  void imgHelpClick(TObject* Sender);
+  void wire_help_button();
 
   // ---- Saved-palette list.
+  void imgCSSClick(TObject* Sender);
+  void ListBox2Click(TObject* Sender);
+  void ListBox2MouseMove(TObject* Sender, TShiftState Shift, int X, int Y);
+  void getCSSprime();
+  void imgClearCSSClick(TObject* Sender);
+  // The palette branch of imgClearItemClick: the next entry clicked is deleted.
+  void enter_palette_delete_mode();
+  // Reloads the slots from "session.css" (while an entry of the list is selected): always, or
+  // only when the file exists.
+  void load_working_palette();
+  void restore_working_palette();
+  // The palette branch of PanelClick: the file on cell K's row is loaded, or deleted.
+  void palette_cell_click(int K);
+  void wire_palette_list();
 
   // ---- Components by name (tests and tools).
   TComponent* Find(const std::string& name) const { return FindComponent(name); }
@@ -223,8 +291,17 @@ public:
       *imgedcolorsearchred, *imgedcolorsearchblu;
   TTimer* Timer1;
   // Components of the variant grid.
+  TPanel *panVarorg, *pantri1, *panTri2, *panVarcompli;  // base cells
+  std::array<std::array<TPanel*, 7>, 13> panVarRows{};   // variant cells, [row][1..6]
+  TImage *imgVartriad1, *imgVartriad2, *imgVarcomp;
+  TLabel *labVartriad1, *labVartriad2, *labVarcomp;
 
   // Components of the painters' palettes.
+  TImage *imgNorvandopic = nullptr, *imgPellowinpic = nullptr, *imgBrimsapic = nullptr, *imgVelbrinpic = nullptr,
+         *imgDravostpic = nullptr, *imgQuenlorpic = nullptr, *imgOrlatpic = nullptr, *imgRuskavypic = nullptr,
+         *imgFalvestripic = nullptr, *imgTambrelpic = nullptr;
+  TLabel *Label4 = nullptr, *Label5 = nullptr, *Label6 = nullptr, *Label7 = nullptr, *Label8 = nullptr,
+         *Label9 = nullptr, *Label10 = nullptr, *Label11 = nullptr, *Label12 = nullptr, *Label14 = nullptr;
 
   // Components of the recolouring.
 

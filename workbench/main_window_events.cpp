@@ -71,9 +71,15 @@ void TForm1::wire_events() {
   ListBox1->OnMouseUp = [this](TObject* s, TMouseButton, TShiftState, int, int) { ListBox1Click(s); };
   for (int k = 1; k <= 30; ++k) Panel[static_cast<size_t>(k)]->OnClick = [this, k](TObject*) { PanelClick(k); };
 
+  wire_variant_grid();
+  wire_palette_list();
+  wire_help_button();
+
   // Spectrum buttons.
   for (size_t i = 0; i < 17; ++i) {
     int step = imgbar[i]->Tag();
     imgSpectrum[i]->OnClick = [this, step](TObject*) { show_spectrum(step); };
   }
+  wire_sampling();
+  wire_painters();
 }

@@ -253,6 +253,8 @@ void TForm1::create_components() {
   }
   create_slot_rows();
   create_side_panel();
+  create_variant_grid();
+  create_painters();
 
   // Hidden holders of state and pictures.
   Memo1 = new TMemo(this);
@@ -281,6 +283,7 @@ void TForm1::create_components() {
   Timer1 = new TTimer(this);
   Timer1->SetName("Timer1");
   Timer1->SetInterval(3000);
+  create_sampling();
 }
 
 void TForm1::create_slot_rows() {

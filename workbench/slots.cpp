@@ -57,7 +57,10 @@ void TForm1::imgPickClick(TObject*) {
     pan16()->SetTag(0);
   } else {
     if (imgArt->Tag() == 1) {
-      Memo1->Lines().SetStrings(0, ColorToHex(pan->Color()));
+      // Artist mode entered with no colour leaves the list empty: the colour becomes its line.
+      TStringList& lines = Memo1->Lines();
+      if (lines.Count() == 0) lines.Add(ColorToHex(pan->Color()));
+      else lines.SetStrings(0, ColorToHex(pan->Color()));
       Memo1->LinesChanged();
     }
     imgPick->Hide();
@@ -77,6 +80,7 @@ void TForm1::imgPickClick(TObject*) {
       imgCollapsepanelClick(this);
     } else if (panSearch->Width() != 337) {
       imgVar->SetTag(0);
+      imgVarClick(this);
     } else {
       imgCollapsepanelClick(this);
     }
@@ -144,7 +148,10 @@ void TForm1::panClick(int N) {
     labPickSelect->SetTag(1);
   }
   imgResetClick(this);
-  if (imgVar->Tag() == 1) imgVar->SetTag(0);
+  if (imgVar->Tag() == 1) {
+    imgVar->SetTag(0);
+    imgVarClick(this);
+  }
 }
 
 void TForm1::panBaseClick(TObject*) {
@@ -235,7 +242,7 @@ void TForm1::imgClearPickedClick(TObject*) {
     Memo1->Lines().Add("484B52");
     Memo1->LinesChanged();
   }
-  if (imgVar->Tag() == 1) imgVar->SetTag(0);
+  if (imgVar->Tag() == 1) imgVarClick(this);
   panSearch->SetWidth(90);
   panVar->SetWidth(0);
   for (int n = 1; n <= 16; ++n) {

@@ -13,7 +13,7 @@
 #include "common/test_env.hpp"
 #include "image/dib_graphic.hpp"
 #include "platform/check_controls.hpp"
-#include "platform/common_dialogs.hpp"
+#include "platform/dialogs.hpp"
 #include "platform/image_control.hpp"
 #include "platform/page_control.hpp"
 #include "platform/shapes.hpp"

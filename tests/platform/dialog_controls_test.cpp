@@ -8,7 +8,7 @@
 
 #include "common/test_env.hpp"
 #include "platform/check_controls.hpp"
-#include "platform/common_dialogs.hpp"
+#include "platform/dialogs.hpp"
 #include "platform/forms.hpp"
 #include "platform/page_control.hpp"
 #include "platform/services.hpp"

@@ -78,6 +78,9 @@ TEST(DibView, EveryDepthAndRowOrderShowsItsPixels) {
       // Beyond the bitmap the control's background shows.
       TPoint s = view->ClientToScreen(Point(20, 10));
       EXPECT_EQ(GetScreenPixel(s.X, s.Y), static_cast<std::uint32_t>(ColorToRGB(view->Color())));
+      // The handlers refer to this iteration's picture and counter: drop them with it.
+      view->OnAfterPaint = nullptr;
+      view->SetDibSource(nullptr);
     }
   // No source: only the background.
   view->SetDibSource(nullptr);

@@ -1,6 +1,19 @@
-#include "platform/common_dialogs.hpp"
+#include "platform/dialogs.hpp"
 
 #include "platform/services.hpp"
+
+bool TOpenDialog::Execute() {
+  DialogRequest request;
+  request.kind = DialogKind::OpenFile;
+  request.text = title_;
+  request.filter = filter_;
+  request.initial_dir = initial_dir_;
+  request.file_name = file_name_;
+  const DialogAnswer answer = RunDialog(request);
+  if (answer.result != IDOK || answer.file_name.empty()) return false;
+  file_name_ = answer.file_name;
+  return true;
+}
 
 bool TFontDialog::Execute() {
   DialogRequest r;
@@ -24,18 +37,5 @@ bool TColorDialog::Execute() {
   DialogAnswer a = RunDialog(r);
   if (a.result != IDOK) return false;
   color_ = a.color;
-  return true;
-}
-
-bool TOpenPictureDialog::Execute() {
-  DialogRequest r;
-  r.kind = DialogKind::OpenFile;
-  r.text = title_.empty() ? "Open" : title_;
-  r.filter = filter_;
-  r.initial_dir = initial_dir_;
-  r.file_name = file_name_;
-  DialogAnswer a = RunDialog(r);
-  if (a.result != IDOK || a.file_name.empty()) return false;
-  file_name_ = a.file_name;
   return true;
 }
