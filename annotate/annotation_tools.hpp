@@ -3,5 +3,6 @@
 // would drop).
 #pragma once
 
-// Makes the picture view create its annotations editors from this folder's TAnnotationsEditor.
+// Makes the picture view create its annotations editors, its annotating handler and its
+// rubber band from this folder.
 void register_annotation_tools();

@@ -11,7 +11,6 @@
 #include "platform/controls.hpp"
 #include "platform/graphics.hpp"
 
-class TPopupMenu;
 class TControlResizer;
 
 using TControlResizerEvent = std::function<void(TObject* Sender, const TRect& OldBounds, const TRect& NewBounds)>;
@@ -79,8 +78,6 @@ public:
   void SetMovable(bool v) { FMovable = v; }
   TControl* TargetControl() const { return FTargetControl; }
   void SetTargetControl(TControl* value);
-  TPopupMenu* PopupMenu() const { return FPopupMenu; }
-  void SetPopupMenu(TPopupMenu* menu) { FPopupMenu = menu; }
 
   // The frame's bounds before the last completed move or resize.
   const TRect& OldBounds() const { return FOldBounds; }
@@ -147,6 +144,5 @@ private:
   TColor FBoxColor = clBlack;
   bool FHandlesCreated = false;
   TRect FOldBounds;
-  TPopupMenu* FPopupMenu = nullptr;
   TResizerOutline* outline_ = nullptr;  // owned as a component
 };

@@ -65,7 +65,7 @@ TGenericMark::TGenericMark(TComponent* AOwner)
   OnMouseUp = [this](TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y) {
     FEditor->AnnotationMouseUp(Sender, Button, Shift, X, Y);
   };
-  FPopupMenu = FEditor->PopupMenu();
+  TControl::SetPopupMenu(FEditor->PopupMenu());
   FDisplayRect = FEditor->DisplayRect();
   FDisplayResolution = FEditor->DisplayResolution();
 }
@@ -122,7 +122,7 @@ void TGenericMark::SetEditMode(bool Value) {
     FControlResizer->SetResizable(true);
     FControlResizer->SetBounds(Left(), Top(), Width(), Height());
     FControlResizer->SetBoxColor(clBlue);
-    FControlResizer->SetPopupMenu(FPopupMenu);
+    FControlResizer->SetPopupMenu(PopupMenu());
   }
   if (Value) FControlResizer->SetBounds(Left(), Top(), Width(), Height());
   if (FControlResizer) FControlResizer->SetVisible(Value);
@@ -149,7 +149,7 @@ void TGenericMark::SetDisplayResolution(int Value) {
 }
 
 void TGenericMark::SetPopupMenu(TPopupMenu* Value) {
-  FPopupMenu = Value;
+  TControl::SetPopupMenu(Value);
   if (FControlResizer) FControlResizer->SetPopupMenu(Value);
 }
 

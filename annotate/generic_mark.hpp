@@ -52,8 +52,8 @@ public:
   int DisplayResolution() const { return FDisplayResolution; }
   void SetDisplayResolution(int Value);
   void SetAllowEdit(bool Value) { SetEnabled(Value); }
-  TPopupMenu* PopupMenu() const { return FPopupMenu; }
-  void SetPopupMenu(TPopupMenu* Value);
+  // The menu of the mark and of its sizing frame.
+  void SetPopupMenu(TPopupMenu* Value) override;
   // The sizing frame, made on the first switch into edit mode.
   TControlResizer* ControlResizer() const { return FControlResizer; }
   TAnnotationsEditor* Editor() const { return FEditor; }
@@ -95,5 +95,4 @@ private:
   bool FEditMode = false;
   bool FModified = false;
   TColor FColor = clBlack;
-  TPopupMenu* FPopupMenu = nullptr;
 };

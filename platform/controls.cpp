@@ -13,6 +13,7 @@
 #include "platform/control_host_qt.hpp"
 #include "platform/forms.hpp"
 #include "platform/math.hpp"
+#include "platform/menus.hpp"
 
 // ---------------------------------------------------------------------------------------------
 // Components
@@ -205,6 +206,16 @@ void HostWidget::mouseReleaseEvent(QMouseEvent* e) {
   }
   if (!control()) return;  // the click handler freed the control
   dispatch([&] { c->MouseUp(to_button(e->button()), s, pt.x(), pt.y()); });
+  // A right-button release asks for the control's menu, as the window system's context-menu
+  // message does.
+  if (e->button() == Qt::RightButton && control() && c->PopupMenu()) {
+    TPopupMenu* menu = c->PopupMenu();
+    QPoint at = mapToGlobal(pt);
+    dispatch([&] {
+      menu->SetPopupComponent(c);
+      menu->Popup(at.x(), at.y());
+    });
+  }
 }
 
 void HostWidget::mouseDoubleClickEvent(QMouseEvent* e) {
@@ -246,6 +257,15 @@ void HostWidget::keyPressEvent(QKeyEvent* e) {
   if (form && form != c && form->KeyPreview() && key) dispatch([&] { form->KeyDown(key, s); });
   if (alive.expired()) return;
   if (key) dispatch([&] { c->KeyDown(key, s); });
+  // Return and Escape that the control leaves alone press the form's default or cancel button.
+  if (!alive.expired() && form && form != c && (key == VK_RETURN || key == VK_ESCAPE)) {
+    bool taken = false;
+    dispatch([&] { taken = form->DialogKey(key); });
+    if (taken) {
+      e->accept();
+      return;
+    }
+  }
   QString text = e->text();
   if (!alive.expired() && text.size() == 1 && text[0].unicode() < 256) {
     char ch = static_cast<char>(text[0].unicode());

@@ -14,6 +14,7 @@
 #include "platform/types.hpp"
 
 class TCanvas;
+class TPopupMenu;
 class TWinControl;
 class TControl;
 class QWidget;
@@ -116,6 +117,10 @@ public:
   void SetShowHint(bool v) { show_hint_ = v; }
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor cursor);
+  // The menu shown at the pointer when the right button is released over the control (after
+  // MouseUp); the control does not own it.
+  TPopupMenu* PopupMenu() const { return popup_menu_; }
+  virtual void SetPopupMenu(TPopupMenu* menu) { popup_menu_ = menu; }
 
   void BringToFront();
   void SendToBack();
@@ -186,6 +191,7 @@ private:
   std::string hint_;
   bool show_hint_ = true;
   TCursor cursor_ = crDefault;
+  TPopupMenu* popup_menu_ = nullptr;
   std::unique_ptr<ControlHost> host_;
 };
 

@@ -1,11 +1,13 @@
-// The file dialogs of the class library as components of a form. They ask through the dialog
-// service (RunDialog), which tests answer with a recorder.
+// The common dialogs as components (open file, open picture, font, colour): their settings are
+// properties, Execute runs the dialog through the platform's dialog handler (which tests replace
+// with a recorder) and returns whether the user confirmed it.
 #pragma once
 
 #include <string>
 
 #include "platform/controls.hpp"
 #include "platform/services.hpp"
+#include "platform/font.hpp"
 
 class TOpenDialog : public TComponent {
 public:
@@ -55,4 +57,31 @@ class TSavePictureDialog : public TSaveDialog {
 public:
   explicit TSavePictureDialog(TComponent* owner) : TSaveDialog(owner) {}
   std::string ClassName() const override { return "TSavePictureDialog"; }
+};
+
+class TFontDialog : public TComponent {
+public:
+  explicit TFontDialog(TComponent* owner) : TComponent(owner) {}
+  std::string ClassName() const override { return "TFontDialog"; }
+
+  // The font the dialog starts with and, once confirmed, the chosen one.
+  TFont& Font() { return font_; }
+  const TFont& Font() const { return font_; }
+  bool Execute();
+
+private:
+  TFont font_;
+};
+
+class TColorDialog : public TComponent {
+public:
+  explicit TColorDialog(TComponent* owner) : TComponent(owner) {}
+  std::string ClassName() const override { return "TColorDialog"; }
+
+  TColor Color() const { return color_; }
+  void SetColor(TColor c) { color_ = c; }
+  bool Execute();
+
+private:
+  TColor color_ = clBlack;
 };

@@ -9,6 +9,7 @@
 
 #include "platform/control_host_qt.hpp"
 #include "platform/services.hpp"
+#include "platform/std_controls.hpp"
 
 // ---------------------------------------------------------------------------------------------
 // Forms
@@ -114,6 +115,10 @@ void TForm::BringToFront() {
 }
 
 bool TForm::close_requested() {
+  if (modal_) {
+    modal_result_ = mrCancel;
+    return true;
+  }
   if (closing_) return false;
   closing_ = true;
   struct Reset {
@@ -136,6 +141,92 @@ bool TForm::close_requested() {
 }
 
 void TForm::Close() { Application->Dispatch([&] { close_requested(); }); }
+
+// ---------------------------------------------------------------------------------------------
+// Modal runs
+// ---------------------------------------------------------------------------------------------
+namespace {
+
+ModalFormRunner& modal_runner() {
+  static ModalFormRunner r;
+  return r;
+}
+
+int run_real_modal(TForm& form) {
+  if (!QApplication::instance()) return mrCancel;
+  QWidget* w = form.Host()->widget;
+  if (form.Position() != TPosition::poDesigned) {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen) {
+      QRect g = screen->availableGeometry();
+      form.SetBounds(g.x() + (g.width() - form.Width()) / 2, g.y() + (g.height() - form.Height()) / 2, form.Width(),
+                     form.Height());
+    }
+  }
+  w->setWindowModality(Qt::ApplicationModal);
+  std::weak_ptr<int> alive = form.AliveToken();
+  form.Show();
+  while (!alive.expired() && form.ModalResult() == mrNone) {
+    if (!form.Visible()) {
+      form.SetModalResult(mrCancel);
+      break;
+    }
+    QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+  if (alive.expired()) return mrCancel;
+  w->setWindowModality(Qt::NonModal);
+  return form.ModalResult();
+}
+
+// The buttons of a form, depth first.
+void collect_buttons(const TWinControl& parent, std::vector<TButton*>& out) {
+  for (int i = 0; i < parent.ControlCount(); ++i) {
+    TControl* c = parent.Controls(i);
+    if (auto* b = dynamic_cast<TButton*>(c)) out.push_back(b);
+    if (auto* w = dynamic_cast<TWinControl*>(c)) collect_buttons(*w, out);
+  }
+}
+
+}  // namespace
+
+ModalFormRunner SetModalFormRunner(ModalFormRunner r) {
+  ModalFormRunner old = std::move(modal_runner());
+  modal_runner() = std::move(r);
+  return old;
+}
+
+int TForm::ShowModal() {
+  if (modal_ || Host()->widget->isVisible()) throw EInvalidOperation("Cannot make a visible window modal");
+  modal_ = true;
+  modal_result_ = mrNone;
+  std::weak_ptr<int> alive = AliveToken();
+  struct Reset {
+    TForm& form;
+    std::weak_ptr<int> alive;
+    ~Reset() {
+      if (alive.expired()) return;
+      form.modal_ = false;
+      form.SetVisible(false);
+    }
+  } reset{*this, alive};
+  int result = modal_runner() ? modal_runner()(*this) : run_real_modal(*this);
+  if (!alive.expired()) modal_result_ = result;
+  return result;
+}
+
+bool TForm::DialogKey(Word key) {
+  if (key != VK_RETURN && key != VK_ESCAPE) return false;
+  std::vector<TButton*> buttons;
+  collect_buttons(*this, buttons);
+  for (TButton* b : buttons) {
+    if (!b->Visible() || !b->Enabled()) continue;
+    if ((key == VK_RETURN && b->Default()) || (key == VK_ESCAPE && b->Cancel())) {
+      b->Click();
+      return true;
+    }
+  }
+  return false;
+}
 
 // ---------------------------------------------------------------------------------------------
 // The application

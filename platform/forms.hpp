@@ -14,6 +14,11 @@ enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWind
 using TBorderIcons = unsigned;
 constexpr TBorderIcons biSystemMenu = 1, biMinimize = 2, biMaximize = 4, biHelp = 8;
 enum class TFormStyle { fsNormal, fsStayOnTop };
+// Where a form places itself when it is shown.
+enum class TPosition { poDesigned, poScreenCenter, poDesktopCenter };
+
+// Modal results, numbered as the class library numbers them.
+constexpr int mrNone = 0, mrOk = 1, mrCancel = 2, mrAbort = 3, mrRetry = 4, mrIgnore = 5, mrYes = 6, mrNo = 7;
 
 class TForm : public TWinControl {
 public:
@@ -36,6 +41,9 @@ public:
   bool DoubleBuffered() const { return double_buffered_; }
   void SetDoubleBuffered(bool v) { double_buffered_ = v; }
 
+  TPosition Position() const { return position_; }
+  void SetPosition(TPosition v) { position_ = v; }
+
   void SetVisible(bool visible) override;
   void SetBounds(int left, int top, int width, int height) override;
   // Makes the window a tool window of another form: it stays above that form and has no
@@ -44,8 +52,22 @@ public:
   TForm* PopupParent() const { return popup_parent_; }
   void SetPopupParent(TForm* parent);
   // Runs OnCloseQuery and OnClose; hides the window unless the action is caNone, and ends the
-  // application's loop when this is the main form.
+  // application's loop when this is the main form. A modal form only gets mrCancel as its
+  // ModalResult, which ends its modal run.
   void Close();
+
+  // ---- Modal runs.
+  // Shows the form modally and returns once its ModalResult is set (a button with a modal
+  // result sets it; closing the window sets mrCancel); the form is hidden again and the
+  // result returned. The modal form runner runs it (see SetModalFormRunner). Raises
+  // EInvalidOperation "Cannot make a visible window modal" for a shown or already modal form.
+  int ShowModal();
+  bool Modal() const { return modal_; }
+  int ModalResult() const { return modal_result_; }
+  void SetModalResult(int v) { modal_result_ = v; }
+  // A key the focused control left alone: VK_RETURN clicks the form's visible, enabled default
+  // button, VK_ESCAPE its cancel button. Returns whether a button took it.
+  bool DialogKey(Word key);
   // Brings the window to the front and gives it the focus.
   void BringToFront();
 
@@ -74,9 +96,19 @@ private:
   bool key_preview_ = false;
   bool double_buffered_ = false;
   bool closing_ = false;
+  TPosition position_ = TPosition::poDesigned;
+  bool modal_ = false;
+  int modal_result_ = mrNone;
   TForm* popup_parent_ = nullptr;
   friend void apply_window_flags(TForm& f);
 };
+
+// What runs a modal form: returns the form's modal result. The real runner shows the window
+// modally and processes events until ModalResult is set; tests install one that fills the
+// form's controls and presses a button, so that no test can block.
+using ModalFormRunner = std::function<int(TForm& Form)>;
+// Installs a runner; returns the previous one. An empty runner restores the real modal run.
+ModalFormRunner SetModalFormRunner(ModalFormRunner runner);
 
 // ---------------------------------------------------------------------------------------------
 // The application object

@@ -283,6 +283,11 @@ void TScrollingWinControl::InvalidateOverlay() {
   if (widgets_ && widgets_->overlay) widgets_->overlay->update();
 }
 
+void TScrollingWinControl::InvalidateOverlayRect(const TRect& r) {
+  if (r.Right <= r.Left || r.Bottom <= r.Top) return;
+  if (widgets_ && widgets_->overlay) widgets_->overlay->update(QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top));
+}
+
 void TScrollingWinControl::ScrollMessage(TScrollBarKind kind, int code, int pos) {
   (kind == sbHorizontal ? horz_ : vert_).ScrollMessage(code, pos);
 }

@@ -98,6 +98,9 @@ public:
   // outlines of mouse modes). The overlay takes no mouse input.
   virtual void PaintOverlay(TCanvas&) {}
   void InvalidateOverlay();
+  // Marks one rectangle of the overlay (client coordinates) for repainting: only what lies
+  // under it is painted again.
+  void InvalidateOverlayRect(const TRect& r);
 
   // A scroll message from one of the bars (the user scrolled). The base scrolls.
   virtual void ScrollMessage(TScrollBarKind kind, int code, int pos);

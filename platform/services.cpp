@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QColorDialog>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QPixmap>
@@ -105,6 +107,30 @@ DialogAnswer run_real_dialog(const DialogRequest& r) {
       a.file_name = name.toStdString();
       return a;
     }
+    case DialogKind::Font: {
+      QFont initial(QString::fromStdString(r.font.name));
+      if (r.font.size > 0) initial.setPointSize(r.font.size);
+      initial.setBold(r.font.style & 1);
+      initial.setItalic(r.font.style & 2);
+      initial.setUnderline(r.font.style & 4);
+      initial.setStrikeOut(r.font.style & 8);
+      bool ok = false;
+      QFont f = QFontDialog::getFont(&ok, initial, nullptr, QString::fromStdString(r.text));
+      a.result = ok ? IDOK : IDCANCEL;
+      a.font.name = f.family().toStdString();
+      a.font.size = f.pointSize() > 0 ? f.pointSize() : r.font.size;
+      a.font.style = (f.bold() ? 1u : 0u) | (f.italic() ? 2u : 0u) | (f.underline() ? 4u : 0u) | (f.strikeOut() ? 8u : 0u);
+      a.font.color = r.font.color;  // the window system's font dialog has no colour
+      return a;
+    }
+    case DialogKind::Color: {
+      const auto c = static_cast<std::uint32_t>(r.color);
+      QColor chosen = QColorDialog::getColor(QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)), nullptr,
+                                             QString::fromStdString(r.text));
+      a.result = chosen.isValid() ? IDOK : IDCANCEL;
+      a.color = chosen.isValid() ? static_cast<TColor>(chosen.red() | (chosen.green() << 8) | (chosen.blue() << 16)) : r.color;
+      return a;
+    }
   }
   return a;
 }
@@ -119,7 +145,11 @@ DialogHandler SetDialogHandler(DialogHandler h) {
 
 DialogAnswer RunDialog(const DialogRequest& request) {
   if (handler()) return handler()(request);
-  if (!QApplication::instance()) return {IDCANCEL, {}};
+  if (!QApplication::instance()) {
+    DialogAnswer a;
+    a.result = IDCANCEL;
+    return a;
+  }
   return run_real_dialog(request);
 }
 

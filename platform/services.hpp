@@ -27,7 +27,16 @@ void SetClipboardText(const std::string& text);
 // goes through one handler, which tests replace with a recorder so that nothing can block or
 // leave the program.
 // ---------------------------------------------------------------------------------------------
-enum class DialogKind { MessageBox, OpenFile, SaveFile, WebPage };
+enum class DialogKind { MessageBox, OpenFile, SaveFile, WebPage, Font, Color };
+
+// A font as the font dialog shows and answers it: name, size in points, style bits (1 bold,
+// 2 italic, 4 underline, 8 strike-out) and colour.
+struct DialogFont {
+  std::string name;
+  int size = 0;
+  unsigned style = 0;
+  TColor color = 0;
+};
 
 struct DialogRequest {
   DialogKind kind = DialogKind::MessageBox;
@@ -38,11 +47,15 @@ struct DialogRequest {
   std::string initial_dir;
   std::string file_name;
   std::string default_ext;
+  DialogFont font{};     // font dialog: the font it starts with
+  TColor color = 0;      // colour dialog: the colour it starts with
 };
 
 struct DialogAnswer {
   int result = 0;          // IDOK, IDCANCEL, ...; file dialogs: IDOK when a file was chosen
   std::string file_name;
+  DialogFont font{};       // font dialog: the chosen font
+  TColor color = 0;        // colour dialog: the chosen colour
 };
 
 using DialogHandler = std::function<DialogAnswer(const DialogRequest&)>;

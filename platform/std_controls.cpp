@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cctype>
 
 #include "platform/control_host_qt.hpp"
 #include "platform/forms.hpp"
@@ -103,8 +104,10 @@ TEdit::TEdit(TComponent* owner) : TFocusControl(owner) {
   auto* line = embed(this, new QLineEdit, true);
   line->setFrame(true);
   std::weak_ptr<int> alive = AliveToken();
-  QObject::connect(line, &QLineEdit::textEdited, [this, alive](const QString& t) {
-    if (!alive.expired()) Application->Dispatch([&] { text_edited(t.toStdString()); });
+  QObject::connect(line, &QLineEdit::textEdited, [this, alive, line](const QString& t) {
+    // A masked edit's text keeps its blanks, which the line edit's own text leaves out.
+    QString text = line->inputMask().isEmpty() ? t : line->displayText();
+    if (!alive.expired()) Application->Dispatch([&] { text_edited(text.toStdString()); });
   });
   SetBounds(0, 0, 121, 21);
   Changed();
@@ -152,6 +155,96 @@ void TEdit::Changed() {
   }
   TFocusControl::Changed();
 }
+
+// ---------------------------------------------------------------------------------------------
+// Masked edit
+// ---------------------------------------------------------------------------------------------
+namespace {
+
+struct MaskSpec {
+  std::string chars;
+  char blank = '_';
+};
+
+MaskSpec parse_mask(const std::string& mask) {
+  MaskSpec m;
+  auto semi = mask.find(';');
+  m.chars = mask.substr(0, semi);
+  if (semi == std::string::npos) return m;
+  auto semi2 = mask.find(';', semi + 1);
+  if (semi2 != std::string::npos && semi2 + 1 < mask.size()) m.blank = mask[semi2 + 1];
+  return m;
+}
+
+bool is_mask_char(char m) { return std::string_view("09LlAaCc").find(m) != std::string_view::npos; }
+
+bool fits(char m, char c) {
+  const auto u = static_cast<unsigned char>(c);
+  switch (m) {
+    case '0':
+    case '9': return c >= '0' && c <= '9';
+    case 'L':
+    case 'l': return std::isalpha(u) != 0;
+    case 'A':
+    case 'a': return std::isalnum(u) != 0;
+    default: return true;
+  }
+}
+
+// The same mask for the line edit: Qt's letters mean other things, and its own meta characters
+// are escaped where they stand for literals.
+QString qt_input_mask(const MaskSpec& m) {
+  QString out;
+  for (char c : m.chars) {
+    switch (c) {
+      case '0': out += '9'; break;
+      case '9': out += '0'; break;
+      case 'L': out += 'A'; break;
+      case 'l': out += 'a'; break;
+      case 'A': out += 'N'; break;
+      case 'a': out += 'n'; break;
+      case 'C': out += 'X'; break;
+      case 'c': out += 'x'; break;
+      default:
+        if (QString("AaNnXx90Dd#HhBb<>!\\[]{}").contains(QChar(c))) out += '\\';
+        out += QChar(c);
+    }
+  }
+  out += ';';
+  out += QChar(m.blank);
+  return out;
+}
+
+}  // namespace
+
+TMaskEdit::TMaskEdit(TComponent* owner) : TEdit(owner) {}
+
+void TMaskEdit::SetEditMask(std::string mask) {
+  edit_mask_ = std::move(mask);
+  if (auto* line = static_cast<QLineEdit*>(inner_of(this)))
+    line->setInputMask(edit_mask_.empty() ? QString() : qt_input_mask(parse_mask(edit_mask_)));
+  SetText(Text());
+}
+
+std::string TMaskEdit::FormatMaskText(const std::string& mask, const std::string& text) {
+  if (mask.empty()) return text;
+  const MaskSpec m = parse_mask(mask);
+  std::string out;
+  size_t ti = 0;
+  for (char mc : m.chars) {
+    if (!is_mask_char(mc)) {
+      out += mc;
+      if (ti < text.size() && text[ti] == mc) ++ti;
+      continue;
+    }
+    while (ti < text.size() && text[ti] != m.blank && !fits(mc, text[ti])) ++ti;
+    if (ti < text.size()) out += text[ti++];
+    else out += m.blank;
+  }
+  return out;
+}
+
+void TMaskEdit::SetText(std::string text) { TEdit::SetText(FormatMaskText(edit_mask_, text)); }
 
 // ---------------------------------------------------------------------------------------------
 // List box
@@ -330,19 +423,97 @@ void TListBox::sync() {
 // ---------------------------------------------------------------------------------------------
 // Memo
 // ---------------------------------------------------------------------------------------------
+namespace {
+
+// The lines of a text broken at CR LF, LF or CR; a break at the end starts an empty last line.
+std::vector<std::string> split_lines(const std::string& text) {
+  std::vector<std::string> lines(1);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      lines.emplace_back();
+    } else {
+      lines.back() += c;
+    }
+  }
+  return lines;
+}
+
+}  // namespace
+
 TMemo::TMemo(TComponent* owner) : TFocusControl(owner) {
   create_host(false);
   SetColor(clWindow);
-  embed(this, new QPlainTextEdit);
+  auto* edit = embed(this, new QPlainTextEdit);
+  std::weak_ptr<int> alive = AliveToken();
+  QObject::connect(edit, &QPlainTextEdit::textChanged, [this, alive, edit] {
+    if (alive.expired() || syncing_) return;
+    std::string text = edit->toPlainText().toStdString();
+    Application->Dispatch([&] { text_edited(text); });
+  });
   SetBounds(0, 0, 185, 89);
+  Changed();
 }
 
-void TMemo::LinesChanged() {
-  if (auto* edit = static_cast<QPlainTextEdit*>(inner_of(this))) {
-    QStringList l;
-    for (const auto& s : lines_.Items()) l << QString::fromStdString(s);
-    edit->setPlainText(l.join('\n'));
+std::string TMemo::Text() const {
+  std::string out;
+  for (int i = 0; i < lines_.Count(); ++i) {
+    if (i > 0) out += "\r\n";
+    out += lines_[i];
   }
+  return out;
+}
+
+void TMemo::SetText(const std::string& text) {
+  std::string before = Text();
+  lines_.Clear();
+  for (auto& l : split_lines(text)) lines_.Add(std::move(l));
+  show_text(Text());
+  if (OnChange && Text() != before) OnChange(this);
+}
+
+void TMemo::LinesChanged() { show_text(Text()); }
+
+void TMemo::show_text(const std::string& text) {
+  auto* edit = static_cast<QPlainTextEdit*>(inner_of(this));
+  if (!edit) return;
+  syncing_ = true;
+  QString q = QString::fromStdString(text);
+  q.replace("\r\n", "\n");
+  q.replace('\r', '\n');
+  edit->setPlainText(q);
+  syncing_ = false;
+}
+
+void TMemo::text_edited(const std::string& text) {
+  std::string before = Text();
+  lines_.Clear();
+  for (auto& l : split_lines(text)) lines_.Add(std::move(l));
+  if (OnChange && Text() != before) OnChange(this);
+}
+
+void TMemo::SetScrollBars(TScrollStyle v) {
+  scroll_bars_ = v;
+  auto* edit = static_cast<QPlainTextEdit*>(inner_of(this));
+  if (!edit) return;
+  bool vert = v == TScrollStyle::ssVertical || v == TScrollStyle::ssBoth;
+  bool horz = v == TScrollStyle::ssHorizontal || v == TScrollStyle::ssBoth;
+  edit->setVerticalScrollBarPolicy(vert ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  edit->setHorizontalScrollBarPolicy(horz ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
+  // Without a horizontal bar the memo breaks long lines.
+  edit->setLineWrapMode(horz ? QPlainTextEdit::NoWrap : QPlainTextEdit::WidgetWidth);
+}
+
+void TMemo::Changed() {
+  if (auto* edit = static_cast<QPlainTextEdit*>(inner_of(this))) {
+    edit->setFont(qt_font(Font()));
+    QPalette pal = edit->palette();
+    pal.setColor(QPalette::Base, qt_color(EffectiveColor()));
+    pal.setColor(QPalette::Text, qt_color(Font().Color()));
+    edit->setPalette(pal);
+  }
+  TFocusControl::Changed();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -356,6 +527,16 @@ TButton::TButton(TComponent* owner) : TFocusControl(owner) {
     if (!alive.expired()) Application->Dispatch([&] { Click(); });
   });
   SetBounds(0, 0, 75, 25);
+}
+
+void TButton::SetDefault(bool v) {
+  default_ = v;
+  if (auto* b = static_cast<QPushButton*>(inner_of(this))) b->setDefault(v);
+}
+
+void TButton::Click() {
+  if (auto* form = dynamic_cast<TForm*>(TopLevel())) form->SetModalResult(modal_result_);
+  TFocusControl::Click();
 }
 
 void TButton::Changed() {

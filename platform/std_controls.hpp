@@ -49,6 +49,27 @@ private:
   bool syncing_ = false;
 };
 
+// An edit whose text follows a mask "characters;save literals;blank": per position '0' a digit
+// that must be there, '9' a digit that may be there, 'L' / 'l' a letter, 'A' / 'a' a letter or
+// digit, 'C' / 'c' any character (upper case: must be there), anything else a literal. The text
+// always holds one character per mask position, the blank for each position not filled.
+class TMaskEdit : public TEdit {
+public:
+  explicit TMaskEdit(TComponent* owner);
+  std::string ClassName() const override { return "TMaskEdit"; }
+
+  const std::string& EditMask() const { return edit_mask_; }
+  void SetEditMask(std::string mask);
+  // Fits `text` to the mask: characters are placed in order into the positions that take them
+  // (others are dropped), literals are kept, and the rest is blank.
+  void SetText(std::string text);
+  // `text` fitted to `mask` as SetText fits it.
+  static std::string FormatMaskText(const std::string& mask, const std::string& text);
+
+private:
+  std::string edit_mask_;
+};
+
 class TListBox : public TFocusControl {
 public:
   explicit TListBox(TComponent* owner);
@@ -88,6 +109,8 @@ private:
   friend struct ListBoxAccess;
 };
 
+enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+
 class TMemo : public TFocusControl {
 public:
   explicit TMemo(TComponent* owner);
@@ -96,9 +119,24 @@ public:
   TStringList& Lines() { return lines_; }
   const TStringList& Lines() const { return lines_; }
   void LinesChanged();
+  // The whole text: the lines joined with CR LF (no line break after the last one).
+  std::string Text() const;
+  void SetText(const std::string& text);
+  TScrollStyle ScrollBars() const { return scroll_bars_; }
+  void SetScrollBars(TScrollStyle v);
+  TNotifyEvent OnChange;
+
+  // Called by the window system when the user edits the text.
+  void text_edited(const std::string& text);
+
+protected:
+  void Changed() override;
 
 private:
+  void show_text(const std::string& text);
   TStringList lines_;
+  TScrollStyle scroll_bars_ = TScrollStyle::ssNone;
+  bool syncing_ = false;
 };
 
 class TButton : public TFocusControl {
@@ -106,6 +144,21 @@ public:
   explicit TButton(TComponent* owner);
   std::string ClassName() const override { return "TButton"; }
 
+  // A click sets the form's ModalResult to this (mrNone included), then runs OnClick.
+  int ModalResult() const { return modal_result_; }
+  void SetModalResult(int v) { modal_result_ = v; }
+  // Return presses the default button of a form, Escape its cancel button.
+  bool Default() const { return default_; }
+  void SetDefault(bool v);
+  bool Cancel() const { return cancel_; }
+  void SetCancel(bool v) { cancel_ = v; }
+  void Click() override;
+
 protected:
   void Changed() override;
+
+private:
+  int modal_result_ = 0;
+  bool default_ = false;
+  bool cancel_ = false;
 };

@@ -78,6 +78,7 @@ HW_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 HW_DECLARE_EXCEPTION(EInvalidGraphic, Exception);
 HW_DECLARE_EXCEPTION(EInvalidGraphicOperation, Exception);
 HW_DECLARE_EXCEPTION(EListError, Exception);
+HW_DECLARE_EXCEPTION(EInvalidCast, Exception);
 HW_DECLARE_EXCEPTION(EOSError, Exception);
 HW_DECLARE_EXCEPTION(EStreamError, Exception);
 HW_DECLARE_EXCEPTION(EFOpenError, EStreamError);

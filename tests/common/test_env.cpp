@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "platform/forms.hpp"
+#include "platform/menus.hpp"
 
 namespace fs = std::filesystem;
 
@@ -37,8 +38,40 @@ void init_headless_application(int& argc, char** argv) {
       rec.answers.erase(rec.answers.begin());
       return a;
     }
-    return DialogAnswer{r.kind == DialogKind::MessageBox ? IDOK : IDCANCEL, {}};
+    DialogAnswer a;
+    a.result = r.kind == DialogKind::MessageBox ? IDOK : IDCANCEL;
+    return a;
   });
+  SetPopupMenuRunner([](TPopupMenu& menu, TPoint at) {
+    auto& rec = popups();
+    PopupRecorder::Shown shown;
+    for (int i = 0; i < menu.Count(); ++i) shown.captions.push_back(menu.Items(i)->Caption());
+    shown.at = at;
+    shown.component = menu.PopupComponent();
+    rec.shown.push_back(shown);
+    if (rec.choices.empty()) return -1;
+    int choice = rec.choices.front();
+    rec.choices.erase(rec.choices.begin());
+    return choice;
+  });
+  SetModalFormRunner([](TForm& form) {
+    auto& rec = modal_forms();
+    rec.captions.push_back(form.Caption());
+    if (rec.scripts.empty()) return mrCancel;
+    auto script = rec.scripts.front();
+    rec.scripts.erase(rec.scripts.begin());
+    return script(form);
+  });
+}
+
+PopupRecorder& popups() {
+  static PopupRecorder r;
+  return r;
+}
+
+ModalFormRecorder& modal_forms() {
+  static ModalFormRecorder r;
+  return r;
 }
 
 DialogRecorder& dialogs() {

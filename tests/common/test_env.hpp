@@ -1,10 +1,14 @@
 // Shared test environment: the headless application, the dialog recorder and scratch folders.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/services.hpp"
+
+class TComponent;
+class TForm;
 
 // Each test folder defines this once (tests/<folder>/setup.cpp): the explicit registrations its
 // code needs (format classes, cursors, factories).
@@ -30,6 +34,36 @@ struct DialogRecorder {
   std::vector<std::string> messages() const;
 };
 DialogRecorder& dialogs();
+
+// Every popup menu shown since the last clear, and the items to choose.
+struct PopupRecorder {
+  struct Shown {
+    std::vector<std::string> captions;
+    TPoint at;                         // screen point
+    TComponent* component = nullptr;   // the menu's PopupComponent
+  };
+  std::vector<Shown> shown;
+  // Item indices chosen in order; when none is left the menu is dismissed.
+  std::vector<int> choices;
+  void clear() {
+    shown.clear();
+    choices.clear();
+  }
+};
+PopupRecorder& popups();
+
+// Every modal form shown since the last clear, and the scripts that answer them in order: each
+// gets the form, fills its controls, presses a button and returns the form's ModalResult. When
+// no script is left the form is cancelled (mrCancel).
+struct ModalFormRecorder {
+  std::vector<std::string> captions;
+  std::vector<std::function<int(TForm&)>> scripts;
+  void clear() {
+    captions.clear();
+    scripts.clear();
+  }
+};
+ModalFormRecorder& modal_forms();
 
 // A fresh empty folder under the temporary folder, removed with the object.
 class ScratchDir {
