@@ -1,0 +1,389 @@
+#include "platform/halftone_stretch.hpp"
+
+#include <sched.h>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <numeric>
+#include <optional>
+#include <stdexcept>
+#include <thread>
+#include <type_traits>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#define HW_HALFTONE_SSE2 1
+#endif
+
+// With max_numerator < 2^N and divisor <= 2^L, the multiplier m = ceil(2^(N+L) / divisor) is
+// divisor·m = 2^(N+L) + e with 0 <= e < divisor <= 2^L. Then n·m / 2^(N+L) = n / divisor +
+// n·e / (divisor·2^(N+L)), and the second term is below 1 / divisor because n < 2^N: it cannot
+// lift n / divisor past the next integer, so the shifted product is the exact quotient.
+HalftoneDivider::HalftoneDivider(std::uint64_t divisor, std::uint64_t max_numerator) {
+  if (divisor == 0 || max_numerator >= (std::uint64_t{1} << 62))
+    throw std::invalid_argument("HalftoneDivider: divisor or numerator out of range");
+  const int n_bits = std::bit_width(max_numerator);
+  const int l_bits = std::bit_width(divisor - 1);
+  shift_ = n_bits + l_bits;
+  const unsigned __int128 power = static_cast<unsigned __int128>(1) << shift_;
+  multiplier_ = static_cast<std::uint64_t>((power + divisor - 1) / divisor);
+}
+
+namespace {
+
+// Source rows the vertical pass combines at once; more rows are added group by group.
+constexpr int kGroup = 16;
+
+// The taps of each destination pixel along one axis. Destination pixel t covers
+// [t·sn, (t+1)·sn) and source pixel j covers [j·dn, (j+1)·dn) in a common unit, where sn and dn
+// are the source and destination lengths divided by their greatest common divisor; each weight
+// is an overlap length, so the weights of a destination pixel sum to sn and a source pixel that
+// lies wholly inside it weighs dn.
+struct Taps {
+  std::vector<int> first;  // first source pixel, counted from `s0`
+  std::vector<int> count;
+  std::vector<int> offset;  // of the first weight in `weights`
+  std::vector<std::uint32_t> weights;
+
+  bool same(std::size_t a, std::size_t b) const {
+    return first[a] == first[b] && count[a] == count[b] &&
+           std::equal(weights.begin() + offset[a], weights.begin() + offset[a] + count[a], weights.begin() + offset[b]);
+  }
+};
+
+Taps box_taps(int c0, int c1, int d0, std::int64_t dn, std::int64_t sn) {
+  Taps r;
+  const auto n = static_cast<std::size_t>(c1 - c0);
+  r.first.reserve(n);
+  r.count.reserve(n);
+  r.offset.reserve(n);
+  for (int c = c0; c < c1; ++c) {
+    const std::int64_t t = c - d0;
+    const std::int64_t a = t * sn, b = a + sn;
+    const std::int64_t j0 = a / dn, j1 = (b - 1) / dn;  // every pixel in between overlaps
+    r.first.push_back(static_cast<int>(j0));
+    r.count.push_back(static_cast<int>(j1 - j0 + 1));
+    r.offset.push_back(static_cast<int>(r.weights.size()));
+    for (std::int64_t j = j0; j <= j1; ++j)
+      r.weights.push_back(static_cast<std::uint32_t>(std::min(b, (j + 1) * dn) - std::max(a, j * dn)));
+  }
+  return r;
+}
+
+// The vertical pass: acc[b] = Σ w[r]·rows[r][b] for b in [from, m) (added to acc when `add`).
+template <class Acc>
+void vertical_plain(const std::uint8_t* const* rows, const std::uint32_t* w, int k, std::size_t from, std::size_t m,
+                    Acc* __restrict acc, bool add) {
+  if (!add) std::fill(acc + from, acc + m, Acc{0});
+  for (int r = 0; r < k; ++r) {
+    const std::uint8_t* __restrict row = rows[r];
+    const Acc wr = w[r];
+    for (std::size_t b = from; b < m; ++b) acc[b] += wr * row[b];
+  }
+}
+
+// The horizontal pass: each destination pixel's channel sums, rounded to the mean.
+template <int C, class Acc>
+void horizontal_plain(const Acc* acc, const Taps& xt, int n, const HalftoneDivider& divide, std::uint64_t half,
+                      std::uint32_t* out) {
+  for (int i = 0; i < n; ++i) {
+    const Acc* at = acc + static_cast<std::size_t>(C) * static_cast<std::size_t>(xt.first[i]);
+    const std::uint32_t* w = xt.weights.data() + xt.offset[i];
+    std::uint64_t s[3] = {0, 0, 0};
+    for (int k = 0; k < xt.count[i]; ++k, at += C)
+      for (int c = 0; c < 3; ++c) s[c] += std::uint64_t{w[k]} * at[c];
+    out[i] = static_cast<std::uint32_t>(divide(s[0] + half) | divide(s[1] + half) << 8 | divide(s[2] + half) << 16);
+  }
+}
+
+#if HW_HALFTONE_SSE2
+// The vertical pass, 16 bytes at a time. The rows that weigh `full` are summed plainly as 16-bit
+// values (at most kGroup · 255); that sum and the (at most two) rows cut by the edges of the
+// destination row are the terms, multiplied by their weights and added in pairs by pmaddwd
+// (16-bit weights below 2^15, so every product and pair sum stays below 2^27).
+template <bool Plain, int Cuts>
+void vertical_blocks(const std::uint8_t* const* plain, int np, const std::uint8_t* const* cut, __m128i w01, __m128i w2,
+                     std::size_t m, std::uint32_t* acc, bool add) {
+  constexpr int kTerms = (Plain ? 1 : 0) + Cuts;
+  constexpr int kFirstCut = Plain ? 1 : 0;
+  const __m128i zero = _mm_setzero_si128();
+  for (std::size_t b = 0; b + 16 <= m; b += 16) {
+    __m128i lo[3] = {zero, zero, zero}, hi[3] = {zero, zero, zero};
+    if constexpr (Plain) {
+      for (int r = 0; r < np; ++r) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plain[r] + b));
+        lo[0] = _mm_add_epi16(lo[0], _mm_unpacklo_epi8(x, zero));
+        hi[0] = _mm_add_epi16(hi[0], _mm_unpackhi_epi8(x, zero));
+      }
+    }
+    for (int c = 0; c < Cuts; ++c) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cut[c] + b));
+      lo[kFirstCut + c] = _mm_unpacklo_epi8(x, zero);
+      hi[kFirstCut + c] = _mm_unpackhi_epi8(x, zero);
+    }
+    auto* out = reinterpret_cast<__m128i*>(acc + b);
+    __m128i a[4] = {zero, zero, zero, zero};
+    if (add)
+      for (int q = 0; q < 4; ++q) a[q] = _mm_loadu_si128(out + q);
+    a[0] = _mm_add_epi32(a[0], _mm_madd_epi16(_mm_unpacklo_epi16(lo[0], lo[1]), w01));
+    a[1] = _mm_add_epi32(a[1], _mm_madd_epi16(_mm_unpackhi_epi16(lo[0], lo[1]), w01));
+    a[2] = _mm_add_epi32(a[2], _mm_madd_epi16(_mm_unpacklo_epi16(hi[0], hi[1]), w01));
+    a[3] = _mm_add_epi32(a[3], _mm_madd_epi16(_mm_unpackhi_epi16(hi[0], hi[1]), w01));
+    if constexpr (kTerms > 2) {
+      a[0] = _mm_add_epi32(a[0], _mm_madd_epi16(_mm_unpacklo_epi16(lo[2], zero), w2));
+      a[1] = _mm_add_epi32(a[1], _mm_madd_epi16(_mm_unpackhi_epi16(lo[2], zero), w2));
+      a[2] = _mm_add_epi32(a[2], _mm_madd_epi16(_mm_unpacklo_epi16(hi[2], zero), w2));
+      a[3] = _mm_add_epi32(a[3], _mm_madd_epi16(_mm_unpackhi_epi16(hi[2], zero), w2));
+    }
+    for (int q = 0; q < 4; ++q) _mm_storeu_si128(out + q, a[q]);
+  }
+}
+
+// Returns false (and does nothing) when the rows do not have that shape.
+bool vertical_sse2(const std::uint8_t* const* rows, const std::uint32_t* w, int k, std::uint32_t full, std::size_t m,
+                   std::uint32_t* acc, bool add) {
+  if (full >= 0x8000) return false;
+  std::array<const std::uint8_t*, kGroup> plain{}, cut{};
+  std::array<std::uint32_t, 3> tw{0, 0, 0};
+  int np = 0, nc = 0;
+  for (int r = 0; r < k; ++r) {
+    if (w[r] == full) {
+      plain[static_cast<std::size_t>(np++)] = rows[r];
+    } else {
+      if (nc == 2) return false;
+      cut[static_cast<std::size_t>(nc++)] = rows[r];
+    }
+  }
+  std::size_t t = 0;
+  if (np > 0) tw[t++] = full;
+  for (int r = 0; r < k; ++r)
+    if (w[r] != full) tw[t++] = w[r];
+  const __m128i w01 = _mm_set1_epi32(static_cast<int>(tw[0] | tw[1] << 16));
+  const __m128i w2 = _mm_set1_epi32(static_cast<int>(tw[2]));
+  const auto* p = plain.data();
+  const auto* c = cut.data();
+  switch ((np > 0 ? 3 : 0) + nc) {
+    case 1: vertical_blocks<false, 1>(p, np, c, w01, w2, m, acc, add); break;
+    case 2: vertical_blocks<false, 2>(p, np, c, w01, w2, m, acc, add); break;
+    case 3: vertical_blocks<true, 0>(p, np, c, w01, w2, m, acc, add); break;
+    case 4: vertical_blocks<true, 1>(p, np, c, w01, w2, m, acc, add); break;
+    case 5: vertical_blocks<true, 2>(p, np, c, w01, w2, m, acc, add); break;
+    default: return false;
+  }
+  const std::size_t done = m & ~std::size_t{15};
+  if (done < m) vertical_plain(rows, w, k, done, m, acc, add);
+  return true;
+}
+
+// The horizontal pass with the channels of a pixel in one register, using 32 x 32 -> 64-bit
+// products of lanes 0 and 2 (blue, red) and of lanes 1 and 3 (green, unused). Reads one value
+// past the last pixel of 3-byte rows.
+//
+// Narrow form, for sums of a destination pixel (rounding half included) below 2^30: the columns
+// between the first and the last tap weigh `full` and are added plainly as 32-bit values, and
+// the quotient is the product with the divider's 32-bit multiplier, shifted.
+template <int C>
+void horizontal_narrow(const std::uint32_t* acc, const Taps& xt, int n, std::uint32_t full,
+                       const HalftoneDivider& divide, std::uint64_t half, std::uint32_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i wfull = _mm_set1_epi32(static_cast<int>(full));
+  const __m128i halves = _mm_set1_epi64x(static_cast<long long>(half));
+  const __m128i mult = _mm_set1_epi64x(static_cast<long long>(divide.multiplier()));
+  const __m128i shift = _mm_cvtsi32_si128(divide.shift());
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t* at = acc + static_cast<std::size_t>(C) * static_cast<std::size_t>(xt.first[i]);
+    const std::uint32_t* w = xt.weights.data() + xt.offset[i];
+    const int count = xt.count[i];
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+    __m128i wk = _mm_set1_epi32(static_cast<int>(w[0]));
+    __m128i s02 = _mm_mul_epu32(v, wk), s13 = _mm_mul_epu32(_mm_srli_epi64(v, 32), wk);
+    if (count > 1) {
+      if (count > 2) {
+        __m128i inner = zero;
+        for (int k = 1; k < count - 1; ++k)
+          inner = _mm_add_epi32(inner, _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + k * C)));
+        s02 = _mm_add_epi64(s02, _mm_mul_epu32(inner, wfull));
+        s13 = _mm_add_epi64(s13, _mm_mul_epu32(_mm_srli_epi64(inner, 32), wfull));
+      }
+      v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + (count - 1) * C));
+      wk = _mm_set1_epi32(static_cast<int>(w[count - 1]));
+      s02 = _mm_add_epi64(s02, _mm_mul_epu32(v, wk));
+      s13 = _mm_add_epi64(s13, _mm_mul_epu32(_mm_srli_epi64(v, 32), wk));
+    }
+    const __m128i q02 = _mm_srl_epi64(_mm_mul_epu32(_mm_add_epi64(s02, halves), mult), shift);
+    const __m128i q13 = _mm_srl_epi64(_mm_mul_epu32(_mm_add_epi64(s13, halves), mult), shift);
+    const __m128i blue_green = _mm_or_si128(q02, _mm_slli_epi64(q13, 8));
+    out[i] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(blue_green)) |
+             static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(q02, 8))) << 16;
+  }
+}
+
+// Wide form: 64-bit sums, any weights.
+template <int C>
+void horizontal_wide(const std::uint32_t* acc, const Taps& xt, int n, const HalftoneDivider& divide, std::uint64_t half,
+                     std::uint32_t* out) {
+  for (int i = 0; i < n; ++i) {
+    const std::uint32_t* at = acc + static_cast<std::size_t>(C) * static_cast<std::size_t>(xt.first[i]);
+    const std::uint32_t* w = xt.weights.data() + xt.offset[i];
+    __m128i s02 = _mm_setzero_si128(), s13 = _mm_setzero_si128();
+    for (int k = 0; k < xt.count[i]; ++k, at += C) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+      const __m128i wk = _mm_set1_epi32(static_cast<int>(w[k]));
+      s02 = _mm_add_epi64(s02, _mm_mul_epu32(v, wk));
+      s13 = _mm_add_epi64(s13, _mm_mul_epu32(_mm_srli_epi64(v, 32), wk));
+    }
+    const auto blue = static_cast<std::uint64_t>(_mm_cvtsi128_si64(s02));
+    const auto red = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(s02, s02)));
+    const auto green = static_cast<std::uint64_t>(_mm_cvtsi128_si64(s13));
+    out[i] = static_cast<std::uint32_t>(divide(blue + half) | divide(green + half) << 8 | divide(red + half) << 16);
+  }
+}
+#endif
+
+// The processors this process may run on.
+int usable_processors() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
+  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+}
+
+// One stretch: the taps of both axes and the constants, shared by the threads.
+class HalftoneJob {
+public:
+  HalftoneJob(const HalftoneSource& source, const HalftoneGeometry& g)
+      : source_(source), bpp_(source.bytes_per_pixel()), n_(g.cx1 - g.cx0) {
+    const std::int64_t gx = std::gcd(g.sw, g.dw), gy = std::gcd(g.sh, g.dh);
+    const std::int64_t sw = g.sw / gx, dw = g.dw / gx, sh = g.sh / gy, dh = g.dh / gy;
+    xt_ = box_taps(g.cx0, g.cx1, g.dx, dw, sw);
+    yt_ = box_taps(g.cy0, g.cy1, g.dy, dh, sh);
+    // Source columns in use, and the taps counted from the first of them.
+    col0_ = g.sx + (n_ > 0 ? xt_.first.front() : 0);
+    const int used = n_ > 0 ? xt_.first.back() + xt_.count.back() - xt_.first.front() : 0;
+    for (int& f : xt_.first) f -= col0_ - g.sx;
+    for (int& f : yt_.first) f += g.sy;
+    cols_ = used;
+    bytes_ = static_cast<std::size_t>(cols_) * static_cast<std::size_t>(bpp_);
+    row_full_ = static_cast<std::uint32_t>(dh);
+    column_full_ = static_cast<std::uint32_t>(dw);
+    // A sum of one column of a destination row is at most 255·sh, the sum of a destination
+    // pixel 255·sw·sh.
+    wide_ = 255 * sh > std::int64_t{0xFFFFFFFF};
+    const std::uint64_t total = static_cast<std::uint64_t>(sw) * static_cast<std::uint64_t>(sh);
+    half_ = total / 2;
+    const std::uint64_t largest = 255 * total + half_;
+    divide_.emplace(total, largest);
+    narrow_ = largest < (std::uint64_t{1} << 30) && divide_->multiplier() <= 0xFFFFFFFF;
+  }
+
+  int width() const { return n_; }
+
+  // Destination rows [r0, r1) (counted from the first visible one) into `out`, n values a row.
+  void rows(int r0, int r1, std::uint32_t* out) const {
+    if (wide_) rows_with<std::uint64_t>(r0, r1, out);
+    else rows_with<std::uint32_t>(r0, r1, out);
+  }
+
+private:
+  template <class Acc>
+  void rows_with(int r0, int r1, std::uint32_t* out) const {
+    std::vector<Acc> acc(bytes_ + 4);  // room for a 4-lane load at the last 3-byte pixel
+    const std::size_t slot = source_.converts() ? bytes_ : 0;
+    std::vector<std::uint8_t> scratch(slot * kGroup);
+    std::array<const std::uint8_t*, kGroup> rows{};
+    const auto n = static_cast<std::size_t>(n_);
+    for (int yi = r0; yi < r1; ++yi) {
+      std::uint32_t* line = out + static_cast<std::size_t>(yi - r0) * n;
+      const auto y = static_cast<std::size_t>(yi);
+      if (yi > r0 && yt_.same(y, y - 1)) {
+        std::copy_n(line - n, n, line);
+        continue;
+      }
+      const std::uint32_t* w = yt_.weights.data() + yt_.offset[y];
+      for (int g0 = 0; g0 < yt_.count[y]; g0 += kGroup) {
+        const int k = std::min(kGroup, yt_.count[y] - g0);
+        for (int r = 0; r < k; ++r)
+          rows[static_cast<std::size_t>(r)] =
+              source_.row(yt_.first[y] + g0 + r, col0_, cols_, scratch.data() + slot * static_cast<std::size_t>(r));
+        vertical<Acc>(rows.data(), w + g0, k, acc.data(), g0 > 0);
+      }
+      horizontal<Acc>(acc.data(), line);
+    }
+  }
+
+  template <class Acc>
+  void vertical(const std::uint8_t* const* rows, const std::uint32_t* w, int k, Acc* acc, bool add) const {
+#if HW_HALFTONE_SSE2
+    if constexpr (std::is_same_v<Acc, std::uint32_t>) {
+      if (vertical_sse2(rows, w, k, row_full_, bytes_, acc, add)) return;
+    }
+#endif
+    vertical_plain(rows, w, k, 0, bytes_, acc, add);
+  }
+
+  template <class Acc>
+  void horizontal(const Acc* acc, std::uint32_t* line) const {
+    auto run = [&](auto c) {
+      constexpr int C = decltype(c)::value;
+#if HW_HALFTONE_SSE2
+      if constexpr (std::is_same_v<Acc, std::uint32_t>) {
+        if (narrow_) horizontal_narrow<C>(acc, xt_, n_, column_full_, *divide_, half_, line);
+        else horizontal_wide<C>(acc, xt_, n_, *divide_, half_, line);
+        return;
+      }
+#endif
+      horizontal_plain<C>(acc, xt_, n_, *divide_, half_, line);
+    };
+    if (bpp_ == 3) run(std::integral_constant<int, 3>{});
+    else run(std::integral_constant<int, 4>{});
+  }
+
+  const HalftoneSource& source_;
+  int bpp_;
+  int n_;
+  Taps xt_, yt_;
+  int col0_ = 0, cols_ = 0;
+  std::size_t bytes_ = 0;
+  std::uint32_t row_full_ = 1, column_full_ = 1;
+  bool wide_ = false, narrow_ = false;
+  std::uint64_t half_ = 0;
+  std::optional<HalftoneDivider> divide_;
+};
+
+}  // namespace
+
+// Bands of destination rows run on several threads; the sink sees the rows in order.
+void halftone_stretch(const HalftoneSource& source, const HalftoneGeometry& g, const HalftoneRowSink& sink) {
+  if (g.dw <= 0 || g.dh <= 0 || g.sw <= 0 || g.sh <= 0 || g.cx1 <= g.cx0 || g.cy1 <= g.cy0) return;
+  const HalftoneJob job(source, g);
+  const int n = job.width();
+  const int rows = g.cy1 - g.cy0;
+  // Threads pay off for large sources only.
+  const std::int64_t work = std::int64_t{g.sw} * g.sh + std::int64_t{n} * rows;
+  int threads = work < (1 << 20) ? 1 : std::min(8, usable_processors());
+  threads = std::max(1, std::min(threads, rows / 8));
+  // Rows in chunks, so that the buffer stays small however large the destination is.
+  const int chunk = std::max(threads, std::min(rows, std::max(64, (1 << 22) / std::max(n, 1))));
+  std::vector<std::uint32_t> buffer(static_cast<std::size_t>(chunk) * static_cast<std::size_t>(n));
+  for (int base = 0; base < rows; base += chunk) {
+    const int count = std::min(chunk, rows - base);
+    if (threads == 1) {
+      job.rows(base, base + count, buffer.data());
+    } else {
+      std::vector<std::thread> pool;
+      const int per = (count + threads - 1) / threads;
+      for (int t = 0; t < threads; ++t) {
+        const int r0 = base + t * per, r1 = std::min(base + count, r0 + per);
+        if (r0 >= r1) break;
+        std::uint32_t* out = buffer.data() + static_cast<std::size_t>(r0 - base) * static_cast<std::size_t>(n);
+        pool.emplace_back([&job, r0, r1, out] { job.rows(r0, r1, out); });
+      }
+      for (auto& th : pool) th.join();
+    }
+    for (int r = 0; r < count; ++r)
+      sink(g.cy0 + base + r, g.cx0, n, buffer.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(n));
+  }
+}
