@@ -12,7 +12,8 @@ namespace {
 TDibGraphic& source_picture(int w, int h) {
   static TDibGraphic* big = nullptr;
   static TDibGraphic* small = nullptr;
-  TDibGraphic*& slot = w > 1000 ? big : small;
+  static TDibGraphic* mid = nullptr;
+  TDibGraphic*& slot = w > 1000 ? big : (w == 1000 ? mid : small);
   if (!slot) {
     slot = new TDibGraphic;  // kept for the whole run
     slot->NewImage(w, h, ifTrueColor, nullptr, 0, 0);
@@ -46,3 +47,5 @@ BENCHMARK(BM_Halftone_4000x3000_to_720x524)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorOnColor_720x524_to_200pct)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Halftone_720x524_to_200pct)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
+void BM_Halftone_1000x750_to_180x131(benchmark::State& s) { stretch(s, HALFTONE, 1000, 750, 180, 131); }
+BENCHMARK(BM_Halftone_1000x750_to_180x131)->Unit(benchmark::kMicrosecond);

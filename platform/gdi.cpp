@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -332,7 +333,15 @@ void write_run(const View& v, int y, int x0, int n, const std::uint32_t* vals) {
   Byte* row = v.row(y);
   with_kind(v.kind, [&](auto k) {
     constexpr PixKind K = decltype(k)::value;
-    for (int i = 0; i < n; ++i) write_px<K>(row, x0 + i, vals[i]);
+    if constexpr (K == PixKind::Bgr24 && std::endian::native == std::endian::little) {
+      // Four bytes a pixel, the fourth overwritten by the next pixel; the last one byte by byte.
+      Byte* p = row + 3 * static_cast<std::ptrdiff_t>(x0);
+      int i = 0;
+      for (; i + 1 < n; ++i, p += 3) std::memcpy(p, vals + i, 4);
+      if (i < n) write_px<K>(row, x0 + i, vals[i]);
+    } else {
+      for (int i = 0; i < n; ++i) write_px<K>(row, x0 + i, vals[i]);
+    }
   });
 }
 
@@ -475,6 +484,8 @@ template <PixKind K>
 class HalftoneRows final : public HalftoneSource {
 public:
   explicit HalftoneRows(const View& v) : v_(v) {}
+  int width() const override { return v_.width; }
+  int height() const override { return v_.height; }
   int bytes_per_pixel() const override { return K == PixKind::Bgr24 ? 3 : 4; }
   bool converts() const override { return K != PixKind::Bgr24 && K != PixKind::Bgrx32; }
   const std::uint8_t* row(int y, int x0, int count, std::uint8_t* scratch) const override {

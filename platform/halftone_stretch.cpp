@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cstddef>
 #include <numeric>
@@ -14,7 +15,7 @@
 #include <vector>
 
 #if defined(__SSE2__)
-#include <emmintrin.h>
+#include <immintrin.h>
 #define HW_HALFTONE_SSE2 1
 #endif
 
@@ -33,6 +34,8 @@ HalftoneDivider::HalftoneDivider(std::uint64_t divisor, std::uint64_t max_numera
 }
 
 namespace {
+
+std::atomic<bool> g_baseline_kernels{false};
 
 // Source rows the vertical pass combines at once; more rows are added group by group.
 constexpr int kGroup = 16;
@@ -104,50 +107,161 @@ void horizontal_plain(const Acc* acc, const Taps& xt, int n, const HalftoneDivid
 // values (at most kGroup · 255); that sum and the (at most two) rows cut by the edges of the
 // destination row are the terms, multiplied by their weights and added in pairs by pmaddwd
 // (16-bit weights below 2^15, so every product and pair sum stays below 2^27).
-template <bool Plain, int Cuts>
-void vertical_blocks(const std::uint8_t* const* plain, int np, const std::uint8_t* const* cut, __m128i w01, __m128i w2,
-                     std::size_t m, std::uint32_t* acc, bool add) {
-  constexpr int kTerms = (Plain ? 1 : 0) + Cuts;
-  constexpr int kFirstCut = Plain ? 1 : 0;
+template <bool Plain, int Cuts, bool Add>
+void vertical_blocks(const std::uint8_t* const* plain, int np, const std::uint8_t* cut0, const std::uint8_t* cut1,
+                     std::uint32_t pair01, std::uint32_t pair2, std::size_t m, std::uint32_t* acc) {
   const __m128i zero = _mm_setzero_si128();
+  const __m128i w01 = _mm_set1_epi32(static_cast<int>(pair01)), w2 = _mm_set1_epi32(static_cast<int>(pair2));
   for (std::size_t b = 0; b + 16 <= m; b += 16) {
-    __m128i lo[3] = {zero, zero, zero}, hi[3] = {zero, zero, zero};
+    // The terms in order: the plain sum, then the cut rows.
+    __m128i lo0 = zero, hi0 = zero, lo1 = zero, hi1 = zero, lo2 = zero, hi2 = zero;
     if constexpr (Plain) {
-      for (int r = 0; r < np; ++r) {
+      __m128i lo_b = zero, hi_b = zero;  // two chains of additions
+      int r = 0;
+      for (; r + 2 <= np; r += 2) {
         const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plain[r] + b));
-        lo[0] = _mm_add_epi16(lo[0], _mm_unpacklo_epi8(x, zero));
-        hi[0] = _mm_add_epi16(hi[0], _mm_unpackhi_epi8(x, zero));
+        const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plain[r + 1] + b));
+        lo0 = _mm_add_epi16(lo0, _mm_unpacklo_epi8(x, zero));
+        hi0 = _mm_add_epi16(hi0, _mm_unpackhi_epi8(x, zero));
+        lo_b = _mm_add_epi16(lo_b, _mm_unpacklo_epi8(y, zero));
+        hi_b = _mm_add_epi16(hi_b, _mm_unpackhi_epi8(y, zero));
       }
+      if (r < np) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(plain[r] + b));
+        lo0 = _mm_add_epi16(lo0, _mm_unpacklo_epi8(x, zero));
+        hi0 = _mm_add_epi16(hi0, _mm_unpackhi_epi8(x, zero));
+      }
+      lo0 = _mm_add_epi16(lo0, lo_b);
+      hi0 = _mm_add_epi16(hi0, hi_b);
     }
-    for (int c = 0; c < Cuts; ++c) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cut[c] + b));
-      lo[kFirstCut + c] = _mm_unpacklo_epi8(x, zero);
-      hi[kFirstCut + c] = _mm_unpackhi_epi8(x, zero);
+    if constexpr (Cuts >= 1) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cut0 + b));
+      (Plain ? lo1 : lo0) = _mm_unpacklo_epi8(x, zero);
+      (Plain ? hi1 : hi0) = _mm_unpackhi_epi8(x, zero);
+    }
+    if constexpr (Cuts >= 2) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cut1 + b));
+      (Plain ? lo2 : lo1) = _mm_unpacklo_epi8(x, zero);
+      (Plain ? hi2 : hi1) = _mm_unpackhi_epi8(x, zero);
     }
     auto* out = reinterpret_cast<__m128i*>(acc + b);
-    __m128i a[4] = {zero, zero, zero, zero};
-    if (add)
-      for (int q = 0; q < 4; ++q) a[q] = _mm_loadu_si128(out + q);
-    a[0] = _mm_add_epi32(a[0], _mm_madd_epi16(_mm_unpacklo_epi16(lo[0], lo[1]), w01));
-    a[1] = _mm_add_epi32(a[1], _mm_madd_epi16(_mm_unpackhi_epi16(lo[0], lo[1]), w01));
-    a[2] = _mm_add_epi32(a[2], _mm_madd_epi16(_mm_unpacklo_epi16(hi[0], hi[1]), w01));
-    a[3] = _mm_add_epi32(a[3], _mm_madd_epi16(_mm_unpackhi_epi16(hi[0], hi[1]), w01));
-    if constexpr (kTerms > 2) {
-      a[0] = _mm_add_epi32(a[0], _mm_madd_epi16(_mm_unpacklo_epi16(lo[2], zero), w2));
-      a[1] = _mm_add_epi32(a[1], _mm_madd_epi16(_mm_unpackhi_epi16(lo[2], zero), w2));
-      a[2] = _mm_add_epi32(a[2], _mm_madd_epi16(_mm_unpacklo_epi16(hi[2], zero), w2));
-      a[3] = _mm_add_epi32(a[3], _mm_madd_epi16(_mm_unpackhi_epi16(hi[2], zero), w2));
+    __m128i a0 = _mm_madd_epi16(_mm_unpacklo_epi16(lo0, lo1), w01);
+    __m128i a1 = _mm_madd_epi16(_mm_unpackhi_epi16(lo0, lo1), w01);
+    __m128i a2 = _mm_madd_epi16(_mm_unpacklo_epi16(hi0, hi1), w01);
+    __m128i a3 = _mm_madd_epi16(_mm_unpackhi_epi16(hi0, hi1), w01);
+    if constexpr (Plain && Cuts == 2) {
+      a0 = _mm_add_epi32(a0, _mm_madd_epi16(_mm_unpacklo_epi16(lo2, zero), w2));
+      a1 = _mm_add_epi32(a1, _mm_madd_epi16(_mm_unpackhi_epi16(lo2, zero), w2));
+      a2 = _mm_add_epi32(a2, _mm_madd_epi16(_mm_unpacklo_epi16(hi2, zero), w2));
+      a3 = _mm_add_epi32(a3, _mm_madd_epi16(_mm_unpackhi_epi16(hi2, zero), w2));
     }
-    for (int q = 0; q < 4; ++q) _mm_storeu_si128(out + q, a[q]);
+    if constexpr (Add) {
+      a0 = _mm_add_epi32(a0, _mm_loadu_si128(out));
+      a1 = _mm_add_epi32(a1, _mm_loadu_si128(out + 1));
+      a2 = _mm_add_epi32(a2, _mm_loadu_si128(out + 2));
+      a3 = _mm_add_epi32(a3, _mm_loadu_si128(out + 3));
+    }
+    _mm_storeu_si128(out, a0);
+    _mm_storeu_si128(out + 1, a1);
+    _mm_storeu_si128(out + 2, a2);
+    _mm_storeu_si128(out + 3, a3);
   }
 }
 
-// Returns false (and does nothing) when the rows do not have that shape.
-bool vertical_sse2(const std::uint8_t* const* rows, const std::uint32_t* w, int k, std::uint32_t full, std::size_t m,
-                   std::uint32_t* acc, bool add) {
+// The same with 32 bytes at a time in 256-bit registers.
+#define HW_AVX2 __attribute__((target("avx2"), always_inline)) inline
+
+HW_AVX2 __m256i widen_avx2(const std::uint8_t* p) {
+  return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+}
+
+// Stores (or adds to) 16 sums: unpacking works within 128-bit halves, so the pair products come
+// out for bytes 0-3, 8-11 and 4-7, 12-15 and are put back in order.
+template <bool Third, bool Add>
+HW_AVX2 void store_avx2(__m256i t0, __m256i t1, __m256i t2, __m256i pair01, __m256i pair2, __m256i* to) {
+  __m256i x = _mm256_madd_epi16(_mm256_unpacklo_epi16(t0, t1), pair01);
+  __m256i y = _mm256_madd_epi16(_mm256_unpackhi_epi16(t0, t1), pair01);
+  if constexpr (Third) {
+    const __m256i zero = _mm256_setzero_si256();
+    x = _mm256_add_epi32(x, _mm256_madd_epi16(_mm256_unpacklo_epi16(t2, zero), pair2));
+    y = _mm256_add_epi32(y, _mm256_madd_epi16(_mm256_unpackhi_epi16(t2, zero), pair2));
+  }
+  __m256i first = _mm256_permute2x128_si256(x, y, 0x20), second = _mm256_permute2x128_si256(x, y, 0x31);
+  if constexpr (Add) {
+    first = _mm256_add_epi32(first, _mm256_loadu_si256(to));
+    second = _mm256_add_epi32(second, _mm256_loadu_si256(to + 1));
+  }
+  _mm256_storeu_si256(to, first);
+  _mm256_storeu_si256(to + 1, second);
+}
+
+template <bool Plain, int Cuts, bool Add>
+__attribute__((target("avx2"))) void vertical_blocks_avx2(const std::uint8_t* const* plain, int np,
+                                                          const std::uint8_t* cut0, const std::uint8_t* cut1,
+                                                          std::uint32_t w01, std::uint32_t w2, std::size_t m,
+                                                          std::uint32_t* acc) {
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i pair01 = _mm256_set1_epi32(static_cast<int>(w01)), pair2 = _mm256_set1_epi32(static_cast<int>(w2));
+  for (std::size_t b = 0; b + 32 <= m; b += 32) {
+    __m256i lo0 = zero, hi0 = zero, lo1 = zero, hi1 = zero, lo2 = zero, hi2 = zero;
+    if constexpr (Plain) {
+      for (int r = 0; r < np; ++r) {
+        lo0 = _mm256_add_epi16(lo0, widen_avx2(plain[r] + b));
+        hi0 = _mm256_add_epi16(hi0, widen_avx2(plain[r] + b + 16));
+      }
+    }
+    if constexpr (Cuts >= 1) {
+      (Plain ? lo1 : lo0) = widen_avx2(cut0 + b);
+      (Plain ? hi1 : hi0) = widen_avx2(cut0 + b + 16);
+    }
+    if constexpr (Cuts >= 2) {
+      (Plain ? lo2 : lo1) = widen_avx2(cut1 + b);
+      (Plain ? hi2 : hi1) = widen_avx2(cut1 + b + 16);
+    }
+    auto* out = reinterpret_cast<__m256i*>(acc + b);
+    store_avx2<Plain && Cuts == 2, Add>(lo0, lo1, lo2, pair01, pair2, out);
+    store_avx2<Plain && Cuts == 2, Add>(hi0, hi1, hi2, pair01, pair2, out + 2);
+  }
+}
+
+// Calls f(plain, cuts, add) with compile-time constants for the shape of a group of rows: with
+// or without rows of full weight, and up to two rows cut by the edges of the destination row. A
+// group added to the groups before it lacks the first row, so it has at most one cut row. False
+// (and f is not called) for any other shape.
+template <class F>
+bool with_shape(bool plain, int cuts, bool add, F&& f) {
+  auto go = [&](auto p, auto c) {
+    if constexpr (decltype(c)::value < 2) {
+      if (add) {
+        f(p, c, std::true_type{});
+        return true;
+      }
+    } else if (add) {
+      return false;
+    }
+    f(p, c, std::false_type{});
+    return true;
+  };
+  using std::false_type, std::true_type;
+  switch ((plain ? 3 : 0) + cuts) {
+    case 1: return go(false_type{}, std::integral_constant<int, 1>{});
+    case 2: return go(false_type{}, std::integral_constant<int, 2>{});
+    case 3: return go(true_type{}, std::integral_constant<int, 0>{});
+    case 4: return go(true_type{}, std::integral_constant<int, 1>{});
+    case 5: return go(true_type{}, std::integral_constant<int, 2>{});
+    default: return false;
+  }
+}
+
+// The vertical pass in vector registers, for weights below 2^15 and at most two cut rows; the
+// bytes after the last whole block are added one by one. Returns false (and does nothing) for
+// rows of any other shape.
+bool vertical_vectors(const std::uint8_t* const* rows, const std::uint32_t* w, int k, std::uint32_t full,
+                      std::size_t m, std::uint32_t* acc, bool add, bool avx2) {
   if (full >= 0x8000) return false;
-  std::array<const std::uint8_t*, kGroup> plain{}, cut{};
-  std::array<std::uint32_t, 3> tw{0, 0, 0};
+  std::array<const std::uint8_t*, kGroup> plain{};
+  std::array<const std::uint8_t*, 2> cut{};
+  std::array<std::uint32_t, 3> tw{0, 0, 0};  // the weights of the terms
   int np = 0, nc = 0;
   for (int r = 0; r < k; ++r) {
     if (w[r] == full) {
@@ -161,19 +275,16 @@ bool vertical_sse2(const std::uint8_t* const* rows, const std::uint32_t* w, int 
   if (np > 0) tw[t++] = full;
   for (int r = 0; r < k; ++r)
     if (w[r] != full) tw[t++] = w[r];
-  const __m128i w01 = _mm_set1_epi32(static_cast<int>(tw[0] | tw[1] << 16));
-  const __m128i w2 = _mm_set1_epi32(static_cast<int>(tw[2]));
-  const auto* p = plain.data();
-  const auto* c = cut.data();
-  switch ((np > 0 ? 3 : 0) + nc) {
-    case 1: vertical_blocks<false, 1>(p, np, c, w01, w2, m, acc, add); break;
-    case 2: vertical_blocks<false, 2>(p, np, c, w01, w2, m, acc, add); break;
-    case 3: vertical_blocks<true, 0>(p, np, c, w01, w2, m, acc, add); break;
-    case 4: vertical_blocks<true, 1>(p, np, c, w01, w2, m, acc, add); break;
-    case 5: vertical_blocks<true, 2>(p, np, c, w01, w2, m, acc, add); break;
-    default: return false;
-  }
-  const std::size_t done = m & ~std::size_t{15};
+  const std::uint32_t pair01 = tw[0] | tw[1] << 16, pair2 = tw[2];
+  const std::size_t block = avx2 ? 32 : 16;
+  const bool shaped = with_shape(np > 0, nc, add, [&](auto p, auto c, auto a) {
+    constexpr bool P = decltype(p)::value, A = decltype(a)::value;
+    constexpr int Cu = decltype(c)::value;
+    if (avx2) vertical_blocks_avx2<P, Cu, A>(plain.data(), np, cut[0], cut[1], pair01, pair2, m, acc);
+    else vertical_blocks<P, Cu, A>(plain.data(), np, cut[0], cut[1], pair01, pair2, m, acc);
+  });
+  if (!shaped) return false;
+  const std::size_t done = m / block * block;
   if (done < m) vertical_plain(rows, w, k, done, m, acc, add);
   return true;
 }
@@ -185,39 +296,79 @@ bool vertical_sse2(const std::uint8_t* const* rows, const std::uint32_t* w, int 
 // Narrow form, for sums of a destination pixel (rounding half included) below 2^30: the columns
 // between the first and the last tap weigh `full` and are added plainly as 32-bit values, and
 // the quotient is the product with the divider's 32-bit multiplier, shifted.
+struct Reach {
+  std::uint32_t at;     // the first tap's first value in the row of sums
+  std::int32_t count;   // taps
+  std::uint32_t first;  // weight of the first tap
+  std::uint32_t last;   // weight of the last tap
+};
+
 template <int C>
-void horizontal_narrow(const std::uint32_t* acc, const Taps& xt, int n, std::uint32_t full,
-                       const HalftoneDivider& divide, std::uint64_t half, std::uint32_t* out) {
+void horizontal_narrow(const std::uint32_t* acc, const Reach* reach, int n, std::uint32_t full,
+                       const HalftoneDivider& divide, std::uint32_t half, std::uint32_t* out) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i wfull = _mm_set1_epi32(static_cast<int>(full));
-  const __m128i halves = _mm_set1_epi64x(static_cast<long long>(half));
-  const __m128i mult = _mm_set1_epi64x(static_cast<long long>(divide.multiplier()));
+  const __m128i halves = _mm_set1_epi32(static_cast<int>(half));
+  const __m128i mult = _mm_set1_epi32(static_cast<int>(divide.multiplier()));
   const __m128i shift = _mm_cvtsi32_si128(divide.shift());
   for (int i = 0; i < n; ++i) {
-    const std::uint32_t* at = acc + static_cast<std::size_t>(C) * static_cast<std::size_t>(xt.first[i]);
-    const std::uint32_t* w = xt.weights.data() + xt.offset[i];
-    const int count = xt.count[i];
+    const Reach r = reach[i];
+    const std::uint32_t* at = acc + r.at;
     __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-    __m128i wk = _mm_set1_epi32(static_cast<int>(w[0]));
+    __m128i wk = _mm_set1_epi32(static_cast<int>(r.first));
     __m128i s02 = _mm_mul_epu32(v, wk), s13 = _mm_mul_epu32(_mm_srli_epi64(v, 32), wk);
-    if (count > 1) {
-      if (count > 2) {
+    if (r.count > 1) {
+      if (r.count > 2) {
         __m128i inner = zero;
-        for (int k = 1; k < count - 1; ++k)
+        for (int k = 1; k < r.count - 1; ++k)
           inner = _mm_add_epi32(inner, _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + k * C)));
         s02 = _mm_add_epi64(s02, _mm_mul_epu32(inner, wfull));
         s13 = _mm_add_epi64(s13, _mm_mul_epu32(_mm_srli_epi64(inner, 32), wfull));
       }
-      v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + (count - 1) * C));
-      wk = _mm_set1_epi32(static_cast<int>(w[count - 1]));
+      v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + (r.count - 1) * C));
+      wk = _mm_set1_epi32(static_cast<int>(r.last));
       s02 = _mm_add_epi64(s02, _mm_mul_epu32(v, wk));
       s13 = _mm_add_epi64(s13, _mm_mul_epu32(_mm_srli_epi64(v, 32), wk));
     }
-    const __m128i q02 = _mm_srl_epi64(_mm_mul_epu32(_mm_add_epi64(s02, halves), mult), shift);
-    const __m128i q13 = _mm_srl_epi64(_mm_mul_epu32(_mm_add_epi64(s13, halves), mult), shift);
+    const __m128i q02 = _mm_srl_epi64(_mm_mul_epu32(_mm_add_epi32(s02, halves), mult), shift);
+    const __m128i q13 = _mm_srl_epi64(_mm_mul_epu32(_mm_add_epi32(s13, halves), mult), shift);
     const __m128i blue_green = _mm_or_si128(q02, _mm_slli_epi64(q13, 8));
     out[i] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(blue_green)) |
              static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_srli_si128(q02, 8))) << 16;
+  }
+}
+
+// The same with 32-bit products of all four lanes at once.
+template <int C>
+__attribute__((target("avx2"))) void horizontal_narrow_avx2(const std::uint32_t* acc, const Reach* reach, int n,
+                                                            std::uint32_t full, const HalftoneDivider& divide,
+                                                            std::uint32_t half, std::uint32_t* out) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i wfull = _mm_set1_epi32(static_cast<int>(full));
+  const __m128i halves = _mm_set1_epi32(static_cast<int>(half));
+  const __m128i mult = _mm_set1_epi32(static_cast<int>(divide.multiplier()));
+  const __m128i shift = _mm_cvtsi32_si128(divide.shift());
+  for (int i = 0; i < n; ++i) {
+    const Reach r = reach[i];
+    const std::uint32_t* at = acc + r.at;
+    __m128i s = _mm_mullo_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)),
+                                _mm_set1_epi32(static_cast<int>(r.first)));
+    if (r.count > 1) {
+      if (r.count > 2) {
+        __m128i inner = zero;
+        for (int k = 1; k < r.count - 1; ++k)
+          inner = _mm_add_epi32(inner, _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + k * C)));
+        s = _mm_add_epi32(s, _mm_mullo_epi32(inner, wfull));
+      }
+      s = _mm_add_epi32(s, _mm_mullo_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at + (r.count - 1) * C)),
+                                           _mm_set1_epi32(static_cast<int>(r.last))));
+    }
+    s = _mm_add_epi32(s, halves);
+    const __m128i q02 = _mm_srl_epi64(_mm_mul_epu32(s, mult), shift);
+    const __m128i q13 = _mm_srl_epi64(_mm_mul_epu32(_mm_srli_epi64(s, 32), mult), shift);
+    const __m128i blue_green = _mm_or_si128(q02, _mm_slli_epi64(q13, 8));
+    out[i] = static_cast<std::uint32_t>(_mm_cvtsi128_si32(blue_green)) |
+             static_cast<std::uint32_t>(_mm_extract_epi32(q02, 2)) << 16;
   }
 }
 
@@ -261,11 +412,11 @@ public:
     xt_ = box_taps(g.cx0, g.cx1, g.dx, dw, sw);
     yt_ = box_taps(g.cy0, g.cy1, g.dy, dh, sh);
     // Source columns in use, and the taps counted from the first of them.
-    col0_ = g.sx + (n_ > 0 ? xt_.first.front() : 0);
-    const int used = n_ > 0 ? xt_.first.back() + xt_.count.back() - xt_.first.front() : 0;
-    for (int& f : xt_.first) f -= col0_ - g.sx;
+    const int skipped = xt_.first.front();
+    col0_ = g.sx + skipped;
+    cols_ = xt_.first.back() + xt_.count.back() - skipped;
+    for (int& f : xt_.first) f -= skipped;
     for (int& f : yt_.first) f += g.sy;
-    cols_ = used;
     bytes_ = static_cast<std::size_t>(cols_) * static_cast<std::size_t>(bpp_);
     row_full_ = static_cast<std::uint32_t>(dh);
     column_full_ = static_cast<std::uint32_t>(dw);
@@ -277,6 +428,17 @@ public:
     const std::uint64_t largest = 255 * total + half_;
     divide_.emplace(total, largest);
     narrow_ = largest < (std::uint64_t{1} << 30) && divide_->multiplier() <= 0xFFFFFFFF;
+#if HW_HALFTONE_SSE2
+    if (narrow_) {
+      half32_ = static_cast<std::uint32_t>(half_);
+      reach_.reserve(static_cast<std::size_t>(n_));
+      for (std::size_t i = 0; i < static_cast<std::size_t>(n_); ++i) {
+        const std::uint32_t* w = xt_.weights.data() + xt_.offset[i];
+        reach_.push_back({static_cast<std::uint32_t>(bpp_ * xt_.first[i]), xt_.count[i], w[0], w[xt_.count[i] - 1]});
+      }
+    }
+    avx2_ = !g_baseline_kernels.load(std::memory_order_relaxed) && __builtin_cpu_supports("avx2");
+#endif
   }
 
   int width() const { return n_; }
@@ -318,7 +480,7 @@ private:
   void vertical(const std::uint8_t* const* rows, const std::uint32_t* w, int k, Acc* acc, bool add) const {
 #if HW_HALFTONE_SSE2
     if constexpr (std::is_same_v<Acc, std::uint32_t>) {
-      if (vertical_sse2(rows, w, k, row_full_, bytes_, acc, add)) return;
+      if (vertical_vectors(rows, w, k, row_full_, bytes_, acc, add, avx2_)) return;
     }
 #endif
     vertical_plain(rows, w, k, 0, bytes_, acc, add);
@@ -330,7 +492,8 @@ private:
       constexpr int C = decltype(c)::value;
 #if HW_HALFTONE_SSE2
       if constexpr (std::is_same_v<Acc, std::uint32_t>) {
-        if (narrow_) horizontal_narrow<C>(acc, xt_, n_, column_full_, *divide_, half_, line);
+        if (narrow_ && avx2_) horizontal_narrow_avx2<C>(acc, reach_.data(), n_, column_full_, *divide_, half32_, line);
+        else if (narrow_) horizontal_narrow<C>(acc, reach_.data(), n_, column_full_, *divide_, half32_, line);
         else horizontal_wide<C>(acc, xt_, n_, *divide_, half_, line);
         return;
       }
@@ -349,6 +512,9 @@ private:
   std::size_t bytes_ = 0;
   std::uint32_t row_full_ = 1, column_full_ = 1;
   bool wide_ = false, narrow_ = false;
+  bool avx2_ = false;
+  std::vector<Reach> reach_;
+  std::uint32_t half32_ = 0;
   std::uint64_t half_ = 0;
   std::optional<HalftoneDivider> divide_;
 };
@@ -358,6 +524,9 @@ private:
 // Bands of destination rows run on several threads; the sink sees the rows in order.
 void halftone_stretch(const HalftoneSource& source, const HalftoneGeometry& g, const HalftoneRowSink& sink) {
   if (g.dw <= 0 || g.dh <= 0 || g.sw <= 0 || g.sh <= 0 || g.cx1 <= g.cx0 || g.cy1 <= g.cy0) return;
+  if (g.cx0 < g.dx || g.cy0 < g.dy || g.cx1 - std::int64_t{g.dx} > g.dw || g.cy1 - std::int64_t{g.dy} > g.dh) return;
+  if (g.sx < 0 || g.sy < 0 || std::int64_t{g.sx} + g.sw > source.width() || std::int64_t{g.sy} + g.sh > source.height())
+    return;
   const HalftoneJob job(source, g);
   const int n = job.width();
   const int rows = g.cy1 - g.cy0;
@@ -387,3 +556,5 @@ void halftone_stretch(const HalftoneSource& source, const HalftoneGeometry& g, c
       sink(g.cy0 + base + r, g.cx0, n, buffer.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(n));
   }
 }
+
+void halftone_use_baseline_kernels(bool baseline) { g_baseline_kernels = baseline; }

@@ -13,6 +13,8 @@
 class HalftoneSource {
 public:
   virtual ~HalftoneSource() = default;
+  virtual int width() const = 0;
+  virtual int height() const = 0;
   // 3 (bytes B, G, R) or 4 (B, G, R and a byte that is ignored).
   virtual int bytes_per_pixel() const = 0;
   // True when `row` fills the scratch room it is given instead of pointing into the picture.
@@ -24,15 +26,20 @@ public:
 
 struct HalftoneGeometry {
   int dx, dy, dw, dh;      // destination rectangle
-  int sx, sy, sw, sh;      // source rectangle, wholly inside the source
-  int cx0, cy0, cx1, cy1;  // the part of the destination to compute
+  int sx, sy, sw, sh;      // source rectangle
+  int cx0, cy0, cx1, cy1;  // the part of the destination rectangle to compute
 };
 
 // Receives destination row `y`, columns x0 .. x0 + n - 1, as 0x00RRGGBB values, row by row from
 // the top; it may change the values.
 using HalftoneRowSink = std::function<void(int y, int x0, int n, std::uint32_t* values)>;
 
+// Nothing is drawn when the source rectangle is not wholly inside the source.
 void halftone_stretch(const HalftoneSource& source, const HalftoneGeometry& g, const HalftoneRowSink& sink);
+
+// The stretch uses the widest vector instructions the processor has; tests switch to the
+// baseline ones (those every x86-64 processor has) to check them too.
+void halftone_use_baseline_kernels(bool baseline);
 
 // floor(n / divisor) for every n up to `max_numerator`, by one multiplication and a shift
 // (divisor >= 1, max_numerator < 2^62).

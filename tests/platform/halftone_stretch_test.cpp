@@ -164,10 +164,16 @@ int check(const Picture& src, Target& dst, const Case& c) {
   return compared;
 }
 
-}  // namespace
+// Runs the stretch with the baseline row kernels while it lives.
+struct BaselineKernels {
+  BaselineKernels() { halftone_use_baseline_kernels(true); }
+  ~BaselineKernels() { halftone_use_baseline_kernels(false); }
+  BaselineKernels(const BaselineKernels&) = delete;
+  BaselineKernels& operator=(const BaselineKernels&) = delete;
+};
 
-TEST(HalftoneStretch, RandomReductionsAndEnlargementsMatchTheOverlapWeightedMean) {
-  std::mt19937 rng(20240611);
+void random_cases(unsigned seed) {
+  std::mt19937 rng(seed);
   auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   int compared = 0;
   for (int round = 0; round < 1200; ++round) {
@@ -192,12 +198,12 @@ TEST(HalftoneStretch, RandomReductionsAndEnlargementsMatchTheOverlapWeightedMean
     c.dy = pick(0, 2);
     Target dst(std::min(c.dx + c.dw + pick(0, 2), 160), std::min(c.dy + c.dh + pick(0, 2), 120));
     compared += check(src, dst, c);
-    if (HasFailure()) return;
+    if (::testing::Test::HasFailure()) return;
   }
   EXPECT_GT(compared, 500000);
 }
 
-TEST(HalftoneStretch, LargePicturesOnSeveralThreadsMatchTheMean) {
+void large_pictures() {
   // Large enough to be shared out between threads; rows wider than any block of bytes.
   std::mt19937 rng(7);
   for (int depth : {8, 24, 32}) {
@@ -207,6 +213,20 @@ TEST(HalftoneStretch, LargePicturesOnSeveralThreadsMatchTheMean) {
     check(src, dst, {5, 3, 1150, 880, 2, 1, 59, 43});
   }
 }
+
+}  // namespace
+
+TEST(HalftoneStretch, RandomReductionsAndEnlargementsMatchTheOverlapWeightedMean) {
+  random_cases(20240611);
+}
+
+TEST(HalftoneStretch, BaselineKernelsMatchTheOverlapWeightedMean) {
+  const BaselineKernels baseline;
+  random_cases(1999);
+  large_pictures();
+}
+
+TEST(HalftoneStretch, LargePicturesOnSeveralThreadsMatchTheMean) { large_pictures(); }
 
 TEST(HalftoneStretch, ManyRowsOrColumnsToOnePixel) {
   std::mt19937 rng(11);
@@ -272,4 +292,35 @@ TEST(HalftoneStretch, DividerIsExactAtEveryQuotientBoundary) {
     ASSERT_EQ(divide(largest), largest / d);
   }
   EXPECT_THROW(HalftoneDivider(0, 10), std::invalid_argument);
+}
+
+TEST(HalftoneStretch, SourceRectanglesOutsideTheSourceDrawNothing) {
+  // A grey 4 x 3 source read through the interface; it counts the rows handed out.
+  struct Grey final : HalftoneSource {
+    std::vector<std::uint8_t> px = std::vector<std::uint8_t>(4 * 3 * 3, 0x40);
+    mutable int reads = 0;
+    int width() const override { return 4; }
+    int height() const override { return 3; }
+    int bytes_per_pixel() const override { return 3; }
+    bool converts() const override { return false; }
+    const std::uint8_t* row(int y, int x0, int, std::uint8_t*) const override {
+      ++reads;
+      return px.data() + 12 * y + 3 * x0;
+    }
+  } grey;
+  int rows = 0;
+  const HalftoneRowSink sink = [&](int, int, int n, std::uint32_t* v) {
+    ++rows;
+    for (int i = 0; i < n; ++i) EXPECT_EQ(v[i], 0x404040u);
+  };
+  for (HalftoneGeometry g : {HalftoneGeometry{0, 0, 2, 2, 1, 0, 4, 3, 0, 0, 2, 2},
+                             HalftoneGeometry{0, 0, 2, 2, 0, 1, 4, 3, 0, 0, 2, 2},
+                             HalftoneGeometry{0, 0, 2, 2, -1, 0, 4, 3, 0, 0, 2, 2},
+                             HalftoneGeometry{0, 0, 2, 2, 0, 0, 4, 3, 0, 0, 3, 2}}) {
+    halftone_stretch(grey, g, sink);
+    EXPECT_EQ(rows, 0);
+    EXPECT_EQ(grey.reads, 0);
+  }
+  halftone_stretch(grey, {0, 0, 2, 2, 0, 0, 4, 3, 0, 0, 2, 2}, sink);
+  EXPECT_EQ(rows, 2);
 }
