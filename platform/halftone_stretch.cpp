@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <bit>
+#include <memory>
 #include <cstddef>
 #include <numeric>
 #include <optional>
@@ -443,18 +444,31 @@ public:
 
   int width() const { return n_; }
 
+  // The buffers one thread needs.
+  struct Work {
+    std::vector<std::uint32_t> sums;
+    std::vector<std::uint64_t> wide_sums;
+    std::vector<std::uint8_t> scratch;
+  };
+  Work work() const {
+    Work w;
+    // Room for a 4-lane load at the last 3-byte pixel.
+    if (wide_) w.wide_sums.resize(bytes_ + 4);
+    else w.sums.resize(bytes_ + 4);
+    w.scratch.resize(source_.converts() ? bytes_ * kGroup : 0);
+    return w;
+  }
+
   // Destination rows [r0, r1) (counted from the first visible one) into `out`, n values a row.
-  void rows(int r0, int r1, std::uint32_t* out) const {
-    if (wide_) rows_with<std::uint64_t>(r0, r1, out);
-    else rows_with<std::uint32_t>(r0, r1, out);
+  void rows(Work& w, int r0, int r1, std::uint32_t* out) const {
+    if (wide_) rows_with(w.wide_sums.data(), w.scratch.data(), r0, r1, out);
+    else rows_with(w.sums.data(), w.scratch.data(), r0, r1, out);
   }
 
 private:
   template <class Acc>
-  void rows_with(int r0, int r1, std::uint32_t* out) const {
-    std::vector<Acc> acc(bytes_ + 4);  // room for a 4-lane load at the last 3-byte pixel
+  void rows_with(Acc* acc, std::uint8_t* scratch, int r0, int r1, std::uint32_t* out) const {
     const std::size_t slot = source_.converts() ? bytes_ : 0;
-    std::vector<std::uint8_t> scratch(slot * kGroup);
     std::array<const std::uint8_t*, kGroup> rows{};
     const auto n = static_cast<std::size_t>(n_);
     for (int yi = r0; yi < r1; ++yi) {
@@ -469,10 +483,10 @@ private:
         const int k = std::min(kGroup, yt_.count[y] - g0);
         for (int r = 0; r < k; ++r)
           rows[static_cast<std::size_t>(r)] =
-              source_.row(yt_.first[y] + g0 + r, col0_, cols_, scratch.data() + slot * static_cast<std::size_t>(r));
-        vertical<Acc>(rows.data(), w + g0, k, acc.data(), g0 > 0);
+              source_.row(yt_.first[y] + g0 + r, col0_, cols_, scratch + slot * static_cast<std::size_t>(r));
+        vertical<Acc>(rows.data(), w + g0, k, acc, g0 > 0);
       }
-      horizontal<Acc>(acc.data(), line);
+      horizontal<Acc>(acc, line);
     }
   }
 
@@ -521,7 +535,8 @@ private:
 
 }  // namespace
 
-// Bands of destination rows run on several threads; the sink sees the rows in order.
+// Bands of destination rows are computed on several threads, the calling one included, which
+// hands the finished bands to the sink in order as they come.
 void halftone_stretch(const HalftoneSource& source, const HalftoneGeometry& g, const HalftoneRowSink& sink) {
   if (g.dw <= 0 || g.dh <= 0 || g.sw <= 0 || g.sh <= 0 || g.cx1 <= g.cx0 || g.cy1 <= g.cy0) return;
   if (g.cx0 < g.dx || g.cy0 < g.dy || g.cx1 - std::int64_t{g.dx} > g.dw || g.cy1 - std::int64_t{g.dy} > g.dh) return;
@@ -531,29 +546,48 @@ void halftone_stretch(const HalftoneSource& source, const HalftoneGeometry& g, c
   const int n = job.width();
   const int rows = g.cy1 - g.cy0;
   // Threads pay off for large sources only.
-  const std::int64_t work = std::int64_t{g.sw} * g.sh + std::int64_t{n} * rows;
-  int threads = work < (1 << 20) ? 1 : std::min(8, usable_processors());
+  const std::int64_t size = std::int64_t{g.sw} * g.sh + std::int64_t{n} * rows;
+  int threads = size < (1 << 20) ? 1 : std::min(8, usable_processors());
   threads = std::max(1, std::min(threads, rows / 8));
+  std::vector<HalftoneJob::Work> works;
+  for (int t = 0; t < threads; ++t) works.push_back(job.work());
   // Rows in chunks, so that the buffer stays small however large the destination is.
-  const int chunk = std::max(threads, std::min(rows, std::max(64, (1 << 22) / std::max(n, 1))));
+  const int chunk = std::min(rows, std::max(64, (1 << 22) / n));
   std::vector<std::uint32_t> buffer(static_cast<std::size_t>(chunk) * static_cast<std::size_t>(n));
+  auto line = [&](int r) { return buffer.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(n); };
   for (int base = 0; base < rows; base += chunk) {
     const int count = std::min(chunk, rows - base);
     if (threads == 1) {
-      job.rows(base, base + count, buffer.data());
-    } else {
-      std::vector<std::thread> pool;
-      const int per = (count + threads - 1) / threads;
-      for (int t = 0; t < threads; ++t) {
-        const int r0 = base + t * per, r1 = std::min(base + count, r0 + per);
-        if (r0 >= r1) break;
-        std::uint32_t* out = buffer.data() + static_cast<std::size_t>(r0 - base) * static_cast<std::size_t>(n);
-        pool.emplace_back([&job, r0, r1, out] { job.rows(r0, r1, out); });
-      }
-      for (auto& th : pool) th.join();
+      job.rows(works[0], base, base + count, buffer.data());
+      for (int r = 0; r < count; ++r) sink(g.cy0 + base + r, g.cx0, n, line(r));
+      continue;
     }
-    for (int r = 0; r < count; ++r)
-      sink(g.cy0 + base + r, g.cx0, n, buffer.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(n));
+    const int band = std::clamp(count / (8 * threads), 1, 32);
+    const int bands = (count + band - 1) / band;
+    std::atomic<int> next{0};
+    const auto done = std::make_unique<std::atomic<bool>[]>(static_cast<std::size_t>(bands));
+    // Computes the next band nobody has taken; false when none is left.
+    auto compute = [&](HalftoneJob::Work& w) {
+      const int b = next.fetch_add(1);
+      if (b >= bands) return false;
+      const int r0 = b * band, r1 = std::min(count, r0 + band);
+      job.rows(w, base + r0, base + r1, line(r0));
+      done[static_cast<std::size_t>(b)].store(true, std::memory_order_release);
+      done[static_cast<std::size_t>(b)].notify_one();
+      return true;
+    };
+    std::vector<std::jthread> helpers;  // joined before anything they use goes
+    for (std::size_t t = 1; t < works.size(); ++t)
+      helpers.emplace_back([&compute, &w = works[t]] {
+        while (compute(w)) {
+        }
+      });
+    for (int b = 0; b < bands; ++b) {
+      std::atomic<bool>& ready = done[static_cast<std::size_t>(b)];
+      while (!ready.load(std::memory_order_acquire))
+        if (!compute(works[0])) ready.wait(false, std::memory_order_acquire);
+      for (int r = b * band; r < std::min(count, (b + 1) * band); ++r) sink(g.cy0 + base + r, g.cx0, n, line(r));
+    }
   }
 }
 
