@@ -493,14 +493,20 @@ public:
     if constexpr (K == PixKind::Bgr24 || K == PixKind::Bgrx32) {
       return row + static_cast<std::ptrdiff_t>(bytes_per_pixel()) * x0;
     } else {
+      const std::uint32_t* lut = v_.lut.data();
       for (int i = 0; i < count; ++i) {
         std::uint32_t c = read_px<K>(row, x0 + i);
-        if constexpr (is_indexed(K)) c = v_.lut[c];
+        if constexpr (is_indexed(K)) c = lut[c];
         std::uint8_t* p = scratch + 4 * static_cast<std::ptrdiff_t>(i);
-        p[0] = std::uint8_t(c);
-        p[1] = std::uint8_t(c >> 8);
-        p[2] = std::uint8_t(c >> 16);
-        p[3] = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+          c &= 0xFFFFFF;
+          std::memcpy(p, &c, 4);
+        } else {
+          p[0] = std::uint8_t(c);
+          p[1] = std::uint8_t(c >> 8);
+          p[2] = std::uint8_t(c >> 16);
+          p[3] = 0;
+        }
       }
       return scratch;
     }

@@ -47,7 +47,7 @@ constexpr int kGroup = 16;
 // is an overlap length, so the weights of a destination pixel sum to sn and a source pixel that
 // lies wholly inside it weighs dn.
 struct Taps {
-  std::vector<int> first;  // first source pixel, counted from `s0`
+  std::vector<int> first;  // first source pixel, counted from the rectangle's first
   std::vector<int> count;
   std::vector<int> offset;  // of the first weight in `weights`
   std::vector<std::uint32_t> weights;
@@ -169,17 +169,17 @@ void vertical_blocks(const std::uint8_t* const* plain, int np, const std::uint8_
   }
 }
 
-// The same with 32 bytes at a time in 256-bit registers.
-#define HW_AVX2 __attribute__((target("avx2"), always_inline)) inline
+// The same with 32 bytes at a time in 256-bit registers, for processors with AVX2.
+#define HALFTONE_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
-HW_AVX2 __m256i widen_avx2(const std::uint8_t* p) {
+HALFTONE_AVX2_INLINE __m256i widen_avx2(const std::uint8_t* p) {
   return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
 }
 
 // Stores (or adds to) 16 sums: unpacking works within 128-bit halves, so the pair products come
 // out for bytes 0-3, 8-11 and 4-7, 12-15 and are put back in order.
 template <bool Third, bool Add>
-HW_AVX2 void store_avx2(__m256i t0, __m256i t1, __m256i t2, __m256i pair01, __m256i pair2, __m256i* to) {
+HALFTONE_AVX2_INLINE void store_avx2(__m256i t0, __m256i t1, __m256i t2, __m256i pair01, __m256i pair2, __m256i* to) {
   __m256i x = _mm256_madd_epi16(_mm256_unpacklo_epi16(t0, t1), pair01);
   __m256i y = _mm256_madd_epi16(_mm256_unpackhi_epi16(t0, t1), pair01);
   if constexpr (Third) {
@@ -224,6 +224,7 @@ __attribute__((target("avx2"))) void vertical_blocks_avx2(const std::uint8_t* co
     store_avx2<Plain && Cuts == 2, Add>(hi0, hi1, hi2, pair01, pair2, out + 2);
   }
 }
+#undef HALFTONE_AVX2_INLINE
 
 // Calls f(plain, cuts, add) with compile-time constants for the shape of a group of rows: with
 // or without rows of full weight, and up to two rows cut by the edges of the destination row. A
