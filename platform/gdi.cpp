@@ -329,20 +329,21 @@ void read_run(const View& v, int y, int x0, int n, std::uint32_t* out) {
     for (int i = 0; i < n; ++i) out[i] = read_px<K>(row, x0 + i);
   });
 }
+template <PixKind K>
+void write_pixels(Byte* row, int x0, int n, const std::uint32_t* vals) {
+  if constexpr (K == PixKind::Bgr24 && std::endian::native == std::endian::little) {
+    // Four bytes a pixel, the fourth overwritten by the next pixel; the last one byte by byte.
+    Byte* p = row + 3 * static_cast<std::ptrdiff_t>(x0);
+    int i = 0;
+    for (; i + 1 < n; ++i, p += 3) std::memcpy(p, vals + i, 4);
+    if (i < n) write_px<K>(row, x0 + i, vals[i]);
+  } else {
+    for (int i = 0; i < n; ++i) write_px<K>(row, x0 + i, vals[i]);
+  }
+}
 void write_run(const View& v, int y, int x0, int n, const std::uint32_t* vals) {
   Byte* row = v.row(y);
-  with_kind(v.kind, [&](auto k) {
-    constexpr PixKind K = decltype(k)::value;
-    if constexpr (K == PixKind::Bgr24 && std::endian::native == std::endian::little) {
-      // Four bytes a pixel, the fourth overwritten by the next pixel; the last one byte by byte.
-      Byte* p = row + 3 * static_cast<std::ptrdiff_t>(x0);
-      int i = 0;
-      for (; i + 1 < n; ++i, p += 3) std::memcpy(p, vals + i, 4);
-      if (i < n) write_px<K>(row, x0 + i, vals[i]);
-    } else {
-      for (int i = 0; i < n; ++i) write_px<K>(row, x0 + i, vals[i]);
-    }
-  });
+  with_kind(v.kind, [&](auto k) { write_pixels<decltype(k)::value>(row, x0, n, vals); });
 }
 
 // Nearest entry of a colour table (squared distance, the first of equals), with a small cache.
