@@ -1,7 +1,13 @@
 // Huewright: a desktop workbench for building colour palettes from pictures.
 #include <cstdio>
 
+#include "annotate/annotation_tools.hpp"
+#include "image/freeimage_codec.hpp"
+#include "image/freeimage_resource.hpp"
+#include "image/hand_cursors.hpp"
+#include "image/image_formats.hpp"
 #include "platform/forms.hpp"
+#include "workbench/main_window.hpp"
 
 int main(int argc, char** argv) {
   if (!Application->HasDisplay()) {
@@ -13,11 +19,19 @@ int main(int argc, char** argv) {
     return 2;
   }
   Application->Initialize(argc, argv);
+  // The image library's start-up: the codec library is bound, or the program ends after saying
+  // why; then the picture formats are registered.
+  register_freeimage_resource();
+  if (!Init_ZuFreeImage()) {
+    Application->Shutdown();
+    return 1;
+  }
+  register_image_formats();
+  // The picture view's hand cursors.
+  register_hand_cursors();
+  register_annotation_tools();
   Application->SetTitle("Huewright");
-  auto* form = new TForm(Application);
-  form->SetCaption("Huewright");
-  form->SetBounds(10, 10, 1000, 700);
-  Application->SetMainForm(form);
+  create_workbench_windows();
   int rc = Application->Run();
   Application->Shutdown();
   return rc;

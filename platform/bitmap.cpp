@@ -157,6 +157,16 @@ bool TBitmap::Monochrome() const {
   return b.bmBitsPixel == 1;
 }
 
+// Takes a new bitmap of another layout in place of the old one, with the old pixels copied in.
+void TBitmap::adopt_copy(HBITMAP nb) {
+  if (!nb) out_of_resources();
+  deselect();
+  copy_pixels(handle_, nb, width_, height_);
+  replace_handle(nb);
+  pixel_format_ = PixelFormat();
+  Changed(this);
+}
+
 void TBitmap::SetPixelFormat(TPixelFormat format) {
   if (format == pfCustom) throw EInvalidGraphicOperation("Cannot set a custom pixel format");
   if (!handle_) {
@@ -187,12 +197,7 @@ void TBitmap::SetHandleType(TBitmapHandleType type) {
     nb = make_bitmap(b.bmBitsPixel == 1 ? pf1bit : b.bmBitsPixel == 4 ? pf4bit : b.bmBitsPixel == 8 ? pf8bit
                      : b.bmBitsPixel == 24 ? pf24bit : pf32bit, width_, height_, false);
   }
-  if (!nb) out_of_resources();
-  deselect();
-  copy_pixels(handle_, nb, width_, height_);
-  replace_handle(nb);
-  pixel_format_ = PixelFormat();
-  Changed(this);
+  adopt_copy(nb);
 }
 
 void TBitmap::SetMonochrome(bool value) {
@@ -202,12 +207,7 @@ void TBitmap::SetMonochrome(bool value) {
     return;
   }
   HBITMAP nb = make_bitmap(pfDevice, width_, height_, value);
-  if (!nb) out_of_resources();
-  deselect();
-  copy_pixels(handle_, nb, width_, height_);
-  replace_handle(nb);
-  pixel_format_ = PixelFormat();
-  Changed(this);
+  adopt_copy(nb);
 }
 
 void TBitmap::SetPalette(HPALETTE palette) {

@@ -286,14 +286,14 @@ TSize TCanvas::TextExtent(const std::string& text) {
 }
 
 GdiFontSpec TCanvas::font_spec() const {
-  GdiFontSpec spec;
-  spec.name = font_.Name();
-  spec.height = font_.Height();
-  spec.bold = font_.Style() & fsBold;
-  spec.italic = font_.Style() & fsItalic;
-  spec.underline = font_.Style() & fsUnderline;
-  spec.strikeout = font_.Style() & fsStrikeOut;
-  return spec;
+  GdiFontSpec font_desc;
+  font_desc.name = font_.Name();
+  font_desc.height = font_.Height();
+  font_desc.bold = font_.Style() & fsBold;
+  font_desc.italic = font_.Style() & fsItalic;
+  font_desc.underline = font_.Style() & fsUnderline;
+  font_desc.strikeout = font_.Style() & fsStrikeOut;
+  return font_desc;
 }
 
 void TCanvas::TextOut(int x, int y, const std::string& text) {

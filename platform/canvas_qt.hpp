@@ -38,4 +38,4 @@ void gdi_write_bitmap(HBITMAP bitmap, QRect rect, const QImage& before, const QI
 // A 32-bit premultiplied image of the bitmap's pixels (alpha from the fourth byte of a 32-bit
 // section with alpha, else opaque) and back: a new 32-bit section from an image.
 HBITMAP gdi_bitmap_from_image(const QImage& image, bool keep_alpha);
-QFont gdi_qfont(const GdiFontSpec& spec);
+QFont gdi_qfont(const GdiFontSpec& font_desc);

@@ -27,6 +27,7 @@ protected:
   void keyPressEvent(QKeyEvent* e) override;
   void keyReleaseEvent(QKeyEvent* e) override;
   void resizeEvent(QResizeEvent* e) override;
+  void moveEvent(QMoveEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   bool event(QEvent* e) override;
 
@@ -38,6 +39,10 @@ private:
 
 struct ControlHost {
   HostWidget* widget = nullptr;
+  // Where the control's children are placed: its own widget, or an inner client widget (the
+  // viewport of a scrolling control).
+  QWidget* client = nullptr;
+  QWidget* container() const { return client ? client : widget; }
 };
 
 // The Qt cursor for a cursor number (built-in or registered).

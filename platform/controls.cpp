@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QPainter>
 #include <QToolTip>
 #include <algorithm>
@@ -265,6 +266,16 @@ void HostWidget::keyReleaseEvent(QKeyEvent* e) {
 
 void HostWidget::resizeEvent(QResizeEvent*) {}
 
+void HostWidget::moveEvent(QMoveEvent* e) {
+  QWidget::moveEvent(e);
+  if (!isWindow()) return;
+  auto* form = dynamic_cast<TForm*>(control());
+  if (!form) return;
+  // The place of the client area, as the form's own bounds keep it.
+  const QPoint p = geometry().topLeft();
+  dispatch([&] { form->window_moved(p.x(), p.y()); });
+}
+
 void HostWidget::closeEvent(QCloseEvent* e) {
   auto* form = dynamic_cast<TForm*>(control());
   if (!form) return QWidget::closeEvent(e);
@@ -304,6 +315,7 @@ TControl::~TControl() {
   if (parent_) parent_->remove_child(this);
   if (host_ && host_->widget) {
     host_->widget->detach();
+    if (QWidget::mouseGrabber() == host_->widget) host_->widget->releaseMouse();  // a freed control holds no capture
     host_->widget->hide();
     host_->widget->deleteLater();
     host_->widget->setParent(nullptr);
@@ -321,7 +333,7 @@ void TControl::SetParent(TWinControl* parent) {
   if (parent_) parent_->remove_child(this);
   parent_ = parent;
   if (host_ && host_->widget) {
-    host_->widget->setParent(parent && parent->host_ ? parent->host_->widget : nullptr);
+    host_->widget->setParent(parent && parent->host_ ? parent->host_->container() : nullptr);
     host_->widget->setGeometry(left_, top_, width_, height_);
     host_->widget->setVisible(visible_);
   }
@@ -367,6 +379,10 @@ bool TControl::Showing() const {
 void TControl::SetEnabled(bool enabled) {
   if (enabled_ == enabled) return;
   enabled_ = enabled;
+  // A disabled control drawn on its parent lets the mouse through to what lies beneath, as the
+  // class library's parent finds only enabled ones under the pointer.
+  if (host_ && host_->widget && !IsWindowed() && !host_->widget->isWindow())
+    host_->widget->setAttribute(Qt::WA_TransparentForMouseEvents, !enabled);
   Changed();
 }
 
@@ -437,6 +453,11 @@ void TControl::Invalidate() {
 
 void TControl::Repaint() {
   if (host_ && host_->widget && host_->widget->isVisible()) host_->widget->repaint();
+}
+
+void TControl::RepaintRect(const TRect& r) {
+  if (host_ && host_->widget && host_->widget->isVisible())
+    host_->widget->repaint(QRect(r.Left, r.Top, r.Width(), r.Height()));
 }
 
 void TControl::Update() {

@@ -123,6 +123,8 @@ public:
   void Invalidate();
   void Repaint();
   void Update();
+  // Paints one rectangle of the control (client coordinates) at once.
+  void RepaintRect(const TRect& r);
 
   TPoint ClientToScreen(TPoint p) const;
   TPoint ScreenToClient(TPoint p) const;
@@ -162,6 +164,11 @@ protected:
   virtual void Changed() { Invalidate(); }
   void create_host(bool windowed);
   void apply_cursor();
+  // Takes a place that the window system gave the control's window, without pushing it back.
+  void take_position_from_window(int left, int top) {
+    left_ = left;
+    top_ = top;
+  }
 
 private:
   friend class TWinControl;

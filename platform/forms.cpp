@@ -23,6 +23,16 @@ TForm::TForm(TComponent* owner) : TWinControl(owner) {
 TForm::~TForm() {
   if (OnDestroy) Application->Dispatch([&] { OnDestroy(this); });
   if (Application->MainForm() == this) Application->SetMainForm(nullptr);
+  // Tool windows of this form become windows of their own rather than going with its window.
+  if (QWidget* w = Host() ? Host()->widget : nullptr) {
+    const QObjectList children = w->children();  // reparenting changes the list
+    for (QObject* o : children) {
+      auto* child = dynamic_cast<HostWidget*>(o);
+      if (!child || !child->isWindow()) continue;
+      if (auto* f = dynamic_cast<TForm*>(child->control())) f->SetPopupParent(nullptr);
+      else child->setParent(nullptr, child->windowFlags());
+    }
+  }
 }
 
 void TForm::SetVisible(bool visible) {
@@ -32,6 +42,7 @@ void TForm::SetVisible(bool visible) {
   if (visible && !w->isVisible()) {
     w->move(Left(), Top());
     w->show();
+    WMWindowPosChanged();
     if (!was && OnShow) Application->Dispatch([&] { OnShow(this); });
   } else if (!visible && w->isVisible()) {
     w->hide();
@@ -39,9 +50,23 @@ void TForm::SetVisible(bool visible) {
   }
 }
 
-static void apply_window_flags(TForm& f) {
+void TForm::SetBounds(int left, int top, int width, int height) {
+  const bool changed = left != Left() || top != Top() || width != Width() || height != Height();
+  TWinControl::SetBounds(left, top, width, height);
+  if (changed && Host()->widget->isVisible()) WMWindowPosChanged();
+}
+
+void TForm::window_moved(int left, int top) {
+  if (left == Left() && top == Top()) return;
+  take_position_from_window(left, top);
+  WMWindowPosChanged();
+}
+
+void apply_window_flags(TForm& f) {
   QWidget* w = f.Host()->widget;
-  Qt::WindowFlags flags = Qt::Window;
+  QWidget* owner = f.popup_parent_ ? f.popup_parent_->Host()->widget : nullptr;
+  // A tool window of its owner stays above it.
+  Qt::WindowFlags flags = owner ? Qt::Tool : Qt::Window;
   if (f.BorderStyle() == TFormBorderStyle::bsNone) {
     flags |= Qt::FramelessWindowHint;
   } else {
@@ -52,7 +77,8 @@ static void apply_window_flags(TForm& f) {
   }
   if (f.FormStyle() == TFormStyle::fsStayOnTop) flags |= Qt::WindowStaysOnTopHint;
   bool shown = w->isVisible();
-  w->setWindowFlags(flags);
+  if (w->parentWidget() != owner) w->setParent(owner, flags);
+  else w->setWindowFlags(flags);
   if (f.BorderStyle() != TFormBorderStyle::bsSizeable && f.BorderStyle() != TFormBorderStyle::bsSizeToolWin)
     w->setFixedSize(f.Width(), f.Height());
   else
@@ -67,6 +93,12 @@ void TForm::SetBorderStyle(TFormBorderStyle v) {
 
 void TForm::SetBorderIcons(TBorderIcons v) {
   border_icons_ = v;
+  apply_window_flags(*this);
+}
+
+void TForm::SetPopupParent(TForm* parent) {
+  if (parent == this) parent = nullptr;
+  popup_parent_ = parent;
   apply_window_flags(*this);
 }
 

@@ -37,6 +37,12 @@ public:
   void SetDoubleBuffered(bool v) { double_buffered_ = v; }
 
   void SetVisible(bool visible) override;
+  void SetBounds(int left, int top, int width, int height) override;
+  // Makes the window a tool window of another form: it stays above that form and has no
+  // task-bar entry of its own (the class library's PopupParent). nullptr makes it a window of its
+  // own again.
+  TForm* PopupParent() const { return popup_parent_; }
+  void SetPopupParent(TForm* parent);
   // Runs OnCloseQuery and OnClose; hides the window unless the action is caNone, and ends the
   // application's loop when this is the main form.
   void Close();
@@ -52,6 +58,14 @@ public:
 
   // Called by the window system when the user closes the window; returns whether it closed.
   bool close_requested();
+  // Called by the window system when it placed the window elsewhere (a window manager's move);
+  // (left, top) is the new place of the client area.
+  void window_moved(int left, int top);
+
+protected:
+  // The window's place or visibility changed (shown, moved or sized, by the program or by the
+  // window system): the handler of WM_WINDOWPOSCHANGED. The default handling does nothing more.
+  virtual void WMWindowPosChanged() {}
 
 private:
   TFormBorderStyle border_style_ = TFormBorderStyle::bsSizeable;
@@ -60,6 +74,8 @@ private:
   bool key_preview_ = false;
   bool double_buffered_ = false;
   bool closing_ = false;
+  TForm* popup_parent_ = nullptr;
+  friend void apply_window_flags(TForm& f);
 };
 
 // ---------------------------------------------------------------------------------------------

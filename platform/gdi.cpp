@@ -1324,17 +1324,17 @@ HBITMAP gdi_bitmap_from_image(const QImage& image, bool keep_alpha) {
   return bm;
 }
 
-QFont gdi_qfont(const GdiFontSpec& spec) {
-  QFont f(QString::fromStdString(spec.name));
-  int h = spec.height;
+QFont gdi_qfont(const GdiFontSpec& font_desc) {
+  QFont f(QString::fromStdString(font_desc.name));
+  int h = font_desc.height;
   // A negative height is the character height (the em size); a positive one the cell height,
   // taken here as a little larger than the em size.
   int px = h < 0 ? -h : (h > 0 ? std::max(1, h * 8 / 10) : 11);
   f.setPixelSize(px);
-  f.setBold(spec.bold);
-  f.setItalic(spec.italic);
-  f.setUnderline(spec.underline);
-  f.setStrikeOut(spec.strikeout);
+  f.setBold(font_desc.bold);
+  f.setItalic(font_desc.italic);
+  f.setUnderline(font_desc.underline);
+  f.setStrikeOut(font_desc.strikeout);
   return f;
 }
 

@@ -260,6 +260,7 @@ public:
 
 private:
   void replace_handle(HBITMAP bitmap);
+  void adopt_copy(HBITMAP bitmap);
   void deselect();
   void reselect();
 

@@ -92,6 +92,9 @@ DialogAnswer run_real_dialog(const DialogRequest& r) {
       a.result = res == QMessageBox::Yes ? IDYES : res == QMessageBox::No ? IDNO : res == QMessageBox::Cancel ? IDCANCEL : IDOK;
       return a;
     }
+    case DialogKind::WebPage:
+      a.result = QDesktopServices::openUrl(QUrl(QString::fromStdString(r.text))) ? IDOK : IDCANCEL;
+      return a;
     case DialogKind::OpenFile:
     case DialogKind::SaveFile: {
       QString dir = QString::fromStdString(r.initial_dir.empty() ? r.file_name : r.initial_dir + "/" + r.file_name);
@@ -134,6 +137,11 @@ void ShowMessage(const std::string& text) {
   MessageBox(text, title, MB_OK);
 }
 
-bool OpenURL(const std::string& url) { return QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
+bool OpenURL(const std::string& url) {
+  DialogRequest r;
+  r.kind = DialogKind::WebPage;
+  r.text = url;
+  return RunDialog(r).result == IDOK;
+}
 
 WindowsVersion GetWindowsVersion() { return WindowsVersion{6, 2}; }

@@ -23,14 +23,15 @@ std::string ClipboardText();
 void SetClipboardText(const std::string& text);
 
 // ---------------------------------------------------------------------------------------------
-// Modal dialogs. Every dialog and message box goes through one handler, which tests replace
-// with a recorder so that nothing can block.
+// Modal dialogs. Every dialog and message box, and every web address handed to the desktop,
+// goes through one handler, which tests replace with a recorder so that nothing can block or
+// leave the program.
 // ---------------------------------------------------------------------------------------------
-enum class DialogKind { MessageBox, OpenFile, SaveFile };
+enum class DialogKind { MessageBox, OpenFile, SaveFile, WebPage };
 
 struct DialogRequest {
   DialogKind kind = DialogKind::MessageBox;
-  std::string text;      // message text, or dialog title
+  std::string text;      // message text, dialog title, or the web address
   std::string caption;   // message box caption
   unsigned flags = 0;    // MB_* flags of a message box
   std::string filter;    // file dialogs: "Description|*.png;*.jpg|..."
@@ -56,7 +57,8 @@ constexpr int IDOK = 1, IDCANCEL = 2, IDYES = 6, IDNO = 7;
 int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
 void ShowMessage(const std::string& text);
 
-// Asks the desktop to open a web address; returns whether it was handed over.
+// Asks the desktop to open a web address (through the dialog handler, DialogKind::WebPage);
+// returns whether it was handed over.
 bool OpenURL(const std::string& url);
 
 // The Windows version the program is told it runs on (major, minor).

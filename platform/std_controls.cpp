@@ -148,6 +148,9 @@ public:
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setFrameShape(QFrame::NoFrame);
+    // Moves with no button held reach the list's mouse handler too, as the class library's do.
+    setMouseTracking(true);
+    viewport()->setMouseTracking(true);
   }
 
 protected:

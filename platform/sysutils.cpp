@@ -53,9 +53,9 @@ std::string format_one(char conv, const std::string& flags, int width, int preci
       char buf[128];
       int prec = precision >= 0 ? precision : (conv == 'g' ? 15 : 2);
       const char c = conv == 'n' ? 'f' : (conv == 'e' ? 'E' : (conv == 'g' ? 'G' : 'f'));
-      char spec[16];
-      std::snprintf(spec, sizeof spec, "%%.%dL%c", prec, c);
-      std::snprintf(buf, sizeof buf, spec, x);
+      char pattern[16];
+      std::snprintf(pattern, sizeof pattern, "%%.%dL%c", prec, c);
+      std::snprintf(buf, sizeof buf, pattern, x);
       body = buf;
       break;
     }

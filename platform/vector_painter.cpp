@@ -1,6 +1,7 @@
 #include "platform/vector_painter.hpp"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPainter>
@@ -79,6 +80,13 @@ void VectorPainter::text(double x, double y, double w, double h, const std::stri
   int flags = Qt::AlignVCenter | (align == 0 ? Qt::AlignLeft : align == 2 ? Qt::AlignRight : Qt::AlignHCenter);
   impl_->painter->drawText(QRectF(x, y, w, h), flags, QString::fromStdString(s));
   impl_->painter->setPen(old);
+}
+
+double VectorPainter::text_width(const std::string& s, double pixel_size, bool bold, const std::string& family) const {
+  QFont f(QString::fromStdString(family));
+  f.setPixelSize(std::max(1, static_cast<int>(pixel_size + 0.5)));
+  f.setBold(bold);
+  return QFontMetricsF(f).horizontalAdvance(QString::fromStdString(s));
 }
 
 void VectorPainter::gradient_rect(double x, double y, double w, double h, TColor top, TColor bottom) {

@@ -42,6 +42,8 @@ public:
   // Text in a box: `align` 0 left, 1 centre, 2 right; vertically centred.
   void text(double x, double y, double w, double h, const std::string& s, double pixel_size, bool bold,
             int align = 1, const std::string& family = "Calibri");
+  // The advance width of a line of text in a font, for laying text out.
+  double text_width(const std::string& s, double pixel_size, bool bold, const std::string& family = "Calibri") const;
   // A linear vertical gradient over a rectangle, from `top` to `bottom`.
   void gradient_rect(double x, double y, double w, double h, TColor top, TColor bottom);
   void set_pixel(int x, int y, TColor colour);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 
 #include "resources/raster.hpp"
 
@@ -16,6 +17,9 @@ constexpr std::array<int, 17> kSpectrumSteps = {0, 255, 247, 239, 231, 223, 215,
 // The colour (0x00BBGGRR) of column x of the middle row: a chain of 256-pixel ramps between the
 // six full colours.
 std::uint32_t spectrum_middle_colour(int x);
+
+// The colour (0x00BBGGRR) of pixel (x, y) of the strip of a step, as make_spectrum_strip draws it.
+std::uint32_t spectrum_colour(int step, int x, int y);
 
 // Draws the strip of a step (0 or 135..255 in steps of 8). Above the middle row each column
 // fades linearly to the top row (white for steps 0 and 255, else the grey of the step); below it

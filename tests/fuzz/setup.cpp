@@ -1,3 +1,10 @@
+#include "annotate/annotation_tools.hpp"
 #include "common/test_env.hpp"
+#include "image/freeimage_codec.hpp"
+#include "image/image_formats.hpp"
 
-void register_test_environment() {}
+void register_test_environment() {
+  Init_ZuFreeImage();
+  register_image_formats();
+  register_annotation_tools();
+}

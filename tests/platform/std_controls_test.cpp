@@ -57,6 +57,22 @@ TEST(ListBox, ClickSelectsTheRowUnderThePointer) {
   EXPECT_EQ(clicks[1], 12);
 }
 
+TEST(ListBox, MovesWithoutAButtonReachTheMouseHandler) {
+  auto f = make_form();
+  auto* l = new TListBox(f.get());
+  l->SetParent(f.get());
+  l->SetBounds(0, 0, 200, 140);
+  for (int i = 0; i < 5; ++i) l->Add("entry " + std::to_string(i));
+  std::vector<TPoint> moves;
+  l->OnMouseMove = [&](TObject*, TShiftState, int x, int y) { moves.push_back({x, y}); };
+  f->Show();
+  flush_paints();
+  send_mouse_move(*l, 40, 30);
+  ASSERT_EQ(moves.size(), 1u);
+  EXPECT_EQ(moves[0].X, 40);
+  EXPECT_EQ(moves[0].Y, 30);
+}
+
 TEST(ListBox, SelectionPastTheEndMeansNone) {
   TListBox l(nullptr);
   l.Add("a");

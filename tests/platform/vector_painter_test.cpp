@@ -18,3 +18,22 @@ TEST(VectorPainter, FillsShapesAndKeepsTheBackground) {
   VectorPainter t(4, 4, 0, true);
   EXPECT_EQ(t.argb()[0] >> 24, 0u);                    // transparent
 }
+
+TEST(VectorPainter, TextWidthMatchesTheDrawnText) {
+  VectorPainter p(300, 30, clBlack);
+  EXPECT_EQ(p.text_width("", 14, false), 0.0);
+  const double one = p.text_width("palette", 14, false);
+  EXPECT_GT(one, 20.0);
+  EXPECT_NEAR(p.text_width("palettepalette", 14, false), 2 * one, 1.0);
+  EXPECT_GT(p.text_width("palette", 28, false), 1.8 * one);
+  EXPECT_GE(p.text_width("palette", 14, true), one);
+  // Drawn left-aligned from x = 10, the ink ends near 10 + the width.
+  p.pen(clWhite, 1);
+  p.text(10, 0, 280, 30, "palette", 14, false, 0);
+  const auto px = p.argb();
+  int right = -1;
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 300; ++x)
+      if ((px[static_cast<size_t>(y * 300 + x)] & 0xFF) > 100) right = std::max(right, x);
+  EXPECT_NEAR(right, 10 + one, 3.0);
+}

@@ -1,0 +1,46 @@
+// One mouse move over the picture view, from the event to the repainted readout: the screen
+// pixel read, the bars, the magnifier and their repaint, on the headless platform.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+#include "image/freeimage_codec.hpp"
+#include "image/hand_cursors.hpp"
+#include "image/image_formats.hpp"
+#include "platform/dib_view.hpp"
+#include "platform/forms.hpp"
+#include "platform/services.hpp"
+#include "platform/synthetic_input.hpp"
+#include "workbench/help_window.hpp"
+#include "workbench/main_window.hpp"
+
+static void BM_MouseMoveOverView(benchmark::State& state) {
+  TControl& image = *Form1->ImageScrollBox1->Image();
+  int i = 0;
+  for (auto _ : state) {
+    const int x = 20 + (i * 37) % 680, y = 20 + (i * 53) % 480;
+    ++i;
+    TPoint scr = image.ClientToScreen({x, y});
+    SetCursorPos(scr.X, scr.Y);
+    send_mouse_move(image, x, y);
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_MouseMoveOverView)->Repetitions(5)->ReportAggregatesOnly(true);
+
+int main(int argc, char** argv) {
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  Application->Initialize(argc, argv);
+  Init_ZuFreeImage();
+  register_image_formats();
+  register_hand_cursors();
+  char tmpl[] = "/tmp/hw-bench-XXXXXX";
+  if (!mkdtemp(tmpl) || !SetCurrentDir(tmpl)) return 1;
+  create_workbench_windows();
+  Form1->Show();
+  Application->ProcessMessages();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  Application->Shutdown();
+  return 0;
+}

@@ -1,0 +1,308 @@
+#include "image/freeimage_codec.hpp"
+
+#include <stdlib.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+#include "image/dib_graphic.hpp"
+#include "image/freeimage_api.hpp"
+#include "image/picture_header.hpp"
+#include "image/picture_memory.hpp"
+#include "platform/services.hpp"
+
+namespace {
+
+const char* const convert_error = "Unable to convert to internal bitmap format";
+
+// A FreeImage bitmap in hand. One the layer made is unloaded when replaced or dropped; a page
+// FreeImage lent (a locked page) is never unloaded here, so that it goes back unchanged.
+class fi_bitmap {
+public:
+  fi_bitmap(FIBITMAP* bitmap, bool owned) : bitmap_(bitmap), owned_(owned) {}
+  ~fi_bitmap() { drop(); }
+  fi_bitmap(const fi_bitmap&) = delete;
+  fi_bitmap& operator=(const fi_bitmap&) = delete;
+
+  FIBITMAP* get() const { return bitmap_; }
+  // Takes `next` in place of the bitmap held; a failed conversion (none) raises the conversion
+  // error after the old bitmap is released.
+  void replace(FIBITMAP* next) {
+    drop();
+    bitmap_ = next;
+    owned_ = true;
+    if (bitmap_ == nullptr) throw Exception(convert_error);
+  }
+
+private:
+  void drop() {
+    if (owned_ && bitmap_ != nullptr) FreeImageAPI().FreeImage_Unload(bitmap_);
+    bitmap_ = nullptr;
+  }
+
+  FIBITMAP* bitmap_;
+  bool owned_;
+};
+
+// Frees a global block when the scope ends.
+struct global_block {
+  HGLOBAL block;
+  ~global_block() {
+    if (block != nullptr) GlobalFree(block);
+  }
+};
+
+bool gdi_plus_decodes(int fif) {
+  return fif == FIF_ID_BMP || fif == FIF_ID_JPEG || fif == FIF_ID_PNG || fif == FIF_ID_TIFF || fif == FIF_ID_GIF;
+}
+
+// Turns the decoded bitmap of one page into 1, 4, 8 or 24 bits and hands it to the target.
+void convert_and_assign(fi_bitmap& bitmap, int fif, TDibGraphic& target, const TFIBitmapEvent& before_convert,
+                        const TFIBitmapEvent& after_load, const TZuroroveProgressEvent& on_progress,
+                        Byte& last_percent) {
+  const TFreeImageEntries& fi = FreeImageAPI();
+  if (bitmap.get() == nullptr) throw Exception(convert_error);
+  if (before_convert) before_convert(bitmap.get());
+
+  // The type first, so that pictures of 16 bits per channel with alpha reach the compositing
+  // below as 32-bit bitmaps, which FreeImage can composite.
+  switch (fi.FreeImage_GetImageType(bitmap.get())) {
+    case FIT_BITMAP:
+      break;
+    case FIT_UNKNOWN:
+    case FIT_COMPLEX:
+    case FIT_RGBF:
+    case FIT_RGBAF:
+      throw Exception(convert_error);
+    default:
+      bitmap.replace(fi.FreeImage_ConvertToType(bitmap.get(), FIT_BITMAP, TRUE));
+      break;
+  }
+
+  if (fif != FIF_ID_BMP && fi.FreeImage_IsTransparent(bitmap.get())) {
+    RGBQUAD background{};
+    bool from_file = !target.OverwriteFileBackground() && fi.FreeImage_HasBackgroundColor(bitmap.get()) &&
+                     fi.FreeImage_GetBackgroundColor(bitmap.get(), &background);
+    if (!from_file) {
+      TRgb c = target.BackgroundColor();
+      background = RGBQUAD{c.Blue, c.Green, c.Red, 0};
+    }
+    // FreeImage composites 8- and 32-bit pictures only; others keep their colours.
+    if (FIBITMAP* composed = fi.FreeImage_Composite(bitmap.get(), FALSE, &background, nullptr))
+      bitmap.replace(composed);
+  }
+
+  const BITMAPINFOHEADER* header = fi.FreeImage_GetInfoHeader(bitmap.get());
+  int bpp = header != nullptr ? header->biBitCount : 0;
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) {
+    bitmap.replace(fi.FreeImage_ConvertToType(bitmap.get(), FIT_RGB16, TRUE));
+    bitmap.replace(fi.FreeImage_ConvertToType(bitmap.get(), FIT_BITMAP, TRUE));
+  }
+  last_percent = DoProgress(&target, 80, 0, last_percent, 100, on_progress);
+
+  global_block dib{FIBitmapToDib(bitmap.get())};
+  if (dib.block == nullptr) throw EOutOfMemory("Out of memory");
+  target.AssignFromDIBHandle(dib.block);
+  if (after_load) after_load(bitmap.get());
+}
+
+// The picture as a FreeImage bitmap the caller owns (none when FreeImage cannot take it). The
+// picture's section already has the layout of a packed DIB, so it is copied straight into the
+// bitmap, without a packed DIB in between.
+FIBITMAP* picture_to_bitmap(const TDibGraphic& graphic) {
+  if (graphic.Empty()) throw EZuroroveError("Graphic is empty");
+  return PictureToFIBitmap(graphic.BitmapInfo(), graphic.Bits());
+}
+
+[[noreturn]] void raise_save_error(const TDibGraphic& graphic) {
+  throw EZuroroveError(Format("Unable to save with class %s", {graphic.ClassName()}));
+}
+
+// A folder of this process's own in the temporary folder, removed with everything in it.
+class scratch_folder {
+public:
+  scratch_folder() {
+    std::string pattern = TempFolder() + "zu-XXXXXX";
+    if (mkdtemp(pattern.data()) == nullptr)
+      throw Exception(Format("Unable to create a temporary folder: %s", {SysErrorMessage(errno)}));
+    path_ = pattern;
+  }
+  ~scratch_folder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  scratch_folder(const scratch_folder&) = delete;
+  scratch_folder& operator=(const scratch_folder&) = delete;
+  std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+  std::string path_;
+};
+
+std::mutex& decoding_lock_mutex() {
+  static std::mutex m;
+  return m;
+}
+
+std::string& startup_error() {
+  static std::string text;
+  return text;
+}
+
+}  // namespace
+
+void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGraphic& Target,
+                       const TZuroroveProgressEvent& OnProgress, const TFIBitmapEvent& BeforeConvert,
+                       const TFIBitmapEvent& AfterLoad) {
+  const TFreeImageEntries& fi = FreeImageAPI();
+  const auto fif = static_cast<FREE_IMAGE_FORMAT>(FifId);
+  Byte last = DoProgress(&Target, 0, 0, 255, 100, OnProgress);
+  if (Page <= 1) {
+    TFreeImageSource source(Stream);
+    CheckDeclaredPicture(source.Handle(), FifId, Page);
+    FIBITMAP* decoded = fi.FreeImage_LoadFromHandle(fif, StreamIO(), source.FIHandle(), Flags);
+    if (decoded == nullptr) {
+      // The second decoder reads the same bytes, from the load's start position.
+      if (gdi_plus_decodes(FifId)) {
+        source.Handle().SetPosition(0);
+        LoadWithGdiPlus(source.Handle(), Target);
+      }
+    } else {
+      source.Release();
+      fi_bitmap bitmap(decoded, true);
+      convert_and_assign(bitmap, FifId, Target, BeforeConvert, AfterLoad, OnProgress, last);
+    }
+  } else {
+    TFreeImageSource source(Stream);
+    CheckDeclaredPicture(source.Handle(), FifId, Page);
+    FIMULTIBITMAP* multi = fi.FreeImage_OpenMultiBitmapFromHandle(fif, StreamIO(), source.FIHandle(), Flags);
+    FIBITMAP* page = multi != nullptr ? fi.FreeImage_LockPage(multi, Page - 1) : nullptr;
+    try {
+      fi_bitmap bitmap(page, false);
+      convert_and_assign(bitmap, FifId, Target, BeforeConvert, AfterLoad, OnProgress, last);
+    } catch (...) {
+      if (page != nullptr) fi.FreeImage_UnlockPage(multi, page, FALSE);
+      if (multi != nullptr) fi.FreeImage_CloseMultiBitmap(multi, 0);
+      throw;
+    }
+    fi.FreeImage_UnlockPage(multi, page, FALSE);
+    fi.FreeImage_CloseMultiBitmap(multi, 0);
+  }
+  DoProgress(&Target, 100, 0, last, 100, OnProgress);
+}
+
+void SaveDibToStream(TDibGraphic& Graphic, TStream& Stream, int FifId, int Flags,
+                     const TZuroroveProgressEvent& OnProgress, TImageFormats Accepted, TImageFormat Fallback,
+                     const TFIBitmapEvent& BeforeSave) {
+  const TFreeImageEntries& fi = FreeImageAPI();
+  Byte last = DoProgress(&Graphic, 0, 0, 255, 100, OnProgress);
+  std::unique_ptr<TDibGraphic> converted;
+  if (!Accepted.Contains(Graphic.ImageFormat()))
+    converted = ConvertImageFormat(Graphic, Fallback, [] { return std::make_unique<TDibGraphic>(); });
+  const TDibGraphic& source = converted ? *converted : Graphic;
+  last = DoProgress(&Graphic, 5, 0, last, 100, OnProgress);
+
+  fi_bitmap bitmap(picture_to_bitmap(source), true);
+  last = DoProgress(&Graphic, 10, 0, last, 100, OnProgress);
+  if (bitmap.get() == nullptr) raise_save_error(Graphic);
+  if (BeforeSave) BeforeSave(bitmap.get());
+
+  const auto fif = static_cast<FREE_IMAGE_FORMAT>(FifId);
+  BOOL saved;
+  if (Stream.Position() == 0) {
+    saved = fi.FreeImage_SaveToHandle(fif, bitmap.get(), StreamIO(), static_cast<TStream*>(&Stream), Flags);
+  } else {
+    TMemoryStream memory;
+    saved = fi.FreeImage_SaveToHandle(fif, bitmap.get(), StreamIO(), static_cast<TStream*>(&memory), Flags);
+    if (saved) {
+      memory.SetPosition(0);
+      Stream.CopyFrom(memory, 0);
+    }
+  }
+  if (!saved) raise_save_error(Graphic);
+  DoProgress(&Graphic, 100, 0, last, 100, OnProgress);
+}
+
+void AppendDibToFile(TDibGraphic& Graphic, const std::string& FileName, int FifId, int Flags,
+                     const TZuroroveProgressEvent& OnProgress, TImageFormats, TImageFormat,
+                     const TFIBitmapEvent& BeforeSave) {
+  const TFreeImageEntries& fi = FreeImageAPI();
+  Byte last = DoProgress(&Graphic, 0, 0, 255, 100, OnProgress);
+  FIMULTIBITMAP* multi = fi.FreeImage_OpenMultiBitmap(static_cast<FREE_IMAGE_FORMAT>(FifId), FileName.c_str(),
+                                                       FALSE, FALSE, FALSE, 0);
+  if (multi == nullptr) throw EZuroroveError(Format("Unable to open %s for appending", {FileName}));
+  try {
+    fi_bitmap bitmap(picture_to_bitmap(Graphic), true);
+    if (bitmap.get() == nullptr) raise_save_error(Graphic);
+    if (BeforeSave) BeforeSave(bitmap.get());
+    last = DoProgress(&Graphic, 5, 0, last, 100, OnProgress);
+    fi.FreeImage_AppendPage(multi, bitmap.get());
+    DoProgress(&Graphic, 100, 0, last, 100, OnProgress);
+  } catch (...) {
+    fi.FreeImage_CloseMultiBitmap(multi, Flags);
+    throw;
+  }
+  if (!fi.FreeImage_CloseMultiBitmap(multi, Flags)) raise_save_error(Graphic);
+}
+
+void AppendDibToStream(TDibGraphic& Graphic, TStream& Stream, int FifId, int Flags,
+                       const TZuroroveProgressEvent& OnProgress, TImageFormats Accepted, TImageFormat Fallback,
+                       const TFIBitmapEvent& BeforeSave) {
+  Byte last = DoProgress(&Graphic, 0, 0, 255, 100, OnProgress);
+  // FreeImage writes the new file beside the old one and then replaces it (remove, rename), so
+  // for a moment the scratch file's name is free; in the shared temporary folder another
+  // process could take it then. The scratch file lies in a folder of its own instead.
+  scratch_folder folder;
+  const std::string temp = folder.file("zu0.tmp");
+  {
+    TFileStream file(temp, fmCreate);
+    file.CopyFrom(Stream, 0);
+  }
+  last = DoProgress(&Graphic, 10, 0, last, 100, OnProgress);
+  AppendDibToFile(Graphic, temp, FifId, Flags, OnProgress, Accepted, Fallback, BeforeSave);
+  last = DoProgress(&Graphic, 90, 0, last, 100, OnProgress);
+  {
+    TFileStream file(temp, fmOpenRead | fmShareDenyWrite);
+    if (auto* memory = dynamic_cast<TMemoryStream*>(&Stream)) {
+      memory->Clear();
+      memory->SetSize(file.Size());
+    } else if (auto* disk = dynamic_cast<TFileStream*>(&Stream)) {
+      disk->SetSize(0);
+    }
+    Stream.SetPosition(0);
+    Stream.CopyFrom(file, 0);
+  }
+  DoProgress(&Graphic, 100, 0, last, 100, OnProgress);
+}
+
+int GetDibPageCount(TStream& Stream, int FifId) {
+  const TFreeImageEntries& fi = FreeImageAPI();
+  Int64 position = Stream.Position();
+  TFreeImageSource source(Stream);
+  FIMULTIBITMAP* multi =
+      fi.FreeImage_OpenMultiBitmapFromHandle(static_cast<FREE_IMAGE_FORMAT>(FifId), StreamIO(), source.FIHandle(), 0);
+  int count = multi != nullptr ? fi.FreeImage_GetPageCount(multi) : 0;
+  Stream.SetPosition(position);
+  if (multi != nullptr) fi.FreeImage_CloseMultiBitmap(multi, 0);
+  return count;
+}
+
+std::mutex& FreeImageDecodingLock() { return decoding_lock_mutex(); }
+
+bool Init_ZuFreeImage(TFreeImageLibrary& Library) {
+  keep_picture_memory_in_heap();
+  std::string error;
+  if (Library.LoadFreeImage(error)) {
+    startup_error().clear();
+    return true;
+  }
+  startup_error() = error;
+  MessageBox(error, ProgramPath(), MB_OK | MB_ICONERROR);
+  return false;
+}
+
+bool Init_ZuFreeImage() { return Init_ZuFreeImage(FreeImageLibrary()); }
+
+const std::string& FreeImageStartupError() { return startup_error(); }

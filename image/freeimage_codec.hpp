@@ -1,0 +1,93 @@
+// The codec layer: loads, saves, appends and counts the pages of pictures through FreeImage,
+// with the GDI+ decoder as the second try for first pages FreeImage cannot decode, and the
+// start-up that binds FreeImage or ends the program.
+#pragma once
+
+#include <functional>
+#include <initializer_list>
+#include <mutex>
+#include <string>
+
+#include "image/zu_misc.hpp"
+#include "image/zu_types.hpp"
+#include "platform/classes.hpp"
+
+class TDibGraphic;
+struct FIBITMAP;
+class TFreeImageLibrary;
+
+// FreeImage format ids the library passes.
+constexpr int FIF_ID_BMP = 0;
+constexpr int FIF_ID_JPEG = 2;
+constexpr int FIF_ID_PNG = 13;
+constexpr int FIF_ID_PPM = 14;
+constexpr int FIF_ID_TIFF = 18;
+constexpr int FIF_ID_GIF = 25;
+
+// A hook on the FreeImage bitmap being loaded or saved; an empty one is skipped.
+using TFIBitmapEvent = std::function<void(FIBITMAP* Bitmap)>;
+
+// A set of pixel layouts.
+class TImageFormats {
+public:
+  constexpr TImageFormats() = default;
+  constexpr TImageFormats(std::initializer_list<TImageFormat> formats) {
+    for (TImageFormat f : formats) bits_ |= bit(f);
+  }
+  static constexpr TImageFormats All() {
+    return {ifBlackWhite, ifGray16, ifGray256, ifColor16, ifColor256, ifTrueColor};
+  }
+  constexpr bool Contains(TImageFormat f) const { return (bits_ & bit(f)) != 0; }
+
+private:
+  static constexpr unsigned bit(TImageFormat f) { return 1u << static_cast<unsigned>(f); }
+  unsigned bits_ = 0;
+};
+
+// Decodes page `Page` (1-based) of the picture at the stream's position into `Target`, with
+// progress 0, 80 and 100 to `OnProgress` (sender: the target). FreeImage decoding nothing on
+// page 1 hands ids 0, 2, 13, 18 and 25 to the GDI+ decoder (which empties the target when it
+// decodes nothing either) and leaves the target as it was for other ids. A page FreeImage
+// cannot open, or a picture that cannot be turned into 1, 4, 8 or 24 bits, raises Exception
+// "Unable to convert to internal bitmap format".
+void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGraphic& Target,
+                       const TZuroroveProgressEvent& OnProgress, const TFIBitmapEvent& BeforeConvert,
+                       const TFIBitmapEvent& AfterLoad);
+
+// Encodes the picture into the stream at its position, with progress 0, 5, 10 and 100. A
+// picture whose format is not in `Accepted` is encoded from a copy in `Fallback`. A failed
+// encode raises EZuroroveError "Unable to save with class %s".
+void SaveDibToStream(TDibGraphic& Graphic, TStream& Stream, int FifId, int Flags,
+                     const TZuroroveProgressEvent& OnProgress, TImageFormats Accepted, TImageFormat Fallback,
+                     const TFIBitmapEvent& BeforeSave);
+
+// Appends the picture as a new page of an existing multi-page file (progress 0, 5, 100). A file
+// FreeImage cannot open as a multi-page picture raises EZuroroveError
+// "Unable to open %s for appending"; a failed write "Unable to save with class %s".
+void AppendDibToFile(TDibGraphic& Graphic, const std::string& FileName, int FifId, int Flags,
+                     const TZuroroveProgressEvent& OnProgress, TImageFormats Accepted, TImageFormat Fallback,
+                     const TFIBitmapEvent& BeforeSave);
+
+// The same for the multi-page picture held in a stream (from its start, whatever its position),
+// through a temporary file; afterwards the stream holds the whole new file from position 0.
+void AppendDibToStream(TDibGraphic& Graphic, TStream& Stream, int FifId, int Flags,
+                       const TZuroroveProgressEvent& OnProgress, TImageFormats Accepted, TImageFormat Fallback,
+                       const TFIBitmapEvent& BeforeSave);
+
+// The pages of the picture at the stream's position (0 when FreeImage cannot open it); the
+// position is kept.
+int GetDibPageCount(TStream& Stream, int FifId);
+
+// The second decoder: the whole stream, from its start, decoded by GDI+, replaces the target's
+// content (nothing decoded empties the target). Serialised by the decoding lock.
+void LoadWithGdiPlus(TStream& Stream, TDibGraphic& Target);
+// The decoding lock: every use of GDI+ by the codec layer runs inside it.
+std::mutex& FreeImageDecodingLock();
+
+// Start-up: binds the program's FreeImage (or `Library`); when that fails, shows the reason in
+// an error box captioned with the program's path and returns false, upon which the program
+// ends with exit code 1.
+bool Init_ZuFreeImage();
+bool Init_ZuFreeImage(TFreeImageLibrary& Library);
+// The reason the last start-up failed, empty after success.
+const std::string& FreeImageStartupError();

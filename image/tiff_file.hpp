@@ -1,0 +1,51 @@
+// Direct access to TIFF directories through libtiff, for what FreeImage neither writes nor
+// reports: the text tags of written pages, and the compression and orientation of read pages.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/classes.hpp"
+
+// A text tag by its TIFF number; an empty value removes the tag.
+struct TTiffTextTag {
+  std::uint32_t Tag = 0;
+  std::string Value;
+};
+
+// The compression and orientation values of one page, when the page carries them, and its
+// size and depth (0 when unknown).
+struct TTiffPageInfo {
+  std::optional<std::uint16_t> Compression;
+  std::optional<std::uint16_t> Orientation;
+  std::uint32_t Width = 0;
+  std::uint32_t Height = 0;
+  int BitsPerSample = 0;
+  int SamplesPerPixel = 0;
+  int Photometric = -1;  // -1 when absent
+  int SampleFormat = 1;
+};
+
+// Page `Page` (0-based) of the TIFF file that starts at `Start` in the stream; nothing when the
+// stream holds no readable TIFF or no such page. The stream's position is kept.
+TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page);
+
+// The tags of one page: text tags (an empty value stands for an absent tag) and the
+// orientation when there is one.
+struct TTiffPageTags {
+  std::vector<TTiffTextTag> Text;
+  std::optional<std::uint16_t> Orientation;
+};
+
+// The text tags numbered in `TextTags`, and the orientation, of every page of the TIFF file that
+// starts at `Start` in the stream; nothing for a stream without a readable TIFF. The stream's
+// position is kept.
+std::vector<TTiffPageTags> ReadTiffPageTags(TStream& Stream, Int64 Start, const std::vector<std::uint32_t>& TextTags);
+
+// Writes the tags into page `Page` (0-based, -1 for the last) of the TIFF file that starts at
+// `Start` in the stream and runs to its end: text tags with a value are set, those without are
+// removed, and the orientation is set when given. The stream's position ends at its end.
+// Returns false when the stream holds no TIFF libtiff can update.
+bool WriteTiffPageTags(TStream& Stream, Int64 Start, int Page, const TTiffPageTags& Tags);

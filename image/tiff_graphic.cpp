@@ -1,0 +1,307 @@
+#include "image/tiff_graphic.hpp"
+
+#include <tiffio.h>
+
+#include "image/flip_transform.hpp"
+#include "image/format_registry.hpp"
+#include "image/freeimage_api.hpp"
+#include "image/freeimage_codec.hpp"
+#include "image/rotate_transform.hpp"
+#include "image/tiff_file.hpp"
+
+namespace {
+
+bool compression_suits(TTiffCompression c, TImageFormat f) {
+  switch (f) {
+    case ifBlackWhite:
+      return c == tcNone || c == tcPackbits || c == tcGroup3_1d || c == tcGroup3_2d || c == tcGroup4 || c == tcZLib ||
+             c == tcLZW;
+    case ifGray16:
+    case ifColor16:
+    case ifColor256:
+      return c == tcNone || c == tcPackbits || c == tcZLib || c == tcLZW;
+    case ifGray256:
+    case ifTrueColor:
+      return c == tcNone || c == tcPackbits || c == tcZLib || c == tcJPEG || c == tcLZW;
+  }
+  return false;
+}
+
+TTiffCompression compression_from_tag(std::uint16_t value) {
+  switch (value) {
+    case 1: return tcNone;
+    case 2: return tcGroup3_1d;
+    case 3: return tcGroup3_2d;
+    case 4: return tcGroup4;
+    case 5: return tcLZW;
+    case 6:
+    case 7: return tcJPEG;
+    case 32773: return tcPackbits;
+    case 32946: return tcZLib;
+    default: return tcPackbits;
+  }
+}
+
+void rotate(TDibGraphic& picture, double angle) {
+  TRotateTransform t;
+  t.SetAngle(angle);
+  t.Apply(picture);
+}
+
+void flip_horizontally(TDibGraphic& picture) {
+  TFlipHorizontalTransform t;
+  t.Apply(picture);
+}
+
+void flip_vertically(TDibGraphic& picture) {
+  TFlipVerticalTransform t;
+  t.Apply(picture);
+}
+
+}  // namespace
+
+std::string TiffCompressionName(TTiffCompression Compression) {
+  switch (Compression) {
+    case tcNone: return "None";
+    case tcPackbits: return "Packbits";
+    case tcGroup3_1d: return "CCITT Group 3, 1D";
+    case tcGroup3_2d: return "CCITT Group 3, 2D";
+    case tcGroup4: return "CCITT Group 4";
+    case tcZLib: return "ZLib";
+    case tcJPEG: return "JPEG";
+    case tcLZW: return "LZW";
+    case tcNotSupported: break;
+  }
+  return "Not supported";
+}
+
+bool TTiffGraphic::CanReadStream(TStream& Stream) {
+  Byte head[4];
+  if (PeekStreamBytes(Stream, head, 4) < 4) return false;
+  return (head[0] == 'I' && head[1] == 'I' && head[2] == 0x2A && head[3] == 0x00) ||
+         (head[0] == 'M' && head[1] == 'M' && head[2] == 0x00 && head[3] == 0x2A);
+}
+
+void TTiffGraphic::SetCompression(TTiffCompression Value) {
+  if (!compression_suits(Value, ImageFormat()))
+    throw EZuroroveError(Format("%s compression not supported with %s images",
+                                {TiffCompressionName(Value), ImageFormatName(ImageFormat())}));
+  FCompression = Value;
+}
+
+void TTiffGraphic::NewImage(int AWidth, int AHeight, TImageFormat AImageFormat, const TMaxLogPalette* pPalette,
+                            Word InXDotsPerInch, Word InYDotsPerInch) {
+  TDibGraphic::NewImage(AWidth, AHeight, AImageFormat, pPalette, InXDotsPerInch, InYDotsPerInch);
+  FCompression = AImageFormat == ifBlackWhite ? tcGroup4 : tcPackbits;
+}
+
+void TTiffGraphic::Assign(TPersistent* Source) {
+  TDibGraphic::Assign(Source);
+  if (auto* tiff = dynamic_cast<TTiffGraphic*>(Source)) FCompression = tiff->Compression();
+}
+
+// ---- Loading
+
+void TTiffGraphic::read_tags_from_bitmap(FIBITMAP* Bitmap) {
+  const TFreeImageEntries& fi = FreeImageAPI();
+  const std::pair<const char*, std::string*> keys[] = {
+      {"Software", &SoftwareTag},   {"DocumentName", &DocumentNameTag}, {"ImageDescription", &ImageDescriptionTag},
+      {"Make", &ScannerMakeTag},    {"Model", &ScannerModelTag},        {"PageName", &PageNameTag},
+      {"Artist", &ArtistTag},       {"HostComputer", &HostComputerTag}, {"DateTime", &DateTimeTag}};
+  for (const auto& [key, property] : keys) {
+    FITAG* tag = nullptr;
+    if (fi.FreeImage_GetMetadata(FIMD_EXIF_MAIN, Bitmap, key, &tag) && tag != nullptr) {
+      // The tag's text; a tag of another type than text gives its values as text instead of
+      // being read past its end.
+      const char* text = fi.FreeImage_TagToString(FIMD_EXIF_MAIN, tag, nullptr);
+      *property = text != nullptr ? text : "";
+    }
+  }
+}
+
+void TTiffGraphic::apply_compression_and_orientation(TStream& Stream, Int64 Start, int Page) {
+  TTiffPageInfo info = ReadTiffPageInfo(Stream, Start, Page <= 1 ? 0 : Page - 1);
+  if (info.Compression) FCompression = compression_from_tag(*info.Compression);
+  if (!info.Orientation) return;
+  const TTiffCompression kept = FCompression;
+  const bool jpeg = FCompression == tcJPEG;
+  switch (*info.Orientation) {
+    case 2:
+      if (!jpeg) flip_horizontally(*this);
+      break;
+    case 3:
+      if (!jpeg) rotate(*this, 180);
+      break;
+    case 4:
+      if (!jpeg) flip_vertically(*this);
+      break;
+    case 5:
+      if (jpeg) {
+        rotate(*this, 90);
+        flip_horizontally(*this);
+      } else {
+        rotate(*this, -90);
+        flip_vertically(*this);
+      }
+      break;
+    case 6:
+      if (jpeg) {
+        rotate(*this, -90);
+        flip_horizontally(*this);
+      } else {
+        rotate(*this, 90);
+      }
+      break;
+    case 7:
+      if (jpeg) {
+        rotate(*this, 90);
+        flip_horizontally(*this);
+      } else {
+        rotate(*this, 90);
+        flip_vertically(*this);
+      }
+      break;
+    case 8:
+      if (jpeg) {
+        rotate(*this, -90);
+        flip_horizontally(*this);
+      } else {
+        rotate(*this, 270);
+      }
+      break;
+    default:
+      break;
+  }
+  FCompression = kept;
+}
+
+void TTiffGraphic::SingleLoadFromStream(TStream& Stream, int ImageToLoad) {
+  const Int64 start = Stream.Position();
+  LoadDibFromStream(
+      Stream, FIF_ID_TIFF, ImageToLoad, 0, *this, OnReadWriteProgress,
+      [this](FIBITMAP* bitmap) { read_tags_from_bitmap(bitmap); },
+      [this, &Stream, start, ImageToLoad](FIBITMAP*) { apply_compression_and_orientation(Stream, start, ImageToLoad); });
+}
+
+int TTiffGraphic::GetImageCount(TStream& Stream) { return GetDibPageCount(Stream, FIF_ID_TIFF); }
+
+// ---- Saving
+
+int TTiffGraphic::save_flags() const {
+  switch (FCompression) {
+    case tcNone: return TIFF_NONE;
+    case tcPackbits: return TIFF_PACKBITS;
+    case tcGroup3_1d:
+    case tcGroup3_2d: return TIFF_CCITTFAX3;
+    case tcGroup4: return TIFF_CCITTFAX4;
+    case tcZLib: return TIFF_DEFLATE;
+    case tcJPEG: return TIFF_JPEG;
+    case tcLZW: return TIFF_LZW;
+    case tcNotSupported: break;
+  }
+  return TIFF_NONE;
+}
+
+std::vector<TTiffGraphic::text_tag> TTiffGraphic::tags_to_write() const {
+  std::string date_time = DateTimeTag;
+  if (date_time.empty()) {
+    TDateTime now = Now();
+    date_time = FormatDateTimeA("yyyy:mm:dd", now) + " " + FormatDateTimeB("hh:nn:ss", now);
+  }
+  return {{"DocumentName", TIFFTAG_DOCUMENTNAME, DocumentNameTag},
+          {"ImageDescription", TIFFTAG_IMAGEDESCRIPTION, ImageDescriptionTag},
+          {"Make", TIFFTAG_MAKE, ScannerMakeTag},
+          {"Model", TIFFTAG_MODEL, ScannerModelTag},
+          {"PageName", TIFFTAG_PAGENAME, PageNameTag},
+          {"Artist", TIFFTAG_ARTIST, ArtistTag},
+          {"HostComputer", TIFFTAG_HOSTCOMPUTER, HostComputerTag},
+          {"DateTime", TIFFTAG_DATETIME, date_time},
+          {"Software", TIFFTAG_SOFTWARE, SoftwareTag.empty() ? std::string("Zurorove Image Library") : SoftwareTag}};
+}
+
+void TTiffGraphic::write_tags_to_bitmap(FIBITMAP* Bitmap, const std::vector<text_tag>& Tags) const {
+  const TFreeImageEntries& fi = FreeImageAPI();
+  for (const text_tag& t : Tags) {
+    if (t.value.empty()) {
+      fi.FreeImage_SetMetadata(FIMD_EXIF_MAIN, Bitmap, t.key, nullptr);
+      continue;
+    }
+    FITAG* tag = fi.FreeImage_CreateTag();
+    if (tag == nullptr) continue;
+    const auto length = static_cast<DWORD>(t.value.size() + 1);
+    fi.FreeImage_SetTagKey(tag, t.key);
+    fi.FreeImage_SetTagType(tag, FIDT_ASCII);
+    fi.FreeImage_SetTagCount(tag, length);
+    fi.FreeImage_SetTagLength(tag, length);
+    fi.FreeImage_SetTagValue(tag, t.value.c_str());
+    fi.FreeImage_SetMetadata(FIMD_EXIF_MAIN, Bitmap, t.key, tag);
+    fi.FreeImage_DeleteTag(tag);
+  }
+}
+
+namespace {
+
+// The numbers of the text tags, in the order of the tags a save writes.
+const std::vector<std::uint32_t>& text_tag_numbers() {
+  static const std::vector<std::uint32_t> numbers = {
+      TIFFTAG_DOCUMENTNAME, TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_MAKE,     TIFFTAG_MODEL,   TIFFTAG_PAGENAME,
+      TIFFTAG_ARTIST,       TIFFTAG_HOSTCOMPUTER,     TIFFTAG_DATETIME, TIFFTAG_SOFTWARE};
+  return numbers;
+}
+
+}  // namespace
+
+void TTiffGraphic::write_tags_to_file(TStream& File, const std::vector<TTiffPageTags>& Kept,
+                                      const std::vector<text_tag>& Tags) const {
+  // FreeImage neither writes the text tags into the file nor keeps those of the pages it
+  // rewrites when it appends one: the earlier pages get theirs back, the new one its own.
+  bool done = true;
+  for (std::size_t page = 0; page < Kept.size(); ++page)
+    done = WriteTiffPageTags(File, 0, static_cast<int>(page), Kept[page]) && done;
+  TTiffPageTags last;
+  for (const text_tag& t : Tags) last.Text.push_back({t.number, t.value});
+  done = WriteTiffPageTags(File, 0, -1, last) && done;
+  if (!done) throw EZuroroveError(Format("Unable to save with class %s", {ClassName()}));
+}
+
+void TTiffGraphic::SaveToStream(TStream& Stream) {
+  const std::vector<text_tag> tags = tags_to_write();
+  TMemoryStream file;
+  SaveDibToStream(*this, file, FIF_ID_TIFF, save_flags(), OnReadWriteProgress, TImageFormats::All(), ifTrueColor,
+                  [&](FIBITMAP* bitmap) { write_tags_to_bitmap(bitmap, tags); });
+  write_tags_to_file(file, {}, tags);
+  Stream.CopyFrom(file, 0);
+}
+
+void TTiffGraphic::AppendToFile(const std::string& FileName) {
+  const std::vector<text_tag> tags = tags_to_write();
+  std::vector<TTiffPageTags> kept;
+  if (FileExists(FileName)) {
+    TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
+    kept = ReadTiffPageTags(file, 0, text_tag_numbers());
+  }
+  AppendDibToFile(*this, FileName, FIF_ID_TIFF, save_flags(), OnReadWriteProgress, TImageFormats::All(), ifTrueColor,
+                  [&](FIBITMAP* bitmap) { write_tags_to_bitmap(bitmap, tags); });
+  TFileStream file(FileName, fmOpenReadWrite | fmShareDenyWrite);
+  write_tags_to_file(file, kept, tags);
+}
+
+void TTiffGraphic::AppendToStream(TStream& Stream) {
+  const std::vector<text_tag> tags = tags_to_write();
+  std::vector<TTiffPageTags> kept = ReadTiffPageTags(Stream, 0, text_tag_numbers());
+  AppendDibToStream(*this, Stream, FIF_ID_TIFF, save_flags(), OnReadWriteProgress, TImageFormats::All(),
+                    ifTrueColor, [&](FIBITMAP* bitmap) { write_tags_to_bitmap(bitmap, tags); });
+  write_tags_to_file(Stream, kept, tags);
+}
+
+void TTiffGraphic::MultiSaveToFile(const std::string& FileName, int ImageCount, const TGetGraphicMethod& OnGetGraphic) {
+  for (int n = 1; n <= ImageCount; ++n) {
+    bool free_graphic = false;
+    TGraphic* page = OnGetGraphic(n, free_graphic);
+    std::unique_ptr<TGraphic> owned(free_graphic ? page : nullptr);
+    Assign(page);
+    owned.reset();
+    if (n == 1) SaveToFile(FileName);
+    else AppendToFile(FileName);
+  }
+}

@@ -1,0 +1,230 @@
+// The annotations editor's text: what it writes for each kind of mark, and what it makes of
+// texts, good and damaged.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "annotate/annotation_text.hpp"
+#include "annotate/annotations_editor.hpp"
+#include "annotate/mark_picture_text.hpp"
+#include "dib_fixture.hpp"
+
+namespace {
+
+std::string error_of(TAnnotationsEditor& e, const std::string& text) {
+  try {
+    e.LoadFromString(text);
+  } catch (const Exception& x) {
+    return x.Message();
+  }
+  return "no error";
+}
+
+// Builds one mark of every kind with settings away from the defaults.
+void fill_all_kinds(TAnnotationsEditor& e) {
+  TStickNoteMark* note = e.AddStickNote();
+  note->SetMarkRect(Rect(10, 20, 110, 120));
+  note->SetText("Hi (there)");
+  note->Font().SetColor(clRed);
+  note->Font().SetStyle(fsBold);
+  TRectangleMark* rect = e.AddRectangle();
+  rect->SetMarkRect(Rect(5, 5, 200, 200));
+  rect->SetFilled(false);
+  rect->SetLineSize(7);
+  TLineMark* line = e.AddLine();
+  line->SetMarkRect(Rect(0, 0, 50, 60));
+  line->SetVisible(false);
+  line->SetLineSize(3);
+  line->SetOrientation(loBLTR);
+  TMultiLineMark* poly = e.AddMultiLine();
+  poly->SetMarkRect(Rect(1, 1, 9, 9));
+  poly->AddPoint(Point(1, 2));
+  TTextMark* text = e.AddText();
+  text->SetMarkRect(Rect(-4, 3, 400, 100));
+  text->SetText(std::string("two\r\nlines\t)(\0x", 15));
+  text->SetColor(clWhite);
+  text->Font().SetName("Liberation Sans");
+  text->Font().SetSize(20);
+  text->Font().SetColor(0x123456);
+  text->Font().SetStyle(fsItalic | fsUnderline | fsStrikeOut);
+}
+
+const std::string kAllKindsText =
+    "(4)"
+    "(1)(10)(20)(110)(120)(1)(65535)(10)Hi (there)(255)(5)Arial(12)(0)(0)(0)(1)"
+    "(2)(5)(5)(200)(200)(1)(65280)(1)(0)(7)"
+    "(3)(0)(0)(50)(60)(0)(8388608)(3)(3)"
+    "(4)(-4)(3)(400)(100)(1)(16777215)" +
+    std::string("(15)two\r\nlines\t)(\0x", 19) + "(1193046)(15)Liberation Sans(20)(1)(1)(1)(0)";
+
+}  // namespace
+
+TEST(AnnotationText, ADefaultRectangleAlone) {
+  TAnnotationsEditor e(nullptr);
+  e.AddRectangle()->SetMarkRect(Rect(5, 5, 200, 200));
+  EXPECT_EQ(e.SaveToString(), "(1)(2)(5)(5)(200)(200)(1)(65280)(1)(1)(4)");
+}
+
+TEST(AnnotationText, EmptyEditorsAndEmptyTexts) {
+  TAnnotationsEditor e(nullptr);
+  EXPECT_EQ(e.SaveToString(), "");
+  e.AddRectangle();
+  e.LoadFromString("");
+  EXPECT_EQ(e.Count(), 0);
+  e.AddRectangle();
+  e.LoadFromString("(0)");
+  EXPECT_EQ(e.Count(), 0);
+  // Polylines have no kind in the text: an editor holding only polylines saves nothing.
+  e.AddMultiLine();
+  EXPECT_EQ(e.SaveToString(), "");
+}
+
+TEST(AnnotationText, EveryKindIsWrittenInItsFieldOrderAndPolylinesAreLeftOut) {
+  TAnnotationsEditor e(nullptr);
+  fill_all_kinds(e);
+  EXPECT_EQ(e.SaveToString(), kAllKindsText);
+}
+
+TEST(AnnotationText, ReadingGivesBackEveryFieldAndTheSameText) {
+  TAnnotationsEditor e(nullptr);
+  e.LoadFromString(kAllKindsText);
+  ASSERT_EQ(e.Count(), 4);
+  auto* note = dynamic_cast<TStickNoteMark*>(e.Marks(0));
+  auto* rect = dynamic_cast<TRectangleMark*>(e.Marks(1));
+  auto* line = dynamic_cast<TLineMark*>(e.Marks(2));
+  auto* text = dynamic_cast<TTextMark*>(e.Marks(3));
+  ASSERT_TRUE(note && rect && line && text);
+  EXPECT_EQ(note->MarkRect(), Rect(10, 20, 110, 120));
+  EXPECT_EQ(note->Text(), "Hi (there)");
+  EXPECT_EQ(note->Font().Color(), clRed);
+  EXPECT_EQ(note->Font().Style(), fsBold);
+  EXPECT_FALSE(rect->Filled());
+  EXPECT_TRUE(rect->HightLight());
+  EXPECT_EQ(rect->LineSize(), 7);
+  EXPECT_FALSE(line->Visible());
+  EXPECT_EQ(line->Orientation(), loBLTR);
+  EXPECT_EQ(line->LineSize(), 3);
+  EXPECT_EQ(line->Color(), clNavy);
+  EXPECT_EQ(text->Text(), std::string("two\r\nlines\t)(\0x", 15));
+  EXPECT_EQ(text->Color(), clWhite);
+  EXPECT_EQ(text->Font().Name(), "Liberation Sans");
+  EXPECT_EQ(text->Font().Style(), fsItalic | fsUnderline | fsStrikeOut);
+  EXPECT_EQ(e.SaveToString(), kAllKindsText);
+}
+
+TEST(AnnotationText, ReadMarksAreClampedAndPlacedLikeAddedOnes) {
+  TAnnotationsEditor e(nullptr);
+  e.SetDisplayRect(Rect(0, 0, 100, 100));
+  e.SetZoomFactor(200);
+  e.LoadFromString("(1)(2)(-5)(10)(150)(60)(1)(255)(0)(1)(2)");
+  ASSERT_EQ(e.Count(), 1);
+  EXPECT_EQ(e.Marks(0)->MarkRect(), Rect(0, 10, 100, 60));
+  EXPECT_EQ(e.Marks(0)->BoundsRect(), Rect(0, 20, 200, 120));
+  EXPECT_EQ(e.Marks(0)->Color(), clRed);
+}
+
+TEST(AnnotationText, UnknownKindsTakeOnlyTheirKind) {
+  TAnnotationsEditor e(nullptr);
+  e.LoadFromString("(3)(6)(0)(2)(5)(5)(200)(200)(1)(65280)(1)(1)(4)");
+  ASSERT_EQ(e.Count(), 1);
+  EXPECT_NE(dynamic_cast<TRectangleMark*>(e.Marks(0)), nullptr);
+}
+
+TEST(AnnotationText, DamagedTextsRaiseClearErrorsAndKeepWhatWasRead) {
+  TAnnotationsEditor e(nullptr);
+  e.AddLine();
+  EXPECT_EQ(error_of(e, "2)"), "( expected in ReadInteger");
+  EXPECT_EQ(e.Count(), 0);  // emptied before reading
+  EXPECT_EQ(error_of(e, "(2)(2)(5)(5)(200)(200)(1)(65280)(1)(1)(4)(3)(0)(0)(50)"),
+            "Invalid position in ReadInteger");
+  ASSERT_EQ(e.Count(), 2);  // the rectangle and the line begun
+  EXPECT_EQ(e.Marks(0)->MarkRect(), Rect(5, 5, 200, 200));
+  EXPECT_EQ(error_of(e, "(1)(2)(5)(5)(x)(200)(1)(65280)(1)(1)(4)"), "'x' is not a valid integer value");
+  EXPECT_EQ(error_of(e, "(1)(1)(1)(1)(9)(9)(1)(0)(40)short"), "Invalid position in ReadString");
+  EXPECT_EQ(error_of(e, "(1)(4)(1)(1)(9)(9)(1)(0)(-2)ab(0)(1)A(8)(0)(0)(0)(0)"), "Invalid position in ReadString");
+  EXPECT_EQ(error_of(e, "(1)(3)(0)(0)(50)(60)(1)(0)(3)(4)"), "Invalid line orientation in annotation text");
+}
+
+TEST(AnnotationText, MarkCountsMustFitTheText) {
+  TAnnotationsEditor e(nullptr);
+  EXPECT_EQ(error_of(e, "(-1)"), "Invalid mark count in annotation text");
+  EXPECT_EQ(error_of(e, "(-1)(2)(5)(5)(200)(200)(1)(65280)(1)(1)(4)"), "Invalid mark count in annotation text");
+  // Each record takes at least its kind, three bytes: 4 records cannot fit in 11 bytes.
+  EXPECT_EQ(error_of(e, "(4)(0)(0)(0)(0)"), "no error");
+  EXPECT_EQ(error_of(e, "(5)(0)(0)(0)(0)"), "Invalid mark count in annotation text");
+  EXPECT_EQ(error_of(e, "(2000000000)(0)"), "Invalid mark count in annotation text");
+  EXPECT_EQ(e.Count(), 0);
+}
+
+TEST(AnnotationText, FontAndPenSizesFromTheTextAreKeptSane) {
+  TAnnotationsEditor e(nullptr);
+  e.LoadFromString("(2)(4)(0)(0)(9)(9)(1)(0)(1)x(0)(1)A(-50)(0)(0)(0)(0)"
+                   "(2)(0)(0)(9)(9)(1)(0)(0)(0)(2000000000)");
+  ASSERT_EQ(e.Count(), 2);
+  EXPECT_EQ(static_cast<TTextMark*>(e.Marks(0))->Font().Size(), kMinAnnotationFontSize);
+  EXPECT_EQ(static_cast<TRectangleMark*>(e.Marks(1))->LineSize(), kMaxMarkLineSize);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Pictures
+// ---------------------------------------------------------------------------------------------
+TEST(AnnotationText, PictureHeadersMustFitTheirText) {
+  std::int64_t w = 0, h = 0;
+  ASSERT_TRUE(ReadPnmHeaderSize("P3\n# comment 99 99\n 12\t34\n255\n", w, h));
+  EXPECT_EQ(w, 12);
+  EXPECT_EQ(h, 34);
+  EXPECT_FALSE(ReadPnmHeaderSize("P7 1 1", w, h));
+  EXPECT_FALSE(ReadPnmHeaderSize("P3 12", w, h));
+  EXPECT_FALSE(ReadPnmHeaderSize("", w, h));
+  EXPECT_FALSE(ReadPnmHeaderSize("P3 99999999999999999999 2", w, h));
+  // At least one bit of text per pixel.
+  EXPECT_TRUE(PnmSizeFitsText(8, 10, 10));
+  EXPECT_FALSE(PnmSizeFitsText(9, 10, 10));
+  EXPECT_FALSE(PnmSizeFitsText(0, 10, 1000));
+  EXPECT_FALSE(PnmSizeFitsText(70000, 1, 1 << 20));
+  EXPECT_FALSE(PnmSizeFitsText(20000, 20000, std::size_t{1} << 30));  // beyond 2^28 pixels
+}
+
+TEST(AnnotationText, APictureTravelsAsAsciiPpmText) {
+  TAnnotationsEditor e(nullptr);
+  TImageMark* m = e.AddImage();
+  m->SetMarkRect(Rect(10, 10, 200, 200));
+  m->SetTransparent(true);
+  const std::uint32_t colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0xFFFFFF};
+  m->SetDIBHandle(hw_test::make_dib24(2, 2, [&](int x, int y) { return colours[y * 2 + x]; }));
+  const std::string ppm =
+      "P3\n# Created By Zurorove Image Library\n2 2\n255\n255 0 0 0 255 0 0 0 255 255 255 255\n";
+  const std::string expected = "(1)(5)(10)(10)(200)(200)(1)(0)(1)(1)(" + std::to_string(ppm.size()) + ")(" +
+                               std::to_string(ppm.size()) + ")" + ppm;
+  const std::string text = e.SaveToString();
+  EXPECT_EQ(text, expected);
+
+  TAnnotationsEditor back(nullptr);
+  back.LoadFromString(text);
+  ASSERT_EQ(back.Count(), 1);
+  auto* image = dynamic_cast<TImageMark*>(back.Marks(0));
+  ASSERT_NE(image, nullptr);
+  EXPECT_TRUE(image->Transparent());
+  ASSERT_NE(image->DIBHandle(), nullptr);
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(hw_test::dib24_pixel(image->DIBHandle(), i % 2, i / 2), colours[i]) << i;
+  EXPECT_EQ(back.SaveToString(), text);
+
+  // Without a picture only the two flags are written.
+  e.Marks(0)->SetColor(clRed);
+  static_cast<TImageMark*>(e.Marks(0))->SetDIBHandle(nullptr);
+  EXPECT_EQ(e.SaveToString(), "(1)(5)(10)(10)(200)(200)(1)(255)(1)(0)");
+}
+
+TEST(AnnotationText, DamagedPictureRecords) {
+  TAnnotationsEditor e(nullptr);
+  const std::string head = "(1)(5)(0)(0)(9)(9)(1)(0)(0)(1)";
+  // The picture's size and its String's count disagree.
+  EXPECT_EQ(error_of(e, head + "(5)(4)P1 1"), "Invalid picture size in annotation text");
+  // A header asking for a picture its text could never describe.
+  const std::string huge = "P3 60000 60000 255 0 0 0";
+  EXPECT_EQ(error_of(e, head + "(" + std::to_string(huge.size()) + ")(" + std::to_string(huge.size()) + ")" + huge),
+            "Invalid picture in annotation text");
+  EXPECT_EQ(error_of(e, head + "(3)(3)abc"), "Invalid picture in annotation text");
+  EXPECT_EQ(e.Count(), 1);  // the mark read up to the picture stays, without one
+  EXPECT_EQ(static_cast<TImageMark*>(e.Marks(0))->DIBHandle(), nullptr);
+}

@@ -1,0 +1,213 @@
+// What the codec layer refuses before a decoder sees it: pictures too large to be held, TIFF
+// sample layouts FreeImage stops the process on, and BMP files libgdiplus misreads.
+#include <gtest/gtest.h>
+
+#include <tiffio.h>
+#include <zlib.h>
+
+#include <cstring>
+
+#include "codec_test_files.hpp"
+#include "common/test_env.hpp"
+#include "image/freeimage_api.hpp"
+#include "image/freeimage_codec.hpp"
+#include "image/jpeg_graphic.hpp"
+#include "image/picture_header.hpp"
+#include "image/png_graphic.hpp"
+#include "image/ppm_graphic.hpp"
+#include "image/tiff_graphic.hpp"
+
+using namespace codec_test;
+
+namespace {
+
+TMemoryStream stream_of(const std::vector<Byte>& bytes) {
+  TMemoryStream s;
+  if (!bytes.empty()) s.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
+  s.SetPosition(0);
+  return s;
+}
+
+void put_be32(std::vector<Byte>& b, std::size_t at, std::uint32_t v) {
+  for (int i = 0; i < 4; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<Byte>(v >> (24 - 8 * i));
+}
+
+std::string load_error(TDibGraphic& p, std::vector<Byte> bytes) {
+  TMemoryStream s = stream_of(bytes);
+  try {
+    p.SingleLoadFromStream(s, 1);
+  } catch (const Exception& e) {
+    return e.Message();
+  }
+  return "";
+}
+
+// A TIFF file written by libtiff with the given sample layout.
+std::vector<Byte> tiff_with(const std::string& path, int photometric, int bits, int samples, int format = 1) {
+  TIFF* t = TIFFOpen(path.c_str(), "w");
+  const int w = 5, h = 3;
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, w);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, h);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, bits);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, samples);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
+  TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, format);
+  if (photometric == PHOTOMETRIC_RGB && samples == 4) {
+    std::uint16_t extra[1] = {EXTRASAMPLE_ASSOCALPHA};
+    TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, extra);
+  }
+  if (photometric == PHOTOMETRIC_PALETTE) {
+    std::vector<std::uint16_t> map(std::size_t{1} << bits, 0x8000);
+    TIFFSetField(t, TIFFTAG_COLORMAP, map.data(), map.data(), map.data());
+  }
+  std::vector<Byte> row(static_cast<std::size_t>((w * bits * samples + 7) / 8), 0x5A);
+  for (int y = 0; y < h; ++y) TIFFWriteScanline(t, row.data(), static_cast<std::uint32_t>(y), 0);
+  TIFFClose(t);
+  return read_file(path);
+}
+
+}  // namespace
+
+TEST(CodecGuard, DeclaredSizesAreReadFromEveryHeader) {
+  hw_test::ScratchDir dir;
+  raster r = pattern(37, 23);
+  write_netpbm(dir.file("in.ppm"), r);
+  struct format_case {
+    const char* coder;
+    int fif;
+    int bits;
+  };
+  for (const format_case& c : {format_case{"PNG24", FIF_ID_PNG, 24}, format_case{"JPEG", FIF_ID_JPEG, 24},
+                               format_case{"TIFF", FIF_ID_TIFF, 24}, format_case{"PPM", FIF_ID_PPM, 24},
+                               format_case{"GIF", FIF_ID_GIF, 8}, format_case{"BMP3", FIF_ID_BMP, 24}}) {
+    std::string out = dir.file(std::string("out.") + c.coder);
+    run("convert '" + dir.file("in.ppm") + "' " + c.coder + ":'" + out + "'");
+    TMemoryStream s = stream_of(read_file(out));
+    s.SetPosition(0);
+    auto d = ReadDeclaredPicture(s, c.fif, 1);
+    ASSERT_TRUE(d.has_value()) << c.coder;
+    EXPECT_EQ(d->Width, 37) << c.coder;
+    EXPECT_EQ(d->Height, 23) << c.coder;
+    EXPECT_EQ(d->Bits, c.bits) << c.coder;
+    EXPECT_EQ(s.Position(), 0) << c.coder;
+    auto any = ReadDeclaredPicture(s);
+    ASSERT_TRUE(any.has_value()) << c.coder;
+    EXPECT_EQ(any->Width, 37) << c.coder;
+  }
+  TMemoryStream junk = stream_of({'n', 'o', 'p', 'e', 0, 0, 0, 0});
+  EXPECT_FALSE(ReadDeclaredPicture(junk, FIF_ID_PNG, 1).has_value());
+  EXPECT_FALSE(ReadDeclaredPicture(junk).has_value());
+}
+
+TEST(CodecGuard, PicturesTooLargeToHoldAreRefusedBeforeDecoding) {
+  // A PNG header of 100000 x 100000 colour pixels (30 GB) with a correct checksum.
+  TPngGraphic small;
+  small.NewImage(3, 3, ifTrueColor, nullptr, 0, 0);
+  TMemoryStream s;
+  small.SaveToStream(s);
+  std::vector<Byte> png = stream_bytes(s);
+  put_be32(png, 16, 100000);
+  put_be32(png, 20, 100000);
+  put_be32(png, 29, static_cast<std::uint32_t>(crc32(0, png.data() + 12, 17)));
+  TPngGraphic p;
+  EXPECT_EQ(load_error(p, png), "An image of 100000 x 100000 pixels is too large");
+
+  // The same size as black and white fits: 1.25 GB.
+  std::vector<Byte> pbm = {'P', '4', '\n', '1', '0', '0', '0', '0', '0', ' ', '1', '0', '0', '0', '0', '0', '\n'};
+  TMemoryStream pbm_stream = stream_of(pbm);
+  auto d = ReadDeclaredPicture(pbm_stream, FIF_ID_PPM, 1);
+  ASSERT_TRUE(d.has_value());
+  EXPECT_EQ(d->Bits, 1);
+  EXPECT_NO_THROW(CheckDeclaredPicture(pbm_stream, FIF_ID_PPM, 1));
+  std::vector<Byte> ppm = pbm;
+  ppm[1] = '6';
+  TPpmGraphic q;
+  EXPECT_EQ(load_error(q, ppm), "An image of 100000 x 100000 pixels is too large");
+
+  // A JPEG frame header of 65500 x 65500 behind its application segment.
+  TJpegGraphic jpeg;
+  jpeg.NewImage(16, 16, ifTrueColor, nullptr, 0, 0);
+  TMemoryStream js;
+  jpeg.SaveToStream(js);
+  std::vector<Byte> j = stream_bytes(js);
+  bool patched = false;
+  for (std::size_t i = 2; i + 9 < j.size(); ++i)
+    if (j[i] == 0xFF && j[i + 1] == 0xC0) {
+      j[i + 5] = j[i + 7] = 0xFF;
+      j[i + 6] = j[i + 8] = 0xDC;
+      patched = true;
+      break;
+    }
+  ASSERT_TRUE(patched);
+  TJpegGraphic big;
+  EXPECT_EQ(load_error(big, j), "An image of 65500 x 65500 pixels is too large");
+}
+
+TEST(CodecGuard, TiffSampleLayoutsThatStopFreeImageAreRefused) {
+  hw_test::ScratchDir dir;
+  // Each of these ends the process inside FreeImage's TIFF reader (a failed assertion).
+  struct layout {
+    int photometric, bits, samples, format;
+  };
+  for (const layout& l : {layout{PHOTOMETRIC_MINISBLACK, 1, 8, 1}, layout{PHOTOMETRIC_PALETTE, 4, 4, 1},
+                          layout{PHOTOMETRIC_PALETTE, 8, 2, 2}, layout{PHOTOMETRIC_SEPARATED, 16, 3, 3}}) {
+    std::vector<Byte> file = tiff_with(dir.file("bad.tif"), l.photometric, l.bits, l.samples, l.format);
+    TTiffGraphic p;
+    EXPECT_EQ(load_error(p, file), "Unable to convert to internal bitmap format")
+        << l.photometric << " " << l.bits << " " << l.samples;
+  }
+  // The layouts real files have still load.
+  for (const layout& l : {layout{PHOTOMETRIC_MINISBLACK, 1, 1, 1}, layout{PHOTOMETRIC_MINISWHITE, 8, 1, 1},
+                          layout{PHOTOMETRIC_MINISBLACK, 16, 1, 1}, layout{PHOTOMETRIC_MINISBLACK, 8, 2, 1},
+                          layout{PHOTOMETRIC_PALETTE, 4, 1, 1}, layout{PHOTOMETRIC_PALETTE, 8, 1, 1},
+                          layout{PHOTOMETRIC_RGB, 8, 3, 1}, layout{PHOTOMETRIC_RGB, 8, 4, 1},
+                          layout{PHOTOMETRIC_RGB, 16, 3, 1}, layout{PHOTOMETRIC_SEPARATED, 8, 4, 1}}) {
+    std::vector<Byte> file = tiff_with(dir.file("good.tif"), l.photometric, l.bits, l.samples, l.format);
+    TTiffGraphic p;
+    EXPECT_EQ(load_error(p, file), "") << l.photometric << " " << l.bits << " " << l.samples;
+    EXPECT_EQ(p.Width(), 5) << l.photometric << " " << l.bits << " " << l.samples;
+  }
+}
+
+TEST(CodecGuard, ABmpWithAShortColourTableReachesGdiPlusFilledUp) {
+  // An 8-bit BMP whose table has 2 entries but whose pixels use indices up to 200: what
+  // FreeImage does not take (read through the PNG class) goes to GDI+, which shows the pixels
+  // without an entry as black.
+  const int w = 4, h = 2;
+  std::vector<Byte> bmp(14 + 40 + 8 + 8, 0);
+  auto le32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + static_cast<std::size_t>(i)] = static_cast<Byte>(v >> (8 * i));
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  le32(2, static_cast<std::uint32_t>(bmp.size()));
+  le32(10, 14 + 40 + 8);
+  le32(14, 40);
+  le32(18, w);
+  le32(22, h);
+  bmp[26] = 1;
+  bmp[28] = 8;
+  le32(46, 2);  // two colours
+  // Entry 0 red, entry 1 green (blue, green, red, reserved).
+  bmp[54 + 2] = 255;
+  bmp[58 + 1] = 255;
+  const Byte pixels[2][4] = {{0, 1, 200, 1}, {1, 0, 0, 255}};  // bottom row first
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) bmp[62 + static_cast<std::size_t>(y * 4 + x)] = pixels[y][x];
+  TPngGraphic p;
+  EXPECT_EQ(load_error(p, bmp), "");
+  ASSERT_EQ(p.Width(), 4);
+  EXPECT_EQ(p.GetPixel(0, 1), Rgb(255, 0, 0));
+  EXPECT_EQ(p.GetPixel(1, 1), Rgb(0, 255, 0));
+  EXPECT_EQ(p.GetPixel(2, 1), Rgb(0, 0, 0));
+  EXPECT_EQ(p.GetPixel(3, 0), Rgb(0, 0, 0));
+  EXPECT_EQ(p.GetPixel(0, 0), Rgb(0, 255, 0));
+
+  // Cut short inside its pixel rows, it is not decoded at all.
+  bmp.resize(bmp.size() - 3);
+  TPngGraphic cut;
+  cut.NewImage(2, 2, ifTrueColor, nullptr, 0, 0);
+  EXPECT_EQ(load_error(cut, bmp), "");
+  EXPECT_TRUE(cut.Empty());
+}

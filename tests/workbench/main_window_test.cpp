@@ -1,0 +1,413 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <memory>
+#include <string>
+
+#include "common/test_env.hpp"
+#include "image/dib_graphic.hpp"
+#include "platform/dib_view.hpp"
+#include "platform/synthetic_input.hpp"
+#include "platform/text_codec.hpp"
+#include "resources/spectrum_strips.hpp"
+#include "storage/css_palette_file.hpp"
+#include "storage/history_file.hpp"
+#include "workbench/colour_model.hpp"
+#include "workbench/help_window.hpp"
+#include "workbench/main_window.hpp"
+
+namespace {
+
+// A main window in a scratch current folder, shown on the offscreen screen.
+class Workbench : public ::testing::Test {
+protected:
+  void SetUp() override {
+    create_workbench_windows();
+    w = Form1;
+    w->Show();
+    flush_paints();
+  }
+  void TearDown() override {
+    delete Form2;
+    Form2 = nullptr;
+    delete Form1;
+    SpectrumStep = 0;
+    SavedHorzScrollPos = 0;
+  }
+
+  // Presses a mouse button over the picture view at a point of its client area, with the
+  // pointer there, as a user picking a colour would.
+  void pick_at(int x, int y, TMouseButton b = mbLeft) {
+    TControl& image = *w->ImageScrollBox1->Image();
+    TPoint scr = image.ClientToScreen({x, y});
+    SetCursorPos(scr.X, scr.Y);
+    send_mouse_press(image, b, x, y);
+    send_mouse_release(image, b, x, y);
+  }
+  // Picks the colour at a point and adds it to the palette.
+  TColor add_from(int x, int y) {
+    pick_at(x, y);
+    TColor c = w->pan->Color();
+    send_click(*w->imgPick, 5, 5);
+    return c;
+  }
+  TColor strip_colour(int x, int y) { return static_cast<TColor>(strip.colour(x, y)); }
+
+  hw_test::ScratchCwd cwd;
+  TForm1* w = nullptr;
+  Raster24 strip = make_spectrum_strip(0);
+};
+
+}  // namespace
+
+TEST_F(Workbench, FirstStartWritesTheDefaultHistoryAtOnce) {
+  EXPECT_EQ(read_file_bytes(cwd.file("history.dat")), "hex006095\xB7rgb0,96,149\xB7" "cmyk149,53,0,107\r\n");
+  ASSERT_EQ(w->ListBox1->Count(), 1);
+  EXPECT_EQ(w->Panel[1]->Color(), RGB(0, 96, 149));
+  EXPECT_EQ(w->Panel[2]->Color(), kEditModeColour);
+  EXPECT_EQ(w->labMode->Caption(), "edit");
+  EXPECT_EQ(w->panSearch->Width(), 90);
+  EXPECT_EQ(w->ImageScrollBox1->Graphic()->Width(), kSpectrumWidth);
+  // The spectrum scrolls sideways; its vertical bar stays hidden.
+  EXPECT_TRUE(w->ImageScrollBox1->HorzScrollBar().IsScrollBarVisible());
+  EXPECT_FALSE(w->ImageScrollBox1->VertScrollBar().IsScrollBarVisible());
+  EXPECT_EQ(w->Caption(), "Huewright");
+  EXPECT_EQ(w->ClientWidth(), 1160);
+  EXPECT_EQ(w->ClientHeight(), 616);
+}
+
+TEST_F(Workbench, PickingReadsTheScreenUnderThePointer) {
+  pick_at(100, 50, mbRight);  // any button picks
+  EXPECT_EQ(w->pan->Color(), strip_colour(100, 50));
+  EXPECT_EQ(w->ImageScrollBox1->Tag(), 1);
+  EXPECT_TRUE(w->imgPick->Visible());
+  EXPECT_EQ(w->edcolor->Text(), ColorToHex(strip_colour(100, 50)));
+  EXPECT_EQ(w->Label1->Caption(), HistoryLine(strip_colour(100, 50)));
+  EXPECT_EQ(w->panBlowColor->Color(), strip_colour(100, 50));
+  // Moving shows the colour under the pointer in the magnifier only.
+  TControl& image = *w->ImageScrollBox1->Image();
+  TPoint scr = image.ClientToScreen({300, 200});
+  SetCursorPos(scr.X, scr.Y);
+  send_mouse_move(image, 300, 200);
+  EXPECT_EQ(w->panBlowColor->Color(), strip_colour(300, 200));
+  EXPECT_EQ(w->panBlowCaption->Caption(), ColorToHex(strip_colour(300, 200)));
+  EXPECT_EQ(w->pan->Color(), strip_colour(100, 50));
+  EXPECT_EQ(w->panRtop->Width(), strip_colour(300, 200) & 0xFF);
+}
+
+TEST_F(Workbench, AnUnreadablePixelChangesNothing) {
+  pick_at(100, 50);
+  TColor before = w->pan->Color();
+  std::string caption = w->Label1->Caption();
+  TControl& image = *w->ImageScrollBox1->Image();
+  SetCursorPos(1250, 790);  // outside every window of the offscreen screen
+  send_mouse_press(image, mbLeft, 5, 5);
+  send_mouse_release(image, mbLeft, 5, 5);
+  send_mouse_move(image, 6, 6);
+  EXPECT_EQ(w->pan->Color(), before);
+  EXPECT_EQ(w->Label1->Caption(), caption);
+  EXPECT_EQ(w->panBlowColor->Color(), before);
+}
+
+TEST_F(Workbench, AddingFillsSlotsWithTheirDerivedColours) {
+  TColor a = add_from(100, 100);
+  ASSERT_TRUE(w->pan1()->Visible());
+  EXPECT_EQ(w->pan1()->Color(), a);
+  EXPECT_EQ(w->pan1()->Tag(), 1);
+  EXPECT_EQ(w->labImgPick->Tag(), 1);
+  EXPECT_EQ(w->Slot(1).dark->Color(), DarkerColor(a, 20));
+  EXPECT_EQ(w->Slot(1).light->Color(), LighterColor(a, 20));
+  EXPECT_EQ(w->Slot(1).compli->Color(), ComplementRGB(a));
+  EXPECT_EQ(w->Slot(1).triad120->Color(), TriadicRGB120(a));
+  EXPECT_EQ(w->Slot(1).triad240->Color(), TriadicRGB240(a));
+  EXPECT_FALSE(w->imgSaveAll->Visible());
+  EXPECT_FALSE(w->imgPaletteAll->Visible());
+  EXPECT_FALSE(w->imgPick->Visible());
+  TColor b = add_from(400, 100);
+  EXPECT_EQ(w->pan2()->Color(), b);
+  EXPECT_TRUE(w->imgSaveAll->Visible());
+  EXPECT_TRUE(w->imgPaletteAll->Visible());
+}
+
+TEST_F(Workbench, SixteenthAddShowsTheTestToolsAndLaterAddsReplaceSlot16) {
+  for (int i = 0; i < 16; ++i) add_from(20 + 40 * i, 60);
+  EXPECT_EQ(w->labImgPick->Tag(), 16);
+  EXPECT_TRUE(w->pan16()->Visible());
+  EXPECT_TRUE(w->imgTestPic->Visible());
+  EXPECT_TRUE(w->butProcessPic->Visible());
+  EXPECT_TRUE(w->imgcolrtone->Visible());
+  TColor first15 = w->panN(15)->Color();
+  TColor last = add_from(700, 400);
+  EXPECT_EQ(w->labImgPick->Tag(), 16);
+  EXPECT_EQ(w->pan16()->Color(), last);
+  EXPECT_EQ(w->panN(15)->Color(), first15);
+}
+
+TEST_F(Workbench, DeletingCompactsAndRecomputesEveryMovedRow) {
+  TColor c[8];
+  for (int i = 0; i < 8; ++i) c[i] = add_from(30 + 80 * i, 120);
+  // Slot 6 shows its alternative complement before the delete.
+  send_click(*w->Slot(6).compli, 10, 25);
+  ASSERT_EQ(w->Slot(6).compli->Tag(), 1);
+  send_click(*w->Slot(5).imgDel, 4, 4);
+  EXPECT_EQ(w->labImgPick->Tag(), 7);
+  for (int n = 5; n <= 7; ++n) {
+    EXPECT_EQ(w->panN(n)->Color(), c[n]) << n;
+    EXPECT_EQ(w->Slot(n).dark->Color(), DarkerColor(c[n], 20));
+    EXPECT_EQ(w->Slot(n).triad120->Color(), TriadicRGB120(c[n]));
+  }
+  // Row 6 now holds slot 7's colour and computes its complement by its own toggle.
+  EXPECT_EQ(w->Slot(6).compli->Color(), ComplementHLS(c[6]));
+  EXPECT_EQ(w->Slot(5).compli->Color(), ComplementRGB(c[5]));
+  EXPECT_FALSE(w->panN(8)->Visible());
+  EXPECT_EQ(w->panN(8)->Color(), kEmptyColour);
+}
+
+TEST_F(Workbench, DeletingSlot16KeepsTheCounterInStep) {
+  for (int i = 0; i < 16; ++i) add_from(20 + 40 * i, 200);
+  send_click(*w->Slot(16).imgDel, 4, 4);
+  EXPECT_EQ(w->pan16()->Tag(), 0);
+  EXPECT_EQ(w->labImgPick->Tag(), 15);
+  TColor again = add_from(650, 300);
+  EXPECT_EQ(w->labImgPick->Tag(), 16);
+  EXPECT_EQ(w->pan16()->Color(), again);
+  EXPECT_TRUE(w->pan16()->Visible());
+}
+
+TEST_F(Workbench, ClearAlwaysRestartsTheCounter) {
+  add_from(100, 100);
+  add_from(200, 100);
+  send_click(*w->imgClearPicked, 4, 4);
+  EXPECT_EQ(w->labImgPick->Tag(), 0);
+  EXPECT_FALSE(w->pan1()->Visible());
+  EXPECT_EQ(w->Memo1->Lines().Count(), 1);
+  EXPECT_EQ(w->Memo1->Lines()[0], "484B52");
+  TColor again = add_from(300, 300);
+  EXPECT_EQ(w->pan1()->Color(), again);
+  EXPECT_EQ(w->labImgPick->Tag(), 1);
+}
+
+TEST_F(Workbench, SelectingASlotArmsReplaceInEditMode) {
+  add_from(100, 100);
+  add_from(200, 100);
+  add_from(300, 100);
+  add_from(400, 100);
+  send_click(*w->panN(4), 300, 3);  // the slot panel right of its cells
+  EXPECT_EQ(w->imgPick->Tag(), 4);
+  EXPECT_TRUE(w->Slot(4).labpanselect->Visible());
+  EXPECT_EQ(w->Slot(4).labpanselect->Font().Color(), ComplementRGB(w->panN(4)->Color()));
+  EXPECT_EQ(w->labPickSelect->Tag(), 1);
+  TColor r = add_from(600, 400);
+  EXPECT_EQ(w->panN(4)->Color(), r);
+  EXPECT_EQ(w->labImgPick->Tag(), 4);
+  send_click(*w->panBase, 60, 470);
+  EXPECT_FALSE(w->Slot(4).labpanselect->Visible());
+  EXPECT_EQ(w->labPickSelect->Tag(), 0);
+}
+
+TEST_F(Workbench, CellTogglesSwitchValueAndHint) {
+  TColor a = add_from(250, 150);
+  TPanel* dark = w->Slot(1).dark;
+  send_click(*dark, 10, 25);
+  EXPECT_EQ(dark->Color(), DarkerColor(a, 40));
+  EXPECT_EQ(dark->Hint(), "40% darker");
+  send_click(*dark, 10, 25);
+  EXPECT_EQ(dark->Color(), DarkerColor(a, 20));
+  EXPECT_EQ(dark->Hint(), "20% darker");
+  send_click(*w->Slot(1).triad120, 10, 25);
+  EXPECT_EQ(w->Slot(1).triad120->Hint(), "hsl analogic +15\u00B0");
+  // The pick image over the upper half makes the cell's colour the selected one.
+  send_click(*w->Slot(1).imgpicklight, 10, 5);
+  EXPECT_EQ(w->pan->Color(), LighterColor(a, 20));
+  EXPECT_TRUE(w->imgPick->Visible());
+}
+
+TEST_F(Workbench, BarsChangeTheSelectedSlotAndResetRestoresIt) {
+  TColor a = add_from(250, 150);
+  send_click(*w->pan1(), 300, 3);
+  ASSERT_EQ(w->imgPick->Tag(), 1);
+  w->trkbarLum->SetPosition(0);  // top of the bar: luminance 240
+  EXPECT_EQ(w->pan1()->Color(), 0xFFFFFF);
+  EXPECT_EQ(w->pan->Color(), 0xFFFFFF);
+  EXPECT_TRUE(w->imgReset->Visible());
+  send_click(*w->imgReset, 4, 4);
+  EXPECT_EQ(w->pan1()->Color(), a);
+  EXPECT_EQ(w->trkbarLum->Position(), 120);
+  EXPECT_FALSE(w->imgReset->Visible());
+}
+
+TEST_F(Workbench, AddingAfterMovingABarStoresTheAddedColour) {
+  add_from(250, 150);
+  w->trkbarSat->SetPosition(200);  // changes slot 1 through the bar
+  TColor b = add_from(500, 300);
+  EXPECT_EQ(w->pan2()->Color(), b);
+  EXPECT_EQ(w->trkbarSat->Position(), 120);
+}
+
+TEST_F(Workbench, ExportAllWritesOneBlockPerShownSlot) {
+  TColor c[3];
+  for (int i = 0; i < 3; ++i) c[i] = add_from(50 + 200 * i, 250);
+  send_click(*w->imgPaletteAll, 4, 4);
+  std::string name = "Tintbox" + ColorToHex(c[0]) + "_3.css";
+  auto lines = decode_text_lines(read_file_bytes(cwd.file(name)));
+  ASSERT_EQ(lines.size(), 25u);
+  for (int k = 0; k < 3; ++k) {
+    EXPECT_EQ(lines[2 + 7 * k], ".color-primary-0 { color: #" + ColorToHex(c[k]) + " }\t/* primary color */ ");
+    EXPECT_EQ(lines[3 + 7 * k].substr(27, 6), ColorToHex(DarkerColor(c[k], 20)));
+  }
+  EXPECT_EQ(w->imgPaletteAll->Hint(), "last export, Tintbox" + ColorToHex(c[0]) + "all.css");
+  EXPECT_FALSE(w->imgPaletteAll->Visible());
+  EXPECT_EQ(w->Slot(2).labpan->Caption(), "css");
+  // A counter ahead of the shown slots never writes empty slots.
+  w->labImgPick->SetTag(5);
+  send_click(*w->imgSaveAll, 4, 4);
+  w->imgPaletteAllClick(w);
+  auto again = decode_text_lines(read_file_bytes(cwd.file("Tintbox" + ColorToHex(c[0]) + "_5.css")));
+  EXPECT_EQ(again.size(), 25u);
+}
+
+TEST_F(Workbench, OneSlotExportAndWorkingPalette) {
+  TColor a = add_from(123, 321);
+  send_click(*w->Slot(1).imgpanPal, 4, 4);
+  std::string name = "Tintbox" + ColorToHex(a) + ".css";
+  EXPECT_TRUE(FileExists(cwd.file(name)));
+  EXPECT_EQ(w->Slot(1).imgpanPal->Hint(), "saved to " + name);
+  EXPECT_EQ(w->Slot(1).labpan->Caption(), "exported");
+  w->working_palette_save();
+  EXPECT_TRUE(FileExists(cwd.file("session.css")));
+  // Status words go with the timer.
+  w->Timer1->Fire();
+  EXPECT_FALSE(w->Slot(1).labpan->Visible());
+}
+
+TEST_F(Workbench, CopyButtonsPutHashHexOnTheClipboard) {
+  add_from(100, 100);
+  TColor b = add_from(200, 300);
+  send_click(*w->Slot(2).imgcopy, 4, 4);
+  EXPECT_EQ(ClipboardText(), "#" + ColorToHex(b));
+  EXPECT_EQ(w->Slot(2).imgcopy->Hint(), "color #" + ColorToHex(b) + " copied");
+  send_click(*w->Slot(1).imgcopy, 4, 4);
+  EXPECT_EQ(w->Slot(2).imgcopy->Hint(), "copy color to clipboard");
+}
+
+TEST_F(Workbench, HistorySavesPreviewsAndSurvivesClose) {
+  TColor a = add_from(222, 111);
+  send_click(*w->Slot(1).imgsavepan, 4, 4);
+  ASSERT_EQ(w->ListBox1->Count(), 2);
+  EXPECT_EQ(w->ListBox1->Item(1), HistoryLine(a));
+  EXPECT_EQ(w->ListBox1->ItemIndex(), 1);
+  send_click(*w->imgExtendpanel, 4, 4);
+  EXPECT_EQ(w->labMode->Caption(), "history");
+  EXPECT_EQ(w->panSearch->Width(), 337);
+  EXPECT_EQ(w->panSearch->Color(), kHistoryModeColour);
+  send_click(*w->Panel[2], 5, 5);
+  EXPECT_EQ(w->panhistcolor->Color(), a);
+  EXPECT_EQ(w->labHistory->Caption(), ColorToHex(a));
+  send_click(*w->imgHistCopy, 4, 4);
+  EXPECT_EQ(ClipboardText(), "#" + ColorToHex(a));
+  send_close(*w);
+  EXPECT_EQ(read_file_bytes(cwd.file("history.dat")),
+            encode_text_lines({kDefaultHistoryLine, HistoryLine(a)}));
+  EXPECT_FALSE(FileExists(cwd.file("session.css")));
+}
+
+TEST_F(Workbench, ClearingAndDeletingHistoryKeepTheFirstEntry) {
+  for (int i = 0; i < 4; ++i) {
+    add_from(100 + 100 * i, 100);
+    send_click(*w->Slot(1).imgsavepan, 4, 4);
+  }
+  send_click(*w->imgExtendpanel, 4, 4);
+  w->ListBox1->SetItemIndex(0);
+  send_click(*w->imgClearItem, 4, 4);
+  EXPECT_EQ(w->ListBox1->Count(), 5);
+  EXPECT_EQ(w->ListBox1->ItemIndex(), 4);
+  send_click(*w->imgClearItem, 4, 4);
+  EXPECT_EQ(w->ListBox1->Count(), 4);
+  send_click(*w->imgClearHistory, 4, 4);
+  ASSERT_EQ(w->ListBox1->Count(), 1);
+  EXPECT_EQ(w->ListBox1->Item(0), kDefaultHistoryLine);
+  EXPECT_EQ(w->Panel[2]->Color(), w->panSearch->Color());
+  send_click(*w->imgClearHistory, 4, 4);
+  EXPECT_EQ(w->ListBox1->Count(), 1);
+}
+
+TEST_F(Workbench, OverviewClickScrollsAndMovesTheFrame) {
+  TPoint scr = w->Image1->ClientToScreen({100, 40});
+  SetCursorPos(scr.X, scr.Y);
+  send_click(*w->Image1, 100, 40);
+  EXPECT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), 500);
+  EXPECT_EQ(SavedHorzScrollPos, 500);
+  EXPECT_EQ(w->panindicatLeft->Left(), 82);
+  EXPECT_EQ(w->panindicatRight->Left(), 208);
+  EXPECT_EQ(w->panindicatBot->Left(), 82);
+}
+
+TEST_F(Workbench, ZoomCyclesAndScalesThePlace) {
+  w->ImageScrollBox1->HorzScrollBar().SetPosition(300);
+  send_click(*w->imgZoom, 4, 4);
+  EXPECT_EQ(w->ImageScrollBox1->ZoomPercent(), 200.0f);
+  EXPECT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), 600);
+  EXPECT_EQ(w->imgZoom->Hint(), "zoom 200%, click for 400%");
+  send_click(*w->imgZoom, 4, 4);
+  EXPECT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), 1200);
+  send_click(*w->imgZoom, 4, 4);
+  EXPECT_EQ(w->ImageScrollBox1->ZoomPercent(), 100.0f);
+  EXPECT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), 300);
+  EXPECT_EQ(SavedHorzScrollPos, 300);
+  EXPECT_EQ(w->imgZoom->Hint(), "zoom 100%, click for 200%");
+}
+
+TEST_F(Workbench, ZoomAtAFittedZoomKeepsThePlace) {
+  w->ImageScrollBox1->SetZoomMode(zmFitHeight);
+  float fitted = w->ImageScrollBox1->ZoomPercent();
+  ASSERT_NE(fitted, 100.0f);
+  w->ImageScrollBox1->HorzScrollBar().SetPosition(250);
+  int before = w->ImageScrollBox1->HorzScrollBar().Position();
+  send_click(*w->imgZoom, 4, 4);
+  EXPECT_EQ(w->ImageScrollBox1->ZoomPercent(), fitted);
+  EXPECT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), before);
+}
+
+TEST(WorkbenchHistoryFile, ForeignLinesAreShownKeptAndWrittenBack) {
+  hw_test::ScratchCwd cwd;
+  const std::string bytes = std::string("hex006095\xB7rgb0,96,149\xB7" "cmyk149,53,0,107\r\n") +
+                            "not a colour line\r\nhexABCDEF\r\n";
+  write_file_bytes_atomic(cwd.file("history.dat"), bytes);
+  hw_test::dialogs().clear();
+  create_workbench_windows();
+  TForm1* w = Form1;
+  w->Show();
+  EXPECT_EQ(w->ListBox1->Count(), 3);
+  EXPECT_EQ(w->Panel[2]->Color(), w->panSearch->Color());
+  EXPECT_EQ(w->Panel[3]->Color(), WebColorStrToColor("ABCDEF"));
+  send_click(*w->imgExtendpanel, 4, 4);
+  w->ListBox1->SetItemIndex(1);
+  w->ListBox1Click(w);
+  send_mouse_move(*w->ListBox1, 20, 20);
+  EXPECT_TRUE(hw_test::dialogs().messages().empty());
+  send_close(*w);
+  EXPECT_EQ(read_file_bytes(cwd.file("history.dat")), bytes);
+  delete Form2;
+  Form2 = nullptr;
+  delete Form1;
+}
+
+TEST(WorkbenchHistoryFile, AFailedHistoryWriteStillClosesAndRemovesTheWorkingFile) {
+  hw_test::ScratchCwd cwd;
+  create_workbench_windows();
+  TForm1* w = Form1;
+  w->Show();
+  write_file_bytes_atomic(cwd.file("session.css"), "x");
+  // A folder in the way of the temporary sibling makes the write fail.
+  ASSERT_EQ(mkdir(cwd.file("history.dat.~tmp").c_str(), 0700), 0);
+  hw_test::dialogs().clear();
+  send_close(*w);
+  EXPECT_EQ(hw_test::dialogs().messages().size(), 1u);
+  EXPECT_FALSE(FileExists(cwd.file("session.css")));
+  EXPECT_FALSE(w->Visible());
+  EXPECT_EQ(read_file_bytes(cwd.file("history.dat")), encode_text_lines({kDefaultHistoryLine}));
+  delete Form2;
+  Form2 = nullptr;
+  delete Form1;
+}

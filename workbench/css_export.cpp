@@ -1,0 +1,69 @@
+// Exporting slots with their derived colours as CSS palette files, and the working palette.
+#include "storage/css_palette_file.hpp"
+#include "workbench/colour_model.hpp"
+#include "workbench/main_window.hpp"
+
+namespace {
+
+CssSlotBlock block_of(TForm1& w, int N) {
+  SlotRow& r = w.Slot(N);
+  return CssSlotBlock{N,
+                      ColorToHex(r.pan->Color()),
+                      ColorToHex(r.dark->Color()),
+                      ColorToHex(r.light->Color()),
+                      ColorToHex(r.triad120->Color()),
+                      ColorToHex(r.compli->Color()),
+                      ColorToHex(r.triad240->Color())};
+}
+
+}  // namespace
+
+void TForm1::imgpanPalClick(int N) {
+  SlotRow& r = Slot(N);
+  const std::string hex = ColorToHex(r.pan->Color());
+  write_css_palette_file(css_one_slot_file_name(hex), css_palette_lines(CssFileKind::OneSlot, {block_of(*this, N)}));
+  r.imgpanPal->SetHint("saved to Tintbox" + hex + ".css");
+  r.labpan->Show();
+  r.labpan->SetCaption("exported");
+}
+
+void TForm1::imgPaletteClick(TObject*) {
+  const int N = imgPick->Tag();
+  if (N >= 1 && N <= 16) imgpanPalClick(N);
+  imgPopClick(this);
+}
+
+void TForm1::imgPaletteAllClick(TObject*) {
+  const std::string name = imgPaletteAll->Tag() == 1 && panSearch->Color() == kEditModeColour
+                               ? std::string(kWorkingPaletteFile)
+                               : css_all_slots_file_name(ColorToHex(pan1()->Color()), labImgPick->Tag());
+  const bool from_history = imgHistPick->Tag() != 0;
+  std::vector<CssSlotBlock> blocks;
+  // Only slots that are shown are written: an empty slot never becomes a colour of the file.
+  if (pan1()->Visible() || labImgPick->Tag() > 0) {
+    blocks.push_back(block_of(*this, 1));
+    Slot(1).labpan->Show();
+    if (!from_history) Slot(1).labpan->SetCaption("css");
+  }
+  for (int N = 2; N <= 16; ++N) {
+    if (labImgPick->Tag() > N - 1 && panN(N)->Visible()) {
+      if (!from_history) panClick(N);
+      blocks.push_back(block_of(*this, N));
+      Slot(N).labpan->Show();
+      if (!from_history) Slot(N).labpan->SetCaption("css");
+    }
+  }
+  write_css_palette_file(name, css_palette_lines(CssFileKind::AllSlots, blocks));
+  imgPaletteAll->SetHint("last export, Tintbox" + ColorToHex(pan1()->Color()) + "all.css");
+  imgPaletteAll->Hide();
+  imgSaveAll->Show();
+  imgGenArtPal->Hide();
+}
+
+void TForm1::working_palette_save() {
+  if (pan1()->Visible() && in_edit_mode()) {
+    imgPaletteAll->SetTag(1);
+    imgPaletteAllClick(this);
+  }
+  imgPaletteAll->SetTag(0);
+}
