@@ -1,21 +1,26 @@
 // The GDI stretches the picture view renders with: a 4000 x 3000 true-colour picture onto a
 // 720 x 524 view, nearest-neighbour (COLORONCOLOR) and area-averaged (HALFTONE), and the
-// 200 % enlargement of a view-sized picture.
+// 200 % enlargement of a view-sized picture. The area-averaged stretch also from a 256-colour
+// picture, from a picture whose sides share no factor with the view's, and from a picture small
+// enough to stay in the processor's caches.
 #include <benchmark/benchmark.h>
 
+#include <map>
+#include <memory>
 #include <random>
+#include <tuple>
 
 #include "image/dib_graphic.hpp"
 
 namespace {
 
-TDibGraphic& source_picture(int w, int h) {
-  static TDibGraphic* big = nullptr;
-  static TDibGraphic* small = nullptr;
-  TDibGraphic*& slot = w > 1000 ? big : small;
+// Random pixels, made once per size and format and kept for the whole run.
+TDibGraphic& source_picture(int w, int h, TImageFormat format = ifTrueColor) {
+  static std::map<std::tuple<int, int, int>, std::unique_ptr<TDibGraphic>> pictures;
+  auto& slot = pictures[{w, h, int(format)}];
   if (!slot) {
-    slot = new TDibGraphic;  // kept for the whole run
-    slot->NewImage(w, h, ifTrueColor, nullptr, 0, 0);
+    slot = std::make_unique<TDibGraphic>();
+    slot->NewImage(w, h, format, nullptr, 0, 0);
     std::mt19937 rng(1);
     Byte* bits = slot->Bits();
     for (std::int64_t i = 0, n = std::int64_t{slot->ScanLineSize()} * h; i < n; ++i) bits[i] = Byte(rng());
@@ -23,8 +28,8 @@ TDibGraphic& source_picture(int w, int h) {
   return *slot;
 }
 
-void stretch(benchmark::State& state, int mode, int sw, int sh, int dw, int dh) {
-  TDibGraphic& src = source_picture(sw, sh);
+void stretch(benchmark::State& state, int mode, int sw, int sh, int dw, int dh, TImageFormat format = ifTrueColor) {
+  TDibGraphic& src = source_picture(sw, sh, format);
   TDibGraphic dst;
   dst.NewImage(dw, dh, ifTrueColor, nullptr, 0, 0);
   SetStretchBltMode(dst.DC(), mode);
@@ -38,6 +43,11 @@ void BM_ColorOnColor_4000x3000_to_720x524(benchmark::State& s) { stretch(s, COLO
 void BM_Halftone_4000x3000_to_720x524(benchmark::State& s) { stretch(s, HALFTONE, 4000, 3000, 720, 524); }
 void BM_ColorOnColor_720x524_to_200pct(benchmark::State& s) { stretch(s, COLORONCOLOR, 720, 524, 1440, 1048); }
 void BM_Halftone_720x524_to_200pct(benchmark::State& s) { stretch(s, HALFTONE, 720, 524, 1440, 1048); }
+void BM_Halftone_256colours_4000x3000_to_720x524(benchmark::State& s) {
+  stretch(s, HALFTONE, 4000, 3000, 720, 524, ifColor256);
+}
+void BM_Halftone_4001x3001_to_720x524(benchmark::State& s) { stretch(s, HALFTONE, 4001, 3001, 720, 524); }
+void BM_Halftone_1000x750_to_180x131(benchmark::State& s) { stretch(s, HALFTONE, 1000, 750, 180, 131); }
 
 }  // namespace
 
@@ -45,4 +55,7 @@ BENCHMARK(BM_ColorOnColor_4000x3000_to_720x524)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Halftone_4000x3000_to_720x524)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ColorOnColor_720x524_to_200pct)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Halftone_720x524_to_200pct)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Halftone_256colours_4000x3000_to_720x524)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Halftone_4001x3001_to_720x524)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Halftone_1000x750_to_180x131)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

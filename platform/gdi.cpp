@@ -3,19 +3,18 @@
 #include <QImage>
 #include <QPainter>
 
-#include <sched.h>
-
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <mutex>
-#include <thread>
 #include <type_traits>
 #include <unordered_map>
 
 #include "platform/canvas_qt.hpp"
+#include "platform/halftone_stretch.hpp"
 
 // ---------------------------------------------------------------------------------------------
 // Objects and the handle table
@@ -330,12 +329,21 @@ void read_run(const View& v, int y, int x0, int n, std::uint32_t* out) {
     for (int i = 0; i < n; ++i) out[i] = read_px<K>(row, x0 + i);
   });
 }
+template <PixKind K>
+void write_pixels(Byte* row, int x0, int n, const std::uint32_t* vals) {
+  if constexpr (K == PixKind::Bgr24 && std::endian::native == std::endian::little) {
+    // Four bytes a pixel, the fourth overwritten by the next pixel; the last one byte by byte.
+    Byte* p = row + 3 * static_cast<std::ptrdiff_t>(x0);
+    int i = 0;
+    for (; i + 1 < n; ++i, p += 3) std::memcpy(p, vals + i, 4);
+    if (i < n) write_px<K>(row, x0 + i, vals[i]);
+  } else {
+    for (int i = 0; i < n; ++i) write_px<K>(row, x0 + i, vals[i]);
+  }
+}
 void write_run(const View& v, int y, int x0, int n, const std::uint32_t* vals) {
   Byte* row = v.row(y);
-  with_kind(v.kind, [&](auto k) {
-    constexpr PixKind K = decltype(k)::value;
-    for (int i = 0; i < n; ++i) write_px<K>(row, x0 + i, vals[i]);
-  });
+  with_kind(v.kind, [&](auto k) { write_pixels<decltype(k)::value>(row, x0, n, vals); });
 }
 
 // Nearest entry of a colour table (squared distance, the first of equals), with a small cache.
@@ -447,40 +455,6 @@ inline int nearest_src(int t, int s0, int sn, int dn) {
   return s0 + static_cast<int>(((2 * std::int64_t{t} + 1) * sn) / (2 * std::int64_t{dn}));
 }
 
-// Box-filter weights: destination pixel i covers [i·sn, (i+1)·sn) and source pixel j covers
-// [j·dn, (j+1)·dn) in a common unit; each weight is an overlap length, the weights of one
-// destination pixel sum to sn.
-struct Span {
-  int first;
-  int count;
-  int weight_offset;
-};
-struct Spans {
-  std::vector<Span> spans;
-  std::vector<std::uint32_t> weights;
-};
-Spans box_spans(int c0, int c1, int d0, int dn, int s0, int sn, int slimit) {
-  Spans r;
-  r.spans.reserve(static_cast<std::size_t>(c1 - c0));
-  for (int c = c0; c < c1; ++c) {
-    std::int64_t t = c - d0;
-    std::int64_t a = t * sn, b = (t + 1) * sn;
-    std::int64_t j0 = a / dn, j1 = (b - 1) / dn;
-    Span sp{static_cast<int>(s0 + j0), 0, static_cast<int>(r.weights.size())};
-    for (std::int64_t j = j0; j <= j1; ++j) {
-      std::int64_t lo = std::max(a, j * dn), hi = std::min(b, (j + 1) * dn);
-      if (hi > lo) {
-        r.weights.push_back(static_cast<std::uint32_t>(hi - lo));
-        ++sp.count;
-      }
-    }
-    // Keep every tap inside the source.
-    while (sp.count > 0 && sp.first + sp.count - 1 >= slimit) --sp.count;
-    r.spans.push_back(sp);
-  }
-  return r;
-}
-
 // Sink receives (destination row y, x0, count, values) where values are colours (xrgb) or, when
 // `indices` is set, source palette indices.
 using RowSink = std::function<void(int y, int x0, int n, std::uint32_t* vals)>;
@@ -505,179 +479,47 @@ void stretch_nearest(const View& src, const Geometry& g, bool indices, const Row
   }
 }
 
-// Accumulating rows of bytes: acc += src (a source row that lies wholly inside the destination
-// row) and acc += w · src (one cut by its edge), in blocks the compiler turns into vector code.
-void add_plain(std::uint32_t* __restrict acc, const Byte* __restrict src, std::size_t n) {
-  std::size_t i = 0;
-  for (; i + 16 <= n; i += 16)
-    for (std::size_t k = 0; k < 16; ++k) acc[i + k] += src[i + k];
-  for (; i < n; ++i) acc[i] += src[i];
-}
-void add_weighted(std::uint32_t* __restrict acc, const Byte* __restrict src, std::size_t n, std::uint32_t w) {
-  std::size_t i = 0;
-  for (; i + 16 <= n; i += 16)
-    for (std::size_t k = 0; k < 16; ++k) acc[i + k] += w * src[i + k];
-  for (; i < n; ++i) acc[i] += w * src[i];
-}
-
-// (s + t/2) / t, exactly: a multiplication by 1/t and a correction step.
-inline std::uint32_t rounded_quotient(std::uint64_t s, std::uint64_t t, double inv) {
-  const std::uint64_t n = s + t / 2;
-  auto q = static_cast<std::uint64_t>(static_cast<double>(n) * inv);
-  while (q * t > n) --q;
-  while ((q + 1) * t <= n) ++q;
-  return static_cast<std::uint32_t>(q);
-}
-
-// Area-weighted mean. In the common unit of box_spans a source pixel is `full` long, so a
-// source pixel that lies wholly inside a destination pixel weighs exactly `full`: such pixels
-// are summed plainly and multiplied once, the (at most two) cut pixels at the edges with their
-// own weights. The vertical pass accumulates whole source rows, the horizontal pass reduces one
-// accumulated row per destination row; a row with the same span as the row before is copied.
-// Bands of destination rows run on several threads; the sink sees the rows in order.
-class HalftoneJob {
+// The area-averaging stretch reads 3-byte rows of true-colour pictures and 4-byte rows of
+// 32-bit ones in place; other formats are converted run by run to B, G, R, 0 bytes.
+template <PixKind K>
+class HalftoneRows final : public HalftoneSource {
 public:
-  HalftoneJob(const View& src, const Geometry& g) : src_(src), g_(g) {
-    n_ = g.cx1 - g.cx0;
-    xsp_ = box_spans(g.cx0, g.cx1, g.dx, g.dw, g.sx, g.sw, src.width);
-    ysp_ = box_spans(g.cy0, g.cy1, g.dy, g.dh, g.sy, g.sh, src.height);
-    xfull_ = static_cast<std::uint32_t>(g.dw);
-    yfull_ = static_cast<std::uint32_t>(g.dh);
-    col0_ = src.width;
-    col1_ = 0;
-    for (auto& sp : xsp_.spans)
-      if (sp.count > 0) {
-        col0_ = std::min(col0_, sp.first);
-        col1_ = std::max(col1_, sp.first + sp.count);
-      }
-    total_ = std::uint64_t(g.sw) * std::uint64_t(g.sh);
-    inv_total_ = 1.0 / static_cast<double>(total_ ? total_ : 1);
-  }
-
-  bool empty() const { return n_ <= 0 || col1_ <= col0_ || g_.cy1 <= g_.cy0; }
-  int width() const { return n_; }
-
-  // Destination rows [r0, r1) (counted from cy0) into `out`, n values per row.
-  void rows(int r0, int r1, std::uint32_t* out) const {
-    const int cols = col1_ - col0_;
-    const std::size_t m = static_cast<std::size_t>(cols) * 3;
-    std::vector<std::uint32_t> plain(m), cut(m);
-    std::vector<Byte> expanded(m);
-    std::vector<std::uint32_t> raw(static_cast<std::size_t>(cols));
-    const bool direct24 = src_.kind == PixKind::Bgr24;
-    auto source_bytes = [&](int sy) -> const Byte* {
-      if (direct24) return src_.row(sy) + 3 * static_cast<std::ptrdiff_t>(col0_);
-      read_run(src_, sy, col0_, cols, raw.data());
-      for (int i = 0; i < cols; ++i) {
-        std::uint32_t c = is_indexed(src_.kind) ? src_.lut[raw[i]] : raw[i];
-        expanded[3 * i] = Byte(c);
-        expanded[3 * i + 1] = Byte(c >> 8);
-        expanded[3 * i + 2] = Byte(c >> 16);
-      }
-      return expanded.data();
-    };
-    const Span* prev = nullptr;
-    const std::uint32_t* prev_out = nullptr;
-    for (int yi = r0; yi < r1; ++yi) {
-      std::uint32_t* line = out + static_cast<std::size_t>(yi - r0) * static_cast<std::size_t>(n_);
-      const Span& ys = ysp_.spans[static_cast<std::size_t>(yi)];
-      const std::uint32_t* yw = ysp_.weights.data() + ys.weight_offset;
-      if (prev && prev->first == ys.first && prev->count == ys.count &&
-          std::equal(yw, yw + ys.count, ysp_.weights.data() + prev->weight_offset)) {
-        std::copy_n(prev_out, n_, line);
-        continue;
-      }
-      std::fill(plain.begin(), plain.end(), 0u);
-      std::fill(cut.begin(), cut.end(), 0u);
-      std::uint64_t ywsum = 0;
-      for (int k = 0; k < ys.count; ++k) {
-        const Byte* bytes = source_bytes(ys.first + k);
-        ywsum += yw[k];
-        if (yw[k] == yfull_) add_plain(plain.data(), bytes, m);
-        else add_weighted(cut.data(), bytes, m, yw[k]);
-      }
-      for (int i = 0; i < n_; ++i) {
-        const Span& xs = xsp_.spans[static_cast<std::size_t>(i)];
-        const std::uint32_t* xw = xsp_.weights.data() + xs.weight_offset;
-        std::uint64_t sum[3] = {0, 0, 0}, inner_plain[3] = {0, 0, 0}, inner_cut[3] = {0, 0, 0};
-        std::uint64_t xwsum = 0;
-        for (int k = 0; k < xs.count; ++k) {
-          const std::size_t at = 3 * static_cast<std::size_t>(xs.first + k - col0_);
-          xwsum += xw[k];
-          if (xw[k] == xfull_) {
-            for (int c = 0; c < 3; ++c) {
-              inner_plain[c] += plain[at + c];
-              inner_cut[c] += cut[at + c];
-            }
-          } else {
-            for (int c = 0; c < 3; ++c)
-              sum[c] += std::uint64_t{xw[k]} * (std::uint64_t{yfull_} * plain[at + c] + cut[at + c]);
-          }
+  explicit HalftoneRows(const View& v) : v_(v) {}
+  int width() const override { return v_.width; }
+  int height() const override { return v_.height; }
+  int bytes_per_pixel() const override { return K == PixKind::Bgr24 ? 3 : 4; }
+  bool converts() const override { return K != PixKind::Bgr24 && K != PixKind::Bgrx32; }
+  const std::uint8_t* row(int y, int x0, int count, std::uint8_t* scratch) const override {
+    const Byte* row = v_.row(y);
+    if constexpr (K == PixKind::Bgr24 || K == PixKind::Bgrx32) {
+      return row + static_cast<std::ptrdiff_t>(bytes_per_pixel()) * x0;
+    } else {
+      const std::uint32_t* lut = v_.lut.data();
+      for (int i = 0; i < count; ++i) {
+        std::uint32_t c = read_px<K>(row, x0 + i);
+        if constexpr (is_indexed(K)) c = lut[c];
+        std::uint8_t* p = scratch + 4 * static_cast<std::ptrdiff_t>(i);
+        if constexpr (std::endian::native == std::endian::little) {
+          c &= 0xFFFFFF;
+          std::memcpy(p, &c, 4);
+        } else {
+          p[0] = std::uint8_t(c);
+          p[1] = std::uint8_t(c >> 8);
+          p[2] = std::uint8_t(c >> 16);
+          p[3] = 0;
         }
-        std::uint64_t t = xwsum * ywsum;
-        if (t == 0) t = total_ ? total_ : 1;
-        const double inv = t == total_ ? inv_total_ : 1.0 / static_cast<double>(t);
-        std::uint32_t v = 0;
-        for (int c = 0; c < 3; ++c) {
-          std::uint64_t s_c = sum[c] + std::uint64_t{xfull_} * (std::uint64_t{yfull_} * inner_plain[c] + inner_cut[c]);
-          v |= rounded_quotient(s_c, t, inv) << (8 * c);
-        }
-        line[i] = v;
       }
-      prev = &ys;
-      prev_out = line;
+      return scratch;
     }
   }
 
 private:
-  const View& src_;
-  Geometry g_;
-  int n_ = 0;
-  Spans xsp_, ysp_;
-  std::uint32_t xfull_ = 1, yfull_ = 1;
-  int col0_ = 0, col1_ = 0;
-  std::uint64_t total_ = 1;
-  double inv_total_ = 1.0;
+  const View& v_;
 };
 
-// The processors this process may run on.
-int usable_processors() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
-  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-}
-
 void stretch_halftone(const View& src, const Geometry& g, const RowSink& sink) {
-  HalftoneJob job(src, g);
-  if (job.empty()) return;
-  const int n = job.width();
-  const int rows = g.cy1 - g.cy0;
-  // Threads pay off for large sources only.
-  const std::int64_t work = std::int64_t{g.sw} * g.sh + std::int64_t{n} * rows;
-  int threads = work < (1 << 20) ? 1 : std::min(8, usable_processors());
-  threads = std::max(1, std::min(threads, rows / 8));
-  // Rows in chunks, so that the buffer stays small however large the destination is.
-  const int chunk = std::max(threads, std::min(rows, std::max(64, static_cast<int>((1 << 22) / std::max(n, 1)))));
-  std::vector<std::uint32_t> buffer(static_cast<std::size_t>(chunk) * static_cast<std::size_t>(n));
-  for (int base = 0; base < rows; base += chunk) {
-    const int count = std::min(chunk, rows - base);
-    if (threads == 1) {
-      job.rows(base, base + count, buffer.data());
-    } else {
-      std::vector<std::thread> pool;
-      const int per = (count + threads - 1) / threads;
-      for (int t = 0; t < threads; ++t) {
-        const int r0 = base + t * per, r1 = std::min(base + count, r0 + per);
-        if (r0 >= r1) break;
-        std::uint32_t* out = buffer.data() + static_cast<std::size_t>(r0 - base) * static_cast<std::size_t>(n);
-        pool.emplace_back([&job, r0, r1, out] { job.rows(r0, r1, out); });
-      }
-      for (auto& th : pool) th.join();
-    }
-    for (int r = 0; r < count; ++r)
-      sink(g.cy0 + base + r, g.cx0, n, buffer.data() + static_cast<std::size_t>(r) * static_cast<std::size_t>(n));
-  }
+  const HalftoneGeometry hg{g.dx, g.dy, g.dw, g.dh, g.sx, g.sy, g.sw, g.sh, g.cx0, g.cy0, g.cx1, g.cy1};
+  with_kind(src.kind, [&](auto k) { halftone_stretch(HalftoneRows<decltype(k)::value>(src), hg, sink); });
 }
 
 bool clip_geometry(Geometry& g, int bound_w, int bound_h) {
