@@ -7,10 +7,10 @@
 #include "workbench/variant_grid_rows.hpp"
 
 void TForm1::fill_var_row(VarRow row, TColor base) {
-  const VarRowSpec& spec = var_row_specs()[static_cast<size_t>(row)];
+  const VarRowRule& rule = var_row_rules()[static_cast<size_t>(row)];
   for (int i = 1; i <= 6; ++i) {
     const Byte percent = var_cell_percent(i);
-    VarCell(row, i)->SetColor(i <= 3 ? spec.down(base, percent) : spec.up(base, percent));
+    VarCell(row, i)->SetColor(i <= 3 ? rule.down(base, percent) : rule.up(base, percent));
   }
 }
 

@@ -53,7 +53,7 @@ void TForm1::create_variant_grid() {
   panVar->BringToFront();
   for (const BaseCell& b : kBaseCells)
     this->*b.member = make_panel(b.name, panVar, 90, b.top, 30, b.height, kGridCellColour, b.hint);
-  for (const VarRowSpec& r : var_row_specs()) {
+  for (const VarRowRule& r : var_row_rules()) {
     auto& cells = panVarRows[static_cast<size_t>(r.row)];
     for (int i = 1; i <= 6; ++i)
       cells[static_cast<size_t>(i)] =

@@ -2,9 +2,9 @@
 
 #include "workbench/colour_model.hpp"
 
-const std::vector<VarRowSpec>& var_row_specs() {
+const std::vector<VarRowRule>& var_row_rules() {
   using B = VarBlock;
-  static const std::vector<VarRowSpec> rows = {
+  static const std::vector<VarRowRule> rows = {
       {VarRow::tone, "panVartone", nullptr, 0, B::Original, DarkerColor, LighterColor,
        {"-  darker 30%", "- darker 20%", "- darker 10%", "+ lighter 10%", "+ lighter 20%", "+ lighter 30%"}},
       {VarRow::red, "panVarred", "panvarred6", 30, B::Original, LessRed, MoreRed,
@@ -38,7 +38,7 @@ const std::vector<VarRowSpec>& var_row_specs() {
   return rows;
 }
 
-std::string var_cell_name(const VarRowSpec& row, int i) {
+std::string var_cell_name(const VarRowRule& row, int i) {
   if (i == 6 && row.sixth) return row.sixth;
   return row.name + std::to_string(i);
 }

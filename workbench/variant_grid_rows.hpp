@@ -12,7 +12,7 @@
 // The four base colours of the grid's blocks.
 enum class VarBlock { Original, FirstNeighbour, SecondNeighbour, Complement };
 
-struct VarRowSpec {
+struct VarRowRule {
   VarRow row;
   const char* name;   // cell names: name + 1..6
   const char* sixth;  // the sixth cell's own name when it differs from name + "6", else nullptr
@@ -25,9 +25,9 @@ struct VarRowSpec {
 };
 
 // The rows, top to bottom.
-const std::vector<VarRowSpec>& var_row_specs();
+const std::vector<VarRowRule>& var_row_rules();
 // The name of cell i (1..6) of a row.
-std::string var_cell_name(const VarRowSpec& row, int i);
+std::string var_cell_name(const VarRowRule& row, int i);
 // The step of cell i in percent: 30, 20, 10, 10, 20, 30.
 Byte var_cell_percent(int i);
 
