@@ -61,8 +61,7 @@ void TForm1::panVarChoose() {
   panBlowColor->SetColor(c);
   panBlowCaption->SetColor(c);
   panBlowCaption->SetCaption(ColorToHex(c));
-  const int sum = (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF);
-  const TColor font = sum > 384 ? clBlack : clWhite;
+  const TColor font = caption_font_colour(c);
   Label1->Font().SetColor(font);
   panBlowCaption->Font().SetColor(font);
   Label1->SetCaption(HistoryLine(c));

@@ -73,8 +73,7 @@ void TForm1::ListBox1Click(TObject*) {
   panhistcolor->SetColor(c);
   imgHistCopy->SetHint("copy color to clipboard");
   set_picture_from(imgHistCopy, imghistcopyblu);
-  const int sum = (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF);
-  labHistory->Font().SetColor(sum > 384 ? clBlack : clWhite);
+  labHistory->Font().SetColor(caption_font_colour(c));
   labHistory->SetCaption(history_hex_text(ListBox1->Item(i)));
   panhistcolor->Show();
   panTriad120->SetColor(TriadicRGB120(c));

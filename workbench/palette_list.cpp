@@ -134,8 +134,7 @@ void TForm1::ListBox2Click(TObject*) {
     const TColor c = pan1()->Color();
     panhistcolor->SetColor(c);
     labHistory->SetCaption(ColorToHex(c));
-    const int sum = (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF);
-    labHistory->Font().SetColor(sum > 384 ? clBlack : clWhite);
+    labHistory->Font().SetColor(caption_font_colour(c));
     panhistcolor->Show();
     panTriad120->SetColor(TriadicRGB120(c));
     panCompli->SetColor(ComplementRGB(c));
