@@ -169,6 +169,8 @@ public:
   void wire_variant_grid();
   // Fills a row's six cells from the base colour of its block.
   void fill_var_row(VarRow row, TColor base);
+  // A block of the grid: its base cell and rows from a base colour.
+  void fill_var_block(TColor base, TPanel* base_cell, std::initializer_list<VarRow> rows);
 
   // ---- Spectrum sampling, picture loading and tone sort.
   void imgGenPalClick(TObject* Sender);

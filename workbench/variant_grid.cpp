@@ -14,6 +14,13 @@ void TForm1::fill_var_row(VarRow row, TColor base) {
   }
 }
 
+void TForm1::fill_var_block(TColor base, TPanel* base_cell, std::initializer_list<VarRow> rows) {
+  // The working cell of the side panel ends up holding the last base colour computed.
+  panCompli->SetColor(base);
+  base_cell->SetColor(base);
+  for (VarRow row : rows) fill_var_row(row, base);
+}
+
 void TForm1::imgVarClick(TObject*) {
   if (Form2) Form2->Hide();
   ListBox2->SendToBack();
@@ -64,28 +71,19 @@ void TForm1::imgVarClick(TObject*) {
   // Each block keeps its derivation: a switched block is switched off and on again, which
   // fills it the switched way.
   if (imgVarcomp->Tag() != 1) {
-    const TColor k = ComplementRGB(c);
-    panCompli->SetColor(k);
-    panVarcompli->SetColor(k);
-    for (VarRow row : {VarRow::cyn, VarRow::blu, VarRow::mag}) fill_var_row(row, k);
+    fill_var_block(ComplementRGB(c), panVarcompli, {VarRow::cyn, VarRow::blu, VarRow::mag});
   } else {
     imgVarcomp->SetTag(0);
     imgVarcompClick(this);
   }
   if (imgVartriad1->Tag() != 1) {
-    const TColor t1 = AnalogicPlus15(c);
-    panCompli->SetColor(t1);
-    pantri1->SetColor(t1);
-    for (VarRow row : {VarRow::tri1red, VarRow::tri1grn, VarRow::tri1blu}) fill_var_row(row, t1);
+    fill_var_block(AnalogicPlus15(c), pantri1, {VarRow::tri1red, VarRow::tri1grn, VarRow::tri1blu});
   } else {
     imgVartriad1->SetTag(0);
     imgVartriad1Click(this);
   }
   if (imgVartriad2->Tag() != 1) {
-    const TColor t2 = AnalogicMinus15(c);
-    panCompli->SetColor(t2);
-    panTri2->SetColor(t2);
-    for (VarRow row : {VarRow::tri2red, VarRow::tri2grn, VarRow::tri2blu}) fill_var_row(row, t2);
+    fill_var_block(AnalogicMinus15(c), panTri2, {VarRow::tri2red, VarRow::tri2grn, VarRow::tri2blu});
   } else {
     imgVartriad2->SetTag(0);
     imgVartriad2Click(this);
@@ -104,9 +102,7 @@ void TForm1::imgVarcompClick(TObject*) {
     labVarcomp->SetCaption("toggle complement HSL to RGB");
     k = ComplementHLS(c);
   }
-  panCompli->SetColor(k);
-  panVarcompli->SetColor(k);
-  for (VarRow row : {VarRow::cyn, VarRow::blu, VarRow::mag}) fill_var_row(row, k);
+  fill_var_block(k, panVarcompli, {VarRow::cyn, VarRow::blu, VarRow::mag});
 }
 
 void TForm1::imgVartriad1Click(TObject*) {
@@ -121,9 +117,7 @@ void TForm1::imgVartriad1Click(TObject*) {
     labVartriad1->SetCaption("toggle analogic +15\u00B0 HSL to RGB");
     t1 = AnalogicPlus15(c);
   }
-  panCompli->SetColor(t1);
-  pantri1->SetColor(t1);
-  for (VarRow row : {VarRow::tri1red, VarRow::tri1grn, VarRow::tri1blu}) fill_var_row(row, t1);
+  fill_var_block(t1, pantri1, {VarRow::tri1red, VarRow::tri1grn, VarRow::tri1blu});
 }
 
 void TForm1::imgVartriad2Click(TObject*) {
@@ -138,9 +132,7 @@ void TForm1::imgVartriad2Click(TObject*) {
     labVartriad2->SetCaption("toggle analogic -15\u00B0 HSL to RGB");
     t2 = AnalogicMinus15(c);
   }
-  panCompli->SetColor(t2);
-  panTri2->SetColor(t2);
-  for (VarRow row : {VarRow::tri2red, VarRow::tri2grn, VarRow::tri2blu}) fill_var_row(row, t2);
+  fill_var_block(t2, panTri2, {VarRow::tri2red, VarRow::tri2grn, VarRow::tri2blu});
 }
 
 void TForm1::panVarCellClick(TPanel* cell) {
