@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/test_env.hpp"
+#include "workbench/workbench_fixture.hpp"
 #include "image/png_graphic.hpp"
 #include "platform/synthetic_input.hpp"
 #include "workbench/colour_model.hpp"
@@ -14,37 +15,13 @@
 
 namespace {
 
-class HelpWindow : public ::testing::Test {
+class HelpWindow : public WorkbenchTest {
 protected:
   void SetUp() override {
-    create_workbench_windows();
-    w = Form1;
+    WorkbenchTest::SetUp();
     h = Form2;
-    w->Show();
-    flush_paints();
-    hw_test::dialogs().clear();
-  }
-  void TearDown() override {
-    delete Form2;
-    Form2 = nullptr;
-    delete Form1;
-    SpectrumStep = 0;
-    SavedHorzScrollPos = 0;
   }
 
-  void pick_at(int x, int y) {
-    TControl& image = *w->ImageScrollBox1->Image();
-    TPoint scr = image.ClientToScreen({x, y});
-    SetCursorPos(scr.X, scr.Y);
-    send_mouse_press(image, mbLeft, x, y);
-    send_mouse_release(image, mbLeft, x, y);
-  }
-  TColor add_from(int x, int y) {
-    pick_at(x, y);
-    TColor c = w->pan->Color();
-    send_click(*w->imgPick, 5, 5);
-    return c;
-  }
   void click(TControl& c) { send_click(c, 4, 4); }
   void open_help() {
     click(*w->imgHelp);
@@ -62,8 +39,6 @@ protected:
   // The page the user sees, away from the hot spots and the logo.
   TControl* page() { return top_at(20, 20); }
 
-  hw_test::ScratchCwd cwd;
-  TForm1* w = nullptr;
   TForm2* h = nullptr;
 };
 

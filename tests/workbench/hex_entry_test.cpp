@@ -5,6 +5,7 @@
 #include <string>
 
 #include "common/test_env.hpp"
+#include "workbench/workbench_fixture.hpp"
 #include "image/dib_graphic.hpp"
 #include "platform/synthetic_input.hpp"
 #include "resources/spectrum_strips.hpp"
@@ -35,24 +36,8 @@ bool same_picture(TImage* a, TImage* b) {
   return sa.Bytes() == sb.Bytes();
 }
 
-class HexEntry : public ::testing::Test {
+class HexEntry : public WorkbenchTest {
 protected:
-  void SetUp() override {
-    hw_test::dialogs().clear();
-    create_workbench_windows();
-    w = Form1;
-    w->Show();
-    flush_paints();
-  }
-  void TearDown() override {
-    delete Form2;
-    Form2 = nullptr;
-    delete Form1;
-    SpectrumStep = 0;
-    SavedHorzScrollPos = 0;
-    hw_test::dialogs().clear();
-  }
-
   // Opens the hex entry and types into it, key by key.
   void type_colour(const std::string& text) {
     if (!w->edcolor->Visible()) send_click(*w->imgEdColor, 5, 5);
@@ -80,8 +65,6 @@ protected:
     flush_paints();
   }
 
-  hw_test::ScratchCwd cwd;
-  TForm1* w = nullptr;
 };
 
 }  // namespace

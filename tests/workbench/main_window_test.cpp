@@ -6,6 +6,7 @@
 #include <string>
 
 #include "common/test_env.hpp"
+#include "workbench/workbench_fixture.hpp"
 #include "image/dib_graphic.hpp"
 #include "platform/dib_view.hpp"
 #include "platform/synthetic_input.hpp"
@@ -20,42 +21,10 @@
 namespace {
 
 // A main window in a scratch current folder, shown on the offscreen screen.
-class Workbench : public ::testing::Test {
+class Workbench : public WorkbenchTest {
 protected:
-  void SetUp() override {
-    create_workbench_windows();
-    w = Form1;
-    w->Show();
-    flush_paints();
-  }
-  void TearDown() override {
-    delete Form2;
-    Form2 = nullptr;
-    delete Form1;
-    SpectrumStep = 0;
-    SavedHorzScrollPos = 0;
-  }
-
-  // Presses a mouse button over the picture view at a point of its client area, with the
-  // pointer there, as a user picking a colour would.
-  void pick_at(int x, int y, TMouseButton b = mbLeft) {
-    TControl& image = *w->ImageScrollBox1->Image();
-    TPoint scr = image.ClientToScreen({x, y});
-    SetCursorPos(scr.X, scr.Y);
-    send_mouse_press(image, b, x, y);
-    send_mouse_release(image, b, x, y);
-  }
-  // Picks the colour at a point and adds it to the palette.
-  TColor add_from(int x, int y) {
-    pick_at(x, y);
-    TColor c = w->pan->Color();
-    send_click(*w->imgPick, 5, 5);
-    return c;
-  }
   TColor strip_colour(int x, int y) { return static_cast<TColor>(strip.colour(x, y)); }
 
-  hw_test::ScratchCwd cwd;
-  TForm1* w = nullptr;
   Raster24 strip = make_spectrum_strip(0);
 };
 

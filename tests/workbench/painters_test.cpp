@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "common/test_env.hpp"
+#include "workbench/workbench_fixture.hpp"
 #include "image/dib_graphic.hpp"
 #include "platform/synthetic_input.hpp"
 #include "resources/spectrum_strips.hpp"
@@ -60,23 +61,11 @@ const std::array<PainterCase, 10> kPainters = {{
 
 constexpr CellKind kKinds[5] = {CellKind::Compli, CellKind::Triad120, CellKind::Triad240, CellKind::Dark, CellKind::Light};
 
-class Painters : public ::testing::Test {
+class Painters : public WorkbenchTest {
 protected:
-  void SetUp() override {
-    hw_test::dialogs().clear();
-    create_workbench_windows();
-    w = Form1;
-    w->Show();
-    flush_paints();
-  }
   void TearDown() override {
     EXPECT_TRUE(hw_test::dialogs().messages().empty());
-    delete Form2;
-    Form2 = nullptr;
-    delete Form1;
-    SpectrumStep = 0;
-    SavedHorzScrollPos = 0;
-    hw_test::dialogs().clear();
+    WorkbenchTest::TearDown();
   }
 
   TControl& component(const std::string& name) {
@@ -128,8 +117,6 @@ protected:
     EXPECT_EQ(w->labMode->Color(), kEditModeColour);
   }
 
-  hw_test::ScratchCwd cwd;
-  TForm1* w = nullptr;
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/test_env.hpp"
+#include "workbench/workbench_fixture.hpp"
 #include "platform/synthetic_input.hpp"
 #include "platform/text_codec.hpp"
 #include "storage/css_palette_file.hpp"
@@ -19,36 +20,8 @@ namespace {
 
 constexpr TColor kEmptyCell = 0x00566050;
 
-class PaletteList : public ::testing::Test {
+class PaletteList : public WorkbenchTest {
 protected:
-  void SetUp() override {
-    create_workbench_windows();
-    w = Form1;
-    w->Show();
-    flush_paints();
-    hw_test::dialogs().clear();
-  }
-  void TearDown() override {
-    delete Form2;
-    Form2 = nullptr;
-    delete Form1;
-    SpectrumStep = 0;
-    SavedHorzScrollPos = 0;
-  }
-
-  void pick_at(int x, int y) {
-    TControl& image = *w->ImageScrollBox1->Image();
-    TPoint scr = image.ClientToScreen({x, y});
-    SetCursorPos(scr.X, scr.Y);
-    send_mouse_press(image, mbLeft, x, y);
-    send_mouse_release(image, mbLeft, x, y);
-  }
-  TColor add_from(int x, int y) {
-    pick_at(x, y);
-    TColor c = w->pan->Color();
-    send_click(*w->imgPick, 5, 5);
-    return c;
-  }
   void click(TControl& c) { send_click(c, 4, 4); }
   void open_list() {
     click(*w->imgCSS);
@@ -80,8 +53,6 @@ protected:
     return out;
   }
 
-  hw_test::ScratchCwd cwd;
-  TForm1* w = nullptr;
 };
 
 const std::vector<TColor> kThree = {RGB(0x10, 0x20, 0x30), RGB(0xC0, 0x80, 0x40), RGB(0xFF, 0xEE, 0x01)};

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/test_env.hpp"
+#include "workbench/workbench_fixture.hpp"
 #include "image/dib_graphic.hpp"
 #include "image/png_graphic.hpp"
 #include "platform/synthetic_input.hpp"
@@ -48,24 +49,8 @@ std::array<TColor, 16> plain_tones() {
 TColor pixel(const TDibGraphic& g, int x, int y) { return RgbToColor(g.GetPixel(x, y)); }
 
 // A main window in a scratch current folder, shown on the offscreen screen.
-class Recolour : public ::testing::Test {
+class Recolour : public WorkbenchTest {
 protected:
-  void SetUp() override {
-    hw_test::dialogs().clear();
-    create_workbench_windows();
-    w = Form1;
-    w->Show();
-    flush_paints();
-  }
-  void TearDown() override {
-    delete Form2;
-    Form2 = nullptr;
-    delete Form1;
-    SpectrumStep = 0;
-    SavedHorzScrollPos = 0;
-    hw_test::dialogs().clear();
-  }
-
   // Adds a colour as a user would by its hex text: the hex entry button, six keys, the add
   // button.
   void add_by_hex(TColor c) {
@@ -118,8 +103,6 @@ protected:
     send_click(*w->butProcessPic, 5, 5);
   }
 
-  hw_test::ScratchCwd cwd;
-  TForm1* w = nullptr;
 };
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/test_env.hpp"
+#include "workbench/workbench_fixture.hpp"
 #include "image/png_graphic.hpp"
 #include "platform/synthetic_input.hpp"
 #include "platform/text_codec.hpp"
@@ -65,24 +66,8 @@ void write_test_picture(const std::string& path, const char* holder) {
 
 TColor grey(int g) { return RGB(g, g, g); }
 
-class Sampling : public ::testing::Test {
+class Sampling : public WorkbenchTest {
 protected:
-  void SetUp() override {
-    hw_test::dialogs().clear();
-    create_workbench_windows();
-    w = Form1;
-    w->Show();
-    flush_paints();
-  }
-  void TearDown() override {
-    delete Form2;
-    Form2 = nullptr;
-    delete Form1;
-    SpectrumStep = 0;
-    SavedHorzScrollPos = 0;
-    hw_test::dialogs().clear();
-  }
-
   // Answers the open-picture dialog with a file and clicks the open button.
   void open_picture(const std::string& path) {
     hw_test::dialogs().answers.push_back({IDOK, path});
@@ -99,8 +84,6 @@ protected:
     return out;
   }
 
-  hw_test::ScratchCwd cwd;
-  TForm1* w = nullptr;
 };
 
 }  // namespace

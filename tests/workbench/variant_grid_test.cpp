@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/test_env.hpp"
+#include "workbench/workbench_fixture.hpp"
 #include "platform/synthetic_input.hpp"
 #include "resources/spectrum_strips.hpp"
 #include "workbench/colour_model.hpp"
@@ -18,37 +19,13 @@ namespace {
 
 constexpr TColor kRed = 0x000000FF;
 
-class VariantGrid : public ::testing::Test {
+class VariantGrid : public WorkbenchTest {
 protected:
-  void SetUp() override {
-    create_workbench_windows();
-    w = Form1;
-    w->Show();
-    flush_paints();
-    hw_test::dialogs().clear();
-  }
   void TearDown() override {
     EXPECT_TRUE(hw_test::dialogs().messages().empty());
-    delete Form2;
-    Form2 = nullptr;
-    delete Form1;
-    SpectrumStep = 0;
-    SavedHorzScrollPos = 0;
+    WorkbenchTest::TearDown();
   }
 
-  void pick_at(int x, int y) {
-    TControl& image = *w->ImageScrollBox1->Image();
-    TPoint scr = image.ClientToScreen({x, y});
-    SetCursorPos(scr.X, scr.Y);
-    send_mouse_press(image, mbLeft, x, y);
-    send_mouse_release(image, mbLeft, x, y);
-  }
-  TColor add_from(int x, int y) {
-    pick_at(x, y);
-    TColor c = w->pan->Color();
-    send_click(*w->imgPick, 5, 5);
-    return c;
-  }
   // The first point of the shown strip that has exactly this colour.
   bool find_on_strip(TColor c, int& px, int& py) {
     for (int y = 0; y < kSpectrumHeight; ++y)
@@ -87,8 +64,6 @@ protected:
   }
   void click(TControl& c) { send_click(c, 4, 4); }
 
-  hw_test::ScratchCwd cwd;
-  TForm1* w = nullptr;
   Raster24 strip = make_spectrum_strip(0);
 };
 
