@@ -8,6 +8,7 @@
 #include "image/quantize_thread.hpp"
 #include "platform/forms.hpp"
 #include "platform/math.hpp"
+#include "platform/safe_save.hpp"
 
 namespace {
 
@@ -468,8 +469,16 @@ void TDibGraphic::AppendToStream(TStream&) {
 }
 
 void TDibGraphic::AppendToFile(const std::string& FileName) {
-  TFileStream stream(FileName, fmOpenReadWrite | fmShareDenyWrite);
-  AppendToStream(stream);
+  // A mend: the pages are appended to a copy of the file that replaces it only when complete and
+  // written, so a full disk or a kill keeps the old file as it was.
+  TMemoryStream data;
+  {
+    TFileStream file(FileName, fmOpenReadWrite | fmShareDenyWrite);
+    if (file.Size() > 0) data.CopyFrom(file, 0);
+  }
+  data.SetPosition(0);
+  AppendToStream(data);
+  safe_save_file(FileName, std::string_view(reinterpret_cast<const char*>(data.Memory()), static_cast<std::size_t>(data.Size())));
 }
 
 void TDibGraphic::MultiSaveToStream(TStream& Stream, int ImageCount, const TGetGraphicMethod& OnGetGraphic) {
@@ -484,8 +493,9 @@ void TDibGraphic::MultiSaveToStream(TStream& Stream, int ImageCount, const TGetG
 }
 
 void TDibGraphic::MultiSaveToFile(const std::string& FileName, int ImageCount, const TGetGraphicMethod& OnGetGraphic) {
-  TFileStream stream(FileName, fmCreate);
+  TSafeFileStream stream(FileName);
   MultiSaveToStream(stream, ImageCount, OnGetGraphic);
+  stream.Commit();
 }
 
 bool TDibGraphic::CanRead(TStream&) { return false; }

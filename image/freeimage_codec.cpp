@@ -256,20 +256,27 @@ void AppendDibToStream(TDibGraphic& Graphic, TStream& Stream, int FifId, int Fla
   // process could take it then. The scratch file lies in a folder of its own instead.
   scratch_folder folder;
   const std::string temp = folder.file("zu0.tmp");
+  int pages;
   {
     TFileStream file(temp, fmCreate);
     file.CopyFrom(Stream, 0);
+    file.SetPosition(0);
+    pages = GetDibPageCount(file, FifId);
   }
   last = DoProgress(&Graphic, 10, 0, last, 100, OnProgress);
   AppendDibToFile(Graphic, temp, FifId, Flags, OnProgress, Accepted, Fallback, BeforeSave);
   last = DoProgress(&Graphic, 90, 0, last, 100, OnProgress);
   {
     TFileStream file(temp, fmOpenRead | fmShareDenyWrite);
+    // A mend: FreeImage reports success when its writes into the temporary folder fail (a full
+    // disk), and the stream got a cut file. The result must hold one page more than the stream.
+    if (GetDibPageCount(file, FifId) != pages + 1) raise_save_error(Graphic);
+    file.SetPosition(0);
     if (auto* memory = dynamic_cast<TMemoryStream*>(&Stream)) {
       memory->Clear();
       memory->SetSize(file.Size());
-    } else if (auto* disk = dynamic_cast<TFileStream*>(&Stream)) {
-      disk->SetSize(0);
+    } else {
+      Stream.SetSize(0);  // a file stream, the safe save's among them, is cut
     }
     Stream.SetPosition(0);
     Stream.CopyFrom(file, 0);

@@ -274,16 +274,11 @@ void TTiffGraphic::SaveToStream(TStream& Stream) {
 }
 
 void TTiffGraphic::AppendToFile(const std::string& FileName) {
-  const std::vector<text_tag> tags = tags_to_write();
-  std::vector<TTiffPageTags> kept;
-  if (FileExists(FileName)) {
-    TFileStream file(FileName, fmOpenRead | fmShareDenyWrite);
-    kept = ReadTiffPageTags(file, 0, text_tag_numbers());
-  }
-  AppendDibToFile(*this, FileName, FIF_ID_TIFF, save_flags(), OnReadWriteProgress, TImageFormats::All(), ifTrueColor,
-                  [&](FIBITMAP* bitmap) { write_tags_to_bitmap(bitmap, tags); });
-  TFileStream file(FileName, fmOpenReadWrite | fmShareDenyWrite);
-  write_tags_to_file(file, kept, tags);
+  // A mend: FreeImage rewrote the file in place and reported success on a full disk, leaving a
+  // cut file (the new page missing, the pages in a loop). The page is appended to a copy that
+  // replaces the file only when complete and written; the old file stays as it was otherwise.
+  if (!FileExists(FileName)) throw EZuroroveError(Format("Unable to open %s for appending", {FileName}));
+  TDibGraphic::AppendToFile(FileName);
 }
 
 void TTiffGraphic::AppendToStream(TStream& Stream) {
@@ -295,13 +290,8 @@ void TTiffGraphic::AppendToStream(TStream& Stream) {
 }
 
 void TTiffGraphic::MultiSaveToFile(const std::string& FileName, int ImageCount, const TGetGraphicMethod& OnGetGraphic) {
-  for (int n = 1; n <= ImageCount; ++n) {
-    bool free_graphic = false;
-    TGraphic* page = OnGetGraphic(n, free_graphic);
-    std::unique_ptr<TGraphic> owned(free_graphic ? page : nullptr);
-    Assign(page);
-    owned.reset();
-    if (n == 1) SaveToFile(FileName);
-    else AppendToFile(FileName);
-  }
+  // A mend: every page goes into one temporary file that replaces the old file at the end, so a
+  // failure part of the way leaves the old file instead of one with the first pages only.
+  if (ImageCount <= 0) return;
+  TDibGraphic::MultiSaveToFile(FileName, ImageCount, OnGetGraphic);
 }

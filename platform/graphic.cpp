@@ -3,6 +3,7 @@
 
 #include "platform/gif_image.hpp"
 #include "platform/graphics.hpp"
+#include "platform/safe_save.hpp"
 
 // ---------------------------------------------------------------------------------------------
 // TPersistent
@@ -41,8 +42,11 @@ void TGraphic::LoadFromFile(const std::string& name) {
 }
 
 void TGraphic::SaveToFile(const std::string& name) {
-  TFileStream stream(name, fmCreate);
+  // A mend: the picture goes to a temporary file that replaces the old one only when complete,
+  // so a full disk or a kill never leaves a cut or empty file in its place.
+  TSafeFileStream stream(name);
   SaveToStream(stream);
+  stream.Commit();
 }
 
 void TGraphic::Changed(TObject*) {

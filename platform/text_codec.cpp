@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/safe_save.hpp"
 #include "platform/sysutils.hpp"
 
 namespace {
@@ -151,30 +152,4 @@ std::string read_file_bytes(const std::string& name) {
   return data;
 }
 
-void write_file_bytes_atomic(const std::string& name, std::string_view bytes) {
-  std::string tmp = name + ".~tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
-  if (fd < 0) throw EFCreateError(Format("Cannot create file \"%s\". %s", {name, SysErrorMessage(errno)}));
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      ::unlink(tmp.c_str());
-      throw EWriteError(Format("Cannot write file \"%s\". %s", {name, SysErrorMessage(e)}));
-    }
-    done += static_cast<size_t>(n);
-  }
-  if (::close(fd) != 0) {
-    int e = errno;
-    ::unlink(tmp.c_str());
-    throw EWriteError(Format("Cannot write file \"%s\". %s", {name, SysErrorMessage(e)}));
-  }
-  if (std::rename(tmp.c_str(), name.c_str()) != 0) {
-    int e = errno;
-    ::unlink(tmp.c_str());
-    throw EWriteError(Format("Cannot write file \"%s\". %s", {name, SysErrorMessage(e)}));
-  }
-}
+void write_file_bytes_atomic(const std::string& name, std::string_view bytes) { safe_save_file(name, bytes); }

@@ -19,6 +19,6 @@ std::string encode_text_lines(const std::vector<std::string>& lines);
 
 // Reads a whole file; raises EFOpenError / EReadError on failure.
 std::string read_file_bytes(const std::string& name);
-// Writes a whole file through a temporary sibling ("name.~tmp" next to it) and a rename, so the
-// old file stays intact when the write fails; raises EFCreateError / EWriteError.
+// Writes a whole file through the safe save (platform/safe_save.hpp), so the old file stays
+// intact when the write fails; raises EFCreateError / EWriteError.
 void write_file_bytes_atomic(const std::string& name, std::string_view bytes);

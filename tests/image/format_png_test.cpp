@@ -8,6 +8,7 @@
 #include <map>
 
 #include "codec_test_files.hpp"
+#include "common/small_disk.hpp"
 #include "common/test_env.hpp"
 #include "image/png_graphic.hpp"
 
@@ -256,4 +257,22 @@ TEST_F(FormatPng, NewPicturesAreInterlacedAndAssignTakesTheSettings) {
 TEST_F(FormatPng, AnEmptyPictureIsNotSaved) {
   TPngGraphic p;
   EXPECT_THROW(save(p), EZuroroveError);
+}
+
+TEST_F(FormatPng, AFullDiskRaisesAndKeepsTheOldFile) {
+  hw_test::SmallDisk disk;
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
+  const std::string name = disk.file("p.png");
+  make(4, 4, ifTrueColor, pattern(4, 4))->SaveToFile(name);
+  const std::vector<Byte> old = read_file(name);
+  ASSERT_GT(disk.fill(), 0);
+  auto p = make(128, 128, ifTrueColor, noise(128, 128, 3));
+  try {
+    p->SaveToFile(name);
+    ADD_FAILURE() << "a save to a full disk reported success";
+  } catch (const EStreamError& e) {
+    EXPECT_NE(e.Message().find("No space left on device"), std::string::npos) << e.Message();
+  }
+  EXPECT_EQ(read_file(name), old);
+  EXPECT_EQ(disk.names(), (std::vector<std::string>{"filler", "p.png"}));
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "codec_test_files.hpp"
+#include "common/small_disk.hpp"
 #include "common/test_env.hpp"
 #include "image/tiff_graphic.hpp"
 
@@ -317,4 +318,53 @@ TEST_F(FormatTiff, AssignTakesTheCompressionOfATiffSource) {
   EXPECT_EQ(copy.Compression(), tcLZW);
   EXPECT_EQ(copy.ArtistTag, "");
   expect_pixels(copy, pattern(3, 3));
+}
+
+TEST_F(FormatTiff, AFullDiskRaisesAndKeepsTheOldFile) {
+  hw_test::SmallDisk disk;
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
+  raster a = pattern(6, 4), big = noise(64, 64, 7);
+  const std::string name = disk.file("f.tif");
+  make(6, 4, ifTrueColor, a)->SaveToFile(name);
+  const std::vector<Byte> old = read_file(name);
+  ASSERT_GT(disk.fill(), 0);
+
+  // Appending and saving many pages both need room the disk no longer has.
+  try {
+    make(64, 64, ifTrueColor, big)->AppendToFile(name);
+    ADD_FAILURE() << "an append to a full disk reported success";
+  } catch (const EStreamError& e) {
+    EXPECT_NE(e.Message().find("No space left on device"), std::string::npos) << e.Message();
+  }
+  EXPECT_EQ(read_file(name), old);
+  TTiffGraphic writer;
+  EXPECT_THROW(writer.MultiSaveToFile(name, 2, [&](int, bool& free_it) -> TGraphic* {
+    free_it = true;
+    return make(64, 64, ifTrueColor, big).release();
+  }), EStreamError);
+  EXPECT_THROW(make(64, 64, ifTrueColor, big)->SaveToFile(name), EStreamError);
+  EXPECT_EQ(read_file(name), old);
+  EXPECT_EQ(disk.names(), (std::vector<std::string>{"f.tif", "filler"}));
+
+  // A full temporary folder fails an append to a stream too, and leaves the stream as it was:
+  // with no room for the copy of the stream, and with room for the copy but not for the result.
+  TMemoryStream s;
+  load_stream(s, name);
+  std::filesystem::remove(disk.file("filler"));
+  ASSERT_GT(disk.fill(8192), 0);
+  const std::string saved = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "";
+  setenv("TMPDIR", disk.path().c_str(), 1);
+  EXPECT_THROW(make(64, 64, ifTrueColor, big)->AppendToStream(s), Exception);
+  if (saved.empty()) unsetenv("TMPDIR");
+  else setenv("TMPDIR", saved.c_str(), 1);
+  EXPECT_EQ(stream_bytes(s), old);
+  EXPECT_EQ(disk.names(), (std::vector<std::string>{"f.tif", "filler"}));
+
+  // With room again the append goes through: two pages, the first unchanged.
+  std::filesystem::remove(disk.file("filler"));
+  make(64, 64, ifTrueColor, big)->AppendToFile(name);
+  load_stream(s, name);
+  EXPECT_EQ(writer.GetImageCount(s), 2);
+  expect_pixels(*load_page(s, 1), a, 0, "page 1");
+  expect_pixels(*load_page(s, 2), big, 0, "page 2");
 }

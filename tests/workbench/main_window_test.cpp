@@ -10,6 +10,7 @@
 #include "image/dib_graphic.hpp"
 #include "platform/dib_view.hpp"
 #include "platform/synthetic_input.hpp"
+#include "platform/safe_save.hpp"
 #include "platform/text_codec.hpp"
 #include "resources/spectrum_strips.hpp"
 #include "storage/css_palette_file.hpp"
@@ -381,10 +382,11 @@ TEST(WorkbenchHistoryFile, AFailedHistoryWriteStillClosesAndRemovesTheWorkingFil
   TForm1* w = Form1;
   w->Show();
   write_file_bytes_atomic(cwd.file("session.css"), "x");
-  // A folder in the way of the temporary sibling makes the write fail.
-  ASSERT_EQ(mkdir(cwd.file("history.dat.~tmp").c_str(), 0700), 0);
+  // Every write fails, as on a full disk.
+  safe_save_testing::write_error = ENOSPC;
   hw_test::dialogs().clear();
   send_close(*w);
+  safe_save_testing::write_error = 0;
   EXPECT_EQ(hw_test::dialogs().messages().size(), 1u);
   EXPECT_FALSE(FileExists(cwd.file("session.css")));
   EXPECT_FALSE(w->Visible());

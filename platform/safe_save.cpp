@@ -1,0 +1,301 @@
+#include "platform/safe_save.hpp"
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/sysutils.hpp"
+
+namespace safe_save_testing {
+bool named_only = false;
+std::function<void()> before_replace;
+bool last_was_nameless = false;
+int write_error = 0;
+}  // namespace safe_save_testing
+
+namespace {
+
+constexpr int kMaxLinks = 40;         // as the kernel's own limit on links followed
+constexpr time_t kStaleAfter = 3600;  // seconds
+constexpr char kTempMark[] = ".~tmp-";
+constexpr std::size_t kRandomLength = 6;
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+[[noreturn]] void raise_create(const std::string& name, int error) {
+  throw EFCreateError(Format("Cannot create file \"%s\". %s", {name, SysErrorMessage(error)}));
+}
+
+[[noreturn]] void raise_write(const std::string& name, int error) {
+  throw EWriteError(Format("Cannot write file \"%s\". %s", {name, SysErrorMessage(error)}));
+}
+
+std::string folder_of(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string base_of(const std::string& path) {
+  std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The file a write to `name` replaces: symbolic links are followed to the file they lead to,
+// which need not exist yet. `st` holds its status when it exists.
+std::string resolve_target(const std::string& name, struct stat& st, bool& exists) {
+  std::string path = name;
+  for (int hops = 0; hops <= kMaxLinks; ++hops) {
+    if (::lstat(path.c_str(), &st) != 0) {
+      if (errno != ENOENT) raise_create(name, errno);
+      exists = false;
+      return path;
+    }
+    if (!S_ISLNK(st.st_mode)) {
+      exists = true;
+      return path;
+    }
+    std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
+    ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
+    if (n < 0) raise_create(name, errno);
+    if (static_cast<std::size_t>(n) >= link.size()) raise_create(name, ENAMETOOLONG);  // grew meanwhile
+    link.resize(static_cast<std::size_t>(n));
+    if (link.empty()) raise_create(name, ENOENT);
+    path = link[0] == '/' ? link : folder_of(path) + "/" + link;
+  }
+  raise_create(name, ELOOP);
+}
+
+// The stem of our temporary names for a file: its name, cut so that the whole temporary name
+// stays within the file system's limit, and the mark.
+std::string temp_stem(const std::string& base) {
+  constexpr std::size_t room = NAME_MAX - kRandomLength - sizeof kTempMark;
+  return (base.size() > room ? base.substr(0, room) : base) + kTempMark;
+}
+
+std::string random_suffix() {
+  unsigned char bytes[kRandomLength];
+  if (::getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    // No entropy yet: the clock and the process mixed still give distinct names; O_EXCL keeps
+    // any clash harmless.
+    auto now = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count());
+    now ^= static_cast<unsigned long long>(::getpid()) << 32;
+    for (auto& b : bytes) {
+      now = now * 6364136223846793005ULL + 1442695040888963407ULL;
+      b = static_cast<unsigned char>(now >> 56);
+    }
+  }
+  std::string s;
+  for (unsigned char b : bytes) s += kAlphabet[b % (sizeof kAlphabet - 1)];
+  return s;
+}
+
+bool is_our_temp_name(const std::string& entry, const std::string& stem) {
+  if (entry.size() != stem.size() + kRandomLength || entry.compare(0, stem.size(), stem) != 0) return false;
+  for (std::size_t i = stem.size(); i < entry.size(); ++i) {
+    char c = entry[i];
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+  }
+  return true;
+}
+
+// Removes the temporary files that killed saves of this name left in the folder: only names of
+// our pattern, only plain files of this user with no other link, only those older than an hour.
+void remove_stale_temps(int dir, const std::string& stem) {
+  int fd = ::openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  DIR* d = ::fdopendir(fd);
+  if (d == nullptr) {
+    ::close(fd);
+    return;
+  }
+  const time_t now = std::time(nullptr);
+  const uid_t me = ::geteuid();
+  while (dirent* e = ::readdir(d)) {
+    std::string entry = e->d_name;
+    if (!is_our_temp_name(entry, stem)) continue;
+    struct stat st;
+    if (::fstatat(dir, entry.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    if (!S_ISREG(st.st_mode) || st.st_uid != me || st.st_nlink != 1) continue;
+    if (now - st.st_mtime <= kStaleAfter) continue;
+    ::unlinkat(dir, entry.c_str(), 0);
+  }
+  ::closedir(d);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// TSafeSave
+// ---------------------------------------------------------------------------------------------
+TSafeSave::TSafeSave(const std::string& name) : name_(name) {
+  if (name.empty()) raise_create(name, ENOENT);
+  struct stat st {};
+  bool exists = false;
+  const std::string target = resolve_target(name, st, exists);
+  if (exists && !S_ISREG(st.st_mode)) raise_create(name, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  base_ = base_of(target);
+  if (base_.empty() || base_ == "." || base_ == "..") raise_create(name, EISDIR);
+
+  dir_ = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dir_ < 0) raise_create(name, errno);
+  try {
+    // A new file gets 0666 less the umask from the system; an old one's mode is set below.
+    const int mode = exists ? 0600 : 0666;
+    safe_save_testing::last_was_nameless = false;
+    if (!safe_save_testing::named_only) {
+      fd_ = ::openat(dir_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
+      safe_save_testing::last_was_nameless = fd_ >= 0;
+    }
+    if (fd_ < 0) create_named(mode);
+    if (exists) {
+      // The owner first: changing it may clear the set-id bits that the mode then restores.
+      if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)::fchown(fd_, st.st_uid, st.st_gid);
+      if (::fchmod(fd_, st.st_mode & 07777) != 0) raise_create(name, errno);
+    }
+  } catch (...) {
+    if (fd_ >= 0) ::close(fd_);
+    if (!temp_.empty()) ::unlinkat(dir_, temp_.c_str(), 0);
+    ::close(dir_);
+    throw;
+  }
+}
+
+TSafeSave::~TSafeSave() {
+  if (!committed_ && !temp_.empty()) ::unlinkat(dir_, temp_.c_str(), 0);
+  if (fd_ >= 0) ::close(fd_);
+  if (dir_ >= 0) ::close(dir_);
+}
+
+void TSafeSave::create_named(int mode) {
+  const std::string stem = temp_stem(base_);
+  remove_stale_temps(dir_, stem);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = stem + random_suffix();
+    fd_ = ::openat(dir_, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd_ >= 0) {
+      temp_ = candidate;
+      return;
+    }
+    if (errno != EEXIST) raise_create(name_, errno);
+  }
+  raise_create(name_, EEXIST);
+}
+
+void TSafeSave::fail(int error) {
+  if (!temp_.empty()) {
+    ::unlinkat(dir_, temp_.c_str(), 0);
+    temp_.clear();
+  }
+  raise_write(name_, error);
+}
+
+void TSafeSave::Write(const void* data, std::size_t size) {
+  if (committed_) raise_write(name_, EBADF);
+  if (error_ != 0) raise_write(name_, error_);
+  const char* p = static_cast<const char*>(data);
+  if (size > 0 && safe_save_testing::write_error != 0) {
+    error_ = safe_save_testing::write_error;
+    raise_write(name_, error_);
+  }
+  while (size > 0) {
+    ssize_t n = ::write(fd_, p, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      error_ = n < 0 ? errno : ENOSPC;
+      raise_write(name_, error_);
+    }
+    p += n;
+    size -= static_cast<std::size_t>(n);
+  }
+}
+
+// Links the nameless temporary file into the folder under a fresh name of our pattern.
+void TSafeSave::give_name() {
+  const std::string stem = temp_stem(base_);
+  char proc[64];
+  std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd_);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string candidate = stem + random_suffix();
+    int r = ::linkat(AT_FDCWD, proc, dir_, candidate.c_str(), AT_SYMLINK_FOLLOW);
+    if (r != 0 && errno == ENOENT) r = ::linkat(fd_, "", dir_, candidate.c_str(), AT_EMPTY_PATH);  // no /proc
+    if (r == 0) {
+      temp_ = candidate;
+      return;
+    }
+    if (errno != EEXIST) fail(errno);
+  }
+  fail(EEXIST);
+}
+
+void TSafeSave::Commit() {
+  if (committed_) return;
+  if (error_ != 0) fail(error_);
+  if (::fsync(fd_) != 0) fail(errno);
+  if (safe_save_testing::before_replace) safe_save_testing::before_replace();
+  if (temp_.empty()) give_name();
+  if (::renameat(dir_, temp_.c_str(), dir_, base_.c_str()) != 0) fail(errno);
+  // The file is in place from here on; what is left to fail is its durability, reported all the
+  // same.
+  committed_ = true;
+  temp_.clear();
+  int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && errno != EINTR) raise_write(name_, errno);
+  if (::fsync(dir_) != 0) raise_write(name_, errno);
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSafeFileStream
+// ---------------------------------------------------------------------------------------------
+Int64 TSafeFileStream::Read(void* buffer, Int64 count) {
+  Int64 done = 0;
+  while (done < count) {
+    ssize_t n = ::read(save_.Handle(), static_cast<char*>(buffer) + done, static_cast<size_t>(count - done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += n;
+  }
+  return done;
+}
+
+Int64 TSafeFileStream::Write(const void* buffer, Int64 count) {
+  if (count <= 0) return 0;
+  save_.Write(buffer, static_cast<std::size_t>(count));
+  return count;
+}
+
+Int64 TSafeFileStream::Seek(Int64 offset, TSeekOrigin origin) {
+  int whence = origin == TSeekOrigin::soBeginning ? SEEK_SET : origin == TSeekOrigin::soCurrent ? SEEK_CUR : SEEK_END;
+  off_t r = ::lseek(save_.Handle(), static_cast<off_t>(offset), whence);
+  if (r < 0) throw EStreamError("Invalid stream seek");
+  return r;
+}
+
+void TSafeFileStream::SetSize(Int64 size) {
+  if (size < 0) throw EStreamError("Invalid stream size");
+  if (::ftruncate(save_.Handle(), static_cast<off_t>(size)) != 0) {
+    if (error_ == 0) error_ = errno;
+    raise_write(save_.FileName(), error_);
+  }
+  if (Position() > size) SetPosition(size);
+}
+
+void TSafeFileStream::Commit() {
+  if (error_ != 0) raise_write(save_.FileName(), error_);
+  save_.Commit();
+}
+
+// ---------------------------------------------------------------------------------------------
+void safe_save_file(const std::string& name, std::string_view bytes) {
+  TSafeSave save(name);
+  save.Write(bytes.data(), bytes.size());
+  save.Commit();
+}

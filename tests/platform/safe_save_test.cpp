@@ -1,0 +1,214 @@
+// The safe save: links written through, modes kept, old temporary names never written, nothing
+// left behind by a save or a kill, and full disks that keep the old file. Every test runs with
+// nameless temporary files (where the file system has them) and with named ones.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "common/small_disk.hpp"
+#include "common/test_env.hpp"
+#include "platform/classes.hpp"
+#include "platform/graphics.hpp"
+#include "platform/safe_save.hpp"
+#include "platform/text_codec.hpp"
+
+namespace {
+
+using hw_test::file_text;
+
+// Writes a file directly, without the safe save, with the given mode.
+void put(const std::string& path, const std::string& text, mode_t mode = 0644) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  ASSERT_GE(fd, 0) << path;
+  ASSERT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+  ASSERT_EQ(::fchmod(fd, mode), 0);
+  ::close(fd);
+}
+
+mode_t mode_of(const std::string& path) {
+  struct stat st {};
+  ::stat(path.c_str(), &st);
+  return st.st_mode & 07777;
+}
+
+bool is_link(const std::string& path) {
+  struct stat st {};
+  return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+std::vector<std::string> names_in(const std::string& dir) {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) out.push_back(e.path().filename().string());
+  std::sort(out.begin(), out.end());
+  return out;
+}
+
+void age(const std::string& path, int seconds) {
+  struct stat st {};
+  ASSERT_EQ(::lstat(path.c_str(), &st), 0) << path;
+  timespec times[2] = {st.st_atim, st.st_mtim};
+  times[0].tv_sec -= seconds;
+  times[1].tv_sec -= seconds;
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+class SafeSave : public ::testing::TestWithParam<bool> {
+protected:
+  void SetUp() override { safe_save_testing::named_only = GetParam(); }
+  void TearDown() override {
+    safe_save_testing::named_only = false;
+    safe_save_testing::before_replace = nullptr;
+  }
+  hw_test::ScratchDir dir;
+};
+
+}  // namespace
+
+TEST_P(SafeSave, WritesThroughLinksAndKeepsTheMode) {
+  put(dir.file("real.css"), "an older text, longer than the new one", 0600);
+  ASSERT_EQ(::symlink("real.css", dir.file("link.css").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.file("link.css").c_str(), dir.file("chain.css").c_str()), 0);
+  safe_save_file(dir.file("chain.css"), "new");
+  EXPECT_TRUE(is_link(dir.file("chain.css")));
+  EXPECT_TRUE(is_link(dir.file("link.css")));
+  EXPECT_EQ(file_text(dir.file("real.css")), "new");
+  EXPECT_EQ(mode_of(dir.file("real.css")), 0600u);
+  EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"chain.css", "link.css", "real.css"}));
+
+  put(dir.file("shared.dat"), "old", 0604);
+  TStringList lines;
+  lines.Add("a");
+  lines.SaveToFile(dir.file("shared.dat"));
+  EXPECT_EQ(file_text(dir.file("shared.dat")), "a\r\n");
+  EXPECT_EQ(mode_of(dir.file("shared.dat")), 0604u);
+
+  // New files, also at the end of a link that leads nowhere yet, get 0666 less the umask.
+  mode_t old_mask = ::umask(027);
+  std::filesystem::create_directory(dir.file("sub"));
+  ASSERT_EQ(::symlink("sub/made.css", dir.file("dangling.css").c_str()), 0);
+  safe_save_file(dir.file("dangling.css"), "x");
+  safe_save_file(dir.file("plain.css"), "y");
+  ::umask(old_mask);
+  EXPECT_TRUE(is_link(dir.file("dangling.css")));
+  EXPECT_EQ(file_text(dir.file("sub/made.css")), "x");
+  EXPECT_EQ(mode_of(dir.file("sub/made.css")), 0640u);
+  EXPECT_EQ(mode_of(dir.file("plain.css")), 0640u);
+
+  // A folder is no file to replace; it stays.
+  EXPECT_THROW(safe_save_file(dir.file("sub"), "z"), EFCreateError);
+  EXPECT_TRUE(std::filesystem::is_directory(dir.file("sub")));
+}
+
+TEST_P(SafeSave, NeverWritesIntoAnOldTemporaryName) {
+  // A hard link and a symbolic link planted at the old temporary names: their file stays.
+  put(dir.file("victim"), "precious");
+  ASSERT_EQ(::link(dir.file("victim").c_str(), dir.file("h.dat.~tmp").c_str()), 0);
+  ASSERT_EQ(::symlink(dir.file("victim").c_str(), dir.file("l.dat.~tmp").c_str()), 0);
+  put(dir.file("h.dat"), "an old text that is longer than the new one");
+  safe_save_file(dir.file("h.dat"), "short");
+  safe_save_file(dir.file("l.dat"), "other");
+  EXPECT_EQ(file_text(dir.file("h.dat")), "short");
+  EXPECT_EQ(file_text(dir.file("l.dat")), "other");
+  EXPECT_EQ(file_text(dir.file("victim")), "precious");
+  EXPECT_FALSE(is_link(dir.file("l.dat")));
+
+  // A longer stale file at the old temporary name lends the new file none of its tail.
+  put(dir.file("s.dat.~tmp"), "stale stale stale stale stale stale stale");
+  safe_save_file(dir.file("s.dat"), "abc");
+  EXPECT_EQ(file_text(dir.file("s.dat")), "abc");
+  EXPECT_EQ(file_text(dir.file("s.dat.~tmp")), "stale stale stale stale stale stale stale");
+}
+
+TEST_P(SafeSave, NoTemporaryFileIsLeftBehindBySavesOrKills) {
+  put(dir.file("k.dat"), "old");
+  safe_save_file(dir.file("k.dat"), "one");
+  const bool nameless = safe_save_testing::last_was_nameless;
+  EXPECT_EQ(file_text(dir.file("k.dat")), "one");
+  EXPECT_EQ(names_in(dir.path()), std::vector<std::string>{"k.dat"});
+  EXPECT_THROW(safe_save_file(dir.file("no-folder/k.dat"), "x"), EFCreateError);
+
+  // A save killed after writing, before the new file takes the old one's place.
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    safe_save_testing::before_replace = [] { ::_exit(42); };
+    try {
+      safe_save_file(dir.file("k.dat"), "two, never in place");
+    } catch (...) {
+    }
+    ::_exit(1);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  ASSERT_EQ(WEXITSTATUS(status), 42) << "the save never reached the point of replacing";
+  EXPECT_EQ(file_text(dir.file("k.dat")), "one");
+  std::vector<std::string> names = names_in(dir.path());
+  if (nameless) {
+    EXPECT_EQ(names, std::vector<std::string>{"k.dat"});
+    return;
+  }
+  // Named temporary files: the killed save's file stays while it may still be in use...
+  ASSERT_EQ(names.size(), 2u);
+  const std::string left = names[0] == "k.dat" ? names[1] : names[0];
+  EXPECT_EQ(left.rfind("k.dat.~tmp-", 0), 0u) << left;
+  safe_save_file(dir.file("k.dat"), "three");
+  EXPECT_TRUE(std::filesystem::exists(dir.file(left)));
+  // ... and the next save removes it once it is older than an hour, and no file but ours.
+  age(dir.file(left), 2 * 3600);
+  put(dir.file("keeper"), "kept");
+  ASSERT_EQ(::link(dir.file("keeper").c_str(), dir.file("k.dat.~tmp-Linked").c_str()), 0);
+  put(dir.file("k.dat.~tmp"), "old style");
+  put(dir.file("k.dat.~tmp-TooLong1"), "not our pattern");
+  put(dir.file("other.dat.~tmp-Abc123"), "another file's");
+  for (const char* n : {"k.dat.~tmp-Linked", "k.dat.~tmp", "k.dat.~tmp-TooLong1", "other.dat.~tmp-Abc123"})
+    age(dir.file(n), 2 * 3600);
+  safe_save_file(dir.file("k.dat"), "four");
+  EXPECT_EQ(file_text(dir.file("k.dat")), "four");
+  EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"k.dat", "k.dat.~tmp", "k.dat.~tmp-Linked",
+                                                             "k.dat.~tmp-TooLong1", "keeper", "other.dat.~tmp-Abc123"}));
+}
+
+TEST_P(SafeSave, AFullDiskRaisesAndKeepsTheOldFile) {
+  hw_test::SmallDisk disk;
+  if (!disk.mounted()) GTEST_SKIP() << "mounting a small file system needs root";
+  put(disk.file("f.dat"), "the old content", 0640);
+  TBitmap old_picture;
+  old_picture.SetSize(4, 4);
+  old_picture.SaveToFile(disk.file("p.bmp"));
+  const std::string old_bmp = file_text(disk.file("p.bmp"));
+  ASSERT_FALSE(old_bmp.empty());
+  ASSERT_GT(disk.fill(), 0);
+
+  const std::string big(32768, 'n');
+  try {
+    safe_save_file(disk.file("f.dat"), big);
+    ADD_FAILURE() << "a save to a full disk reported success";
+  } catch (const EStreamError& e) {
+    EXPECT_NE(e.Message().find("No space left on device"), std::string::npos) << e.Message();
+    EXPECT_NE(e.Message().find(disk.file("f.dat")), std::string::npos) << e.Message();
+  }
+  TBitmap picture;
+  picture.SetSize(100, 100);
+  EXPECT_THROW(picture.SaveToFile(disk.file("p.bmp")), EStreamError);
+  EXPECT_THROW(picture.SaveToFile(disk.file("new.bmp")), EStreamError);
+  EXPECT_EQ(file_text(disk.file("f.dat")), "the old content");
+  EXPECT_EQ(mode_of(disk.file("f.dat")), 0640u);
+  EXPECT_EQ(file_text(disk.file("p.bmp")), old_bmp);
+  EXPECT_EQ(disk.names(), (std::vector<std::string>{"f.dat", "filler", "p.bmp"}));
+
+  // With room again the same save goes through.
+  std::filesystem::remove(disk.file("filler"));
+  safe_save_file(disk.file("f.dat"), big);
+  EXPECT_EQ(file_text(disk.file("f.dat")), big);
+  EXPECT_EQ(mode_of(disk.file("f.dat")), 0640u);
+}
+
+INSTANTIATE_TEST_SUITE_P(TemporaryFiles, SafeSave, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) { return info.param ? "Named" : "Nameless"; });
