@@ -106,23 +106,24 @@ TEST_P(SafeSave, WritesThroughLinksAndKeepsTheMode) {
 }
 
 TEST_P(SafeSave, NeverWritesIntoAnOldTemporaryName) {
-  // A hard link and a symbolic link planted at the old temporary names: their file stays.
-  put(dir.file("victim"), "precious");
-  ASSERT_EQ(::link(dir.file("victim").c_str(), dir.file("h.dat.~tmp").c_str()), 0);
-  ASSERT_EQ(::symlink(dir.file("victim").c_str(), dir.file("l.dat.~tmp").c_str()), 0);
-  put(dir.file("h.dat"), "an old text that is longer than the new one");
-  safe_save_file(dir.file("h.dat"), "short");
-  safe_save_file(dir.file("l.dat"), "other");
-  EXPECT_EQ(file_text(dir.file("h.dat")), "short");
-  EXPECT_EQ(file_text(dir.file("l.dat")), "other");
-  EXPECT_EQ(file_text(dir.file("victim")), "precious");
-  EXPECT_FALSE(is_link(dir.file("l.dat")));
-
   // A longer stale file at the old temporary name lends the new file none of its tail.
   put(dir.file("s.dat.~tmp"), "stale stale stale stale stale stale stale");
   safe_save_file(dir.file("s.dat"), "abc");
   EXPECT_EQ(file_text(dir.file("s.dat")), "abc");
   EXPECT_EQ(file_text(dir.file("s.dat.~tmp")), "stale stale stale stale stale stale stale");
+
+  // A hard link and a symbolic link planted at the old temporary names: their file stays.
+  put(dir.file("victim"), "precious");
+  ASSERT_EQ(::link(dir.file("victim").c_str(), dir.file("h.dat.~tmp").c_str()), 0);
+  put(dir.file("h.dat"), "an old text that is longer than the new one");
+  safe_save_file(dir.file("h.dat"), "short");
+  EXPECT_EQ(file_text(dir.file("h.dat")), "short");
+  EXPECT_EQ(file_text(dir.file("victim")), "precious");
+  ASSERT_EQ(::symlink(dir.file("victim").c_str(), dir.file("l.dat.~tmp").c_str()), 0);
+  EXPECT_NO_THROW(safe_save_file(dir.file("l.dat"), "other"));
+  EXPECT_EQ(file_text(dir.file("l.dat")), "other");
+  EXPECT_FALSE(is_link(dir.file("l.dat")));
+  EXPECT_EQ(file_text(dir.file("victim")), "precious");
 }
 
 TEST_P(SafeSave, NoTemporaryFileIsLeftBehindBySavesOrKills) {
@@ -200,7 +201,7 @@ TEST_P(SafeSave, AFullDiskRaisesAndKeepsTheOldFile) {
   EXPECT_THROW(picture.SaveToFile(disk.file("new.bmp")), EStreamError);
   EXPECT_EQ(file_text(disk.file("f.dat")), "the old content");
   EXPECT_EQ(mode_of(disk.file("f.dat")), 0640u);
-  EXPECT_EQ(file_text(disk.file("p.bmp")), old_bmp);
+  EXPECT_TRUE(file_text(disk.file("p.bmp")) == old_bmp) << "the old picture changed";
   EXPECT_EQ(disk.names(), (std::vector<std::string>{"f.dat", "filler", "p.bmp"}));
 
   // With room again the same save goes through.
