@@ -146,6 +146,9 @@ TSafeSave::TSafeSave(const std::string& name) : name_(name) {
 
   dir_ = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir_ < 0) raise_create(name, errno);
+  // A kill leaves a named temporary file behind, in either way (a nameless one gets its name
+  // just before the rename).
+  remove_stale_temps(dir_, temp_stem(base_));
   try {
     // A new file gets 0666 less the umask from the system; an old one's mode is set below.
     const int mode = exists ? 0600 : 0666;
@@ -176,7 +179,6 @@ TSafeSave::~TSafeSave() {
 
 void TSafeSave::create_named(int mode) {
   const std::string stem = temp_stem(base_);
-  remove_stale_temps(dir_, stem);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = stem + random_suffix();
     fd_ = ::openat(dir_, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
