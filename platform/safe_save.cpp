@@ -14,10 +14,10 @@
 #include "platform/sysutils.hpp"
 
 namespace safe_save_testing {
-bool named_only = false;
+std::atomic<bool> named_only{false};
 std::function<void()> before_replace;
-bool last_was_nameless = false;
-int write_error = 0;
+std::atomic<bool> last_was_nameless{false};
+std::atomic<int> write_error{0};
 }  // namespace safe_save_testing
 
 namespace {
@@ -204,7 +204,7 @@ void TSafeSave::Write(const void* data, std::size_t size) {
   if (error_ != 0) raise_write(name_, error_);
   const char* p = static_cast<const char*>(data);
   if (size > 0 && safe_save_testing::write_error != 0) {
-    error_ = safe_save_testing::write_error;
+    error_ = safe_save_testing::write_error.load();
     raise_write(name_, error_);
   }
   while (size > 0) {
@@ -251,7 +251,9 @@ void TSafeSave::Commit() {
   int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0 && errno != EINTR) raise_write(name_, errno);
-  if (::fsync(dir_) != 0) raise_write(name_, errno);
+  // A folder that cannot be synced at all (EINVAL: some network and virtual file systems) is no
+  // write error; any other failure is.
+  if (::fsync(dir_) != 0 && errno != EINVAL) raise_write(name_, errno);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -14,6 +14,7 @@
 //   a temporary file that cannot be made raises EFCreateError "Cannot create file \"%s\". %s".
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -78,12 +79,12 @@ void safe_save_file(const std::string& name, std::string_view bytes);
 // Test hooks: not for the program's own use.
 namespace safe_save_testing {
 // Skips the nameless temporary file, as on a file system without one.
-extern bool named_only;
+extern std::atomic<bool> named_only;
 // Called once the data is written and synced, just before the temporary file gets a name
 // (nameless files) or replaces the target (named ones).
 extern std::function<void()> before_replace;
 // When not 0, every write to a temporary file fails with this error code, as on a full disk.
-extern int write_error;
+extern std::atomic<int> write_error;
 // Whether the last save began with a nameless temporary file.
-extern bool last_was_nameless;
+extern std::atomic<bool> last_was_nameless;
 }  // namespace safe_save_testing
