@@ -329,3 +329,12 @@ TEST(Program, ASecondWindowInTheSameFolderEndsWithItsMessage) {
   EXPECT_TRUE(third.started());
   EXPECT_EQ(third.close(), 0);
 }
+
+TEST(Program, ADisplayThatCannotBeOpenedEndsWithAMessage) {
+  hw_test::ScratchDir dir;
+  const std::string out = run("cd '" + dir.path() + "' && DISPLAY=:59999 " + std::string(HW_PROGRAM) +
+                              " 2>&1; echo \"exit $?\"");
+  EXPECT_NE(out.find("The display \":59999\" could not be opened"), std::string::npos) << out;
+  EXPECT_NE(out.find("exit 2"), std::string::npos) << out;
+  EXPECT_TRUE(FindFiles(dir.path(), "*").empty());
+}
