@@ -273,6 +273,21 @@ void startup_message_handler(QtMsgType type, const QMessageLogContext& context, 
   std::_Exit(2);
 }
 
+// The last net under the event loop: an exception that a handler let through is reported like
+// any other, and the loop goes on.
+class GuardedApplication : public QApplication {
+public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (...) {
+      Application->HandleException(std::current_exception());
+      return false;
+    }
+  }
+};
+
 }  // namespace
 
 void TApplication::Initialize(int& argc, char** argv) {
@@ -282,7 +297,7 @@ void TApplication::Initialize(int& argc, char** argv) {
   impl_->argc = 1;
   (void)argc;
   const QtMessageHandler previous = qInstallMessageHandler(startup_message_handler);
-  impl_->app = std::make_unique<QApplication>(impl_->argc, impl_->argv);
+  impl_->app = std::make_unique<GuardedApplication>(impl_->argc, impl_->argv);
   qInstallMessageHandler(previous);
   QApplication::setQuitOnLastWindowClosed(false);
   if (!title_.empty()) QApplication::setApplicationName(QString::fromStdString(title_));
