@@ -280,6 +280,9 @@ void TImageScrollBox::LoadFromFile(const std::string& FileName, int ImageNo) {
 void TImageScrollBox::LoadFromStream(TStream& Stream, const std::string& Extension, int ImageNo) {
   // Into a new picture first: a load that fails keeps the picture shown.
   std::unique_ptr<TDibGraphic> loaded = LoadGraphic(Stream, Extension, ImageNo, true);
+  // A mend: a decoder that made nothing of the file is a failed load as well, never an empty
+  // picture in place of the one shown.
+  if (!loaded || loaded->Empty()) throw EInvalidGraphic("The picture %s could not be read", {Extension});
   ReplaceSource(std::move(loaded));
   DoNewGraphic();
   Redraw(true);
@@ -293,6 +296,10 @@ void TImageScrollBox::LoadFromStream(TStream& Stream, int ImageNo) {
   if (ImageNo != 0) g->SetImageToLoad(ImageNo);
   else g->SetMultiLoad(true);
   g->LoadFromStream(Stream);
+  if (g->Empty()) {
+    auto* file = dynamic_cast<TFileStream*>(&Stream);
+    throw EInvalidGraphic("The picture %s could not be read", {file ? file->FileName() : std::string("in the stream")});
+  }
   ReplaceSource(std::move(g));
   DoNewGraphic();
   Redraw(true);

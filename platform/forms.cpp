@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 
@@ -256,13 +257,48 @@ TApplication* const Application = &the_application;
 static TScreen the_screen;
 TScreen* const Screen = &the_screen;
 
+namespace {
+
+// While the window system starts: a display that cannot be opened ends the program with a
+// message and exit code 2, as a missing one does, instead of an abort.
+void startup_message_handler(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+  if (type != QtFatalMsg) return;
+  const char* display = std::getenv("DISPLAY");
+  std::fprintf(stderr,
+               "The display \"%s\" could not be opened. Start the program from a desktop session, or under "
+               "a virtual display (xvfb-run).\n",
+               display ? display : "");
+  std::fflush(stderr);
+  std::_Exit(2);
+}
+
+// The last net under the event loop: an exception that a handler let through is reported like
+// any other, and the loop goes on.
+class GuardedApplication : public QApplication {
+public:
+  using QApplication::QApplication;
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (...) {
+      Application->HandleException(std::current_exception());
+      return false;
+    }
+  }
+};
+
+}  // namespace
+
 void TApplication::Initialize(int& argc, char** argv) {
   if (QApplication::instance()) return;
   impl_->arg0 = argc > 0 && argv && argv[0] ? argv[0] : "huewright";
   impl_->argv[0] = impl_->arg0.data();
   impl_->argc = 1;
   (void)argc;
-  impl_->app = std::make_unique<QApplication>(impl_->argc, impl_->argv);
+  const QtMessageHandler previous = qInstallMessageHandler(startup_message_handler);
+  impl_->app = std::make_unique<GuardedApplication>(impl_->argc, impl_->argv);
+  qInstallMessageHandler(previous);
   QApplication::setQuitOnLastWindowClosed(false);
   if (!title_.empty()) QApplication::setApplicationName(QString::fromStdString(title_));
 }

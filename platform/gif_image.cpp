@@ -54,23 +54,57 @@ void TGIFImage::LoadFromStream(TStream& stream) {
       row[3 * x + 2] = Byte(c >> 16);
     }
   }
-  SetHandle(bm);
-  if (has_transparency) {
-    SetTransparentColor(static_cast<TColor>(((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF)));
-    SetTransparent(true);
+  bitmap_.SetHandle(bm);
+  bitmap_.SetTransparentColor(
+      has_transparency ? static_cast<TColor>(((key & 0xFF) << 16) | (key & 0xFF00) | ((key >> 16) & 0xFF)) : clDefault);
+  bitmap_.SetTransparent(has_transparency);
+  Changed(this);
+}
+
+void TGIFImage::Assign(TPersistent* source) {
+  if (auto* gif = dynamic_cast<TGIFImage*>(source)) {
+    if (gif == this) return;
+    bitmap_.Assign(&gif->bitmap_);
+    Changed(this);
+    return;
   }
+  if (auto* bmp = dynamic_cast<TBitmap*>(source)) {
+    bitmap_.Assign(bmp);
+    Changed(this);
+    return;
+  }
+  TGraphic::Assign(source);
+}
+
+void TGIFImage::AssignTo(TPersistent* dest) {
+  if (auto* bmp = dynamic_cast<TBitmap*>(dest)) {
+    bmp->Assign(&bitmap_);
+    return;
+  }
+  TGraphic::AssignTo(dest);
+}
+
+void TGIFImage::Draw(TCanvas& canvas, const TRect& rect) { bitmap_.Draw(canvas, rect); }
+
+void TGIFImage::LoadFromClipboardFormat(Word format, HANDLE data, HPALETTE palette) {
+  bitmap_.LoadFromClipboardFormat(format, data, palette);
+  Changed(this);
+}
+
+void TGIFImage::SaveToClipboardFormat(Word& format, HANDLE& data, HPALETTE& palette) {
+  bitmap_.SaveToClipboardFormat(format, data, palette);
 }
 
 void TGIFImage::SaveToStream(TStream& stream) {
   if (Empty()) return;
-  QImage img = gdi_read_bitmap(Handle(), QRect(0, 0, Width(), Height()));
+  QImage img = gdi_read_bitmap(bitmap_.Handle(), QRect(0, 0, Width(), Height()));
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   QImageWriter writer(&buffer, "gif");
   if (!writer.write(img)) {
     // The window system may have no GIF writer: fall back to a bitmap stream.
-    TBitmap::SaveToStream(stream);
+    bitmap_.SaveToStream(stream);
     return;
   }
   stream.WriteBuffer(bytes.constData(), bytes.size());

@@ -1,5 +1,12 @@
 #include "storage/css_palette_file.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <filesystem>
+
 #include "platform/sysutils.hpp"
 #include "platform/text_codec.hpp"
 
@@ -49,6 +56,26 @@ void write_css_palette_file(const std::string& file_name, const std::vector<std:
   } catch (const EStreamError& e) {
     throw EInOutError(e.Message());
   }
+}
+
+void check_css_palette_file_creatable(const std::string& file_name) {
+  auto refuse = [&](int error) {
+    throw EInOutError(Format("Cannot create file \"%s\". %s", {file_name, SysErrorMessage(error)}));
+  };
+  struct stat st {};
+  if (::stat(file_name.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) refuse(EISDIR);
+  std::string folder = std::filesystem::path(file_name).parent_path().string();
+  if (folder.empty()) folder = ".";
+  // An unnamed file in the folder proves that a file can be made there and vanishes on close.
+  const int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    ::close(fd);
+    return;
+  }
+  const int error = errno;
+  if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL) refuse(error);
+  // A file system without unnamed files: ask for the rights instead.
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) refuse(errno);
 }
 
 std::string css_one_slot_file_name(const std::string& hex) { return "Tintbox" + hex + ".css"; }

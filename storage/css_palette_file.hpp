@@ -27,6 +27,11 @@ extern const char* const kCssClosingLine;
 // sibling and a rename; raises EInOutError when the file cannot be written (the old file stays).
 void write_css_palette_file(const std::string& file_name, const std::vector<std::string>& lines);
 
+// The first step of a write: raises EInOutError "Cannot create file ..." when the file cannot be
+// made (its folder refuses new files, or the name is taken by a folder), so that a writer can
+// stop before it changes anything. Nothing is left behind in the folder.
+void check_css_palette_file_creatable(const std::string& file_name);
+
 // File names: "Tintbox" + hex + ".css" for one slot, "Tintbox" + hex of slot 1 + "_" + pick
 // counter + ".css" for the whole palette; the working palette is "session.css".
 std::string css_one_slot_file_name(const std::string& hex);

@@ -38,22 +38,28 @@ void TForm1::imgPaletteAllClick(TObject*) {
                                ? std::string(kWorkingPaletteFile)
                                : css_all_slots_file_name(ColorToHex(pan1()->Color()), labImgPick->Tag());
   const bool from_history = imgHistPick->Tag() != 0;
-  std::vector<CssSlotBlock> blocks;
   // Only slots that are shown are written: an empty slot never becomes a colour of the file.
-  if (pan1()->Visible() || labImgPick->Tag() > 0) {
-    blocks.push_back(block_of(*this, 1));
-    Slot(1).labpan->Show();
-    if (!from_history) Slot(1).labpan->SetCaption("css");
-  }
-  for (int N = 2; N <= 16; ++N) {
-    if (labImgPick->Tag() > N - 1 && panN(N)->Visible()) {
-      if (!from_history) panClick(N);
-      blocks.push_back(block_of(*this, N));
-      Slot(N).labpan->Show();
-      if (!from_history) Slot(N).labpan->SetCaption("css");
-    }
+  std::vector<int> slots;
+  if (pan1()->Visible()) slots.push_back(1);
+  for (int N = 2; N <= 16; ++N)
+    if (labImgPick->Tag() > N - 1 && panN(N)->Visible()) slots.push_back(N);
+  // A mend: with no colour to export no file is written; a file of no block would empty the
+  // palette it is loaded into.
+  if (slots.empty()) return;
+  // A mend: the file is made first, so that one that cannot be made changes nothing on screen.
+  check_css_palette_file_creatable(name);
+  std::vector<CssSlotBlock> blocks;
+  for (int N : slots) {
+    // Selecting a slot recomputes the cells that are written.
+    if (N >= 2 && !from_history) panClick(N);
+    blocks.push_back(block_of(*this, N));
   }
   write_css_palette_file(name, css_palette_lines(CssFileKind::AllSlots, blocks));
+  // What the window shows of the export comes after the file is complete.
+  for (int N : slots) {
+    Slot(N).labpan->Show();
+    if (!from_history) Slot(N).labpan->SetCaption("css");
+  }
   imgPaletteAll->SetHint("last export, Tintbox" + ColorToHex(pan1()->Color()) + "all.css");
   imgPaletteAll->Hide();
   imgSaveAll->Show();

@@ -65,11 +65,22 @@ void TForm1::imgPopClick(TObject*) {
   ListBox1->SetTag(t);
 }
 
-void TForm1::ListBox1Click(TObject*) {
+void TForm1::ListBox1Click(TObject*) { show_history_entry(true); }
+
+void TForm1::show_history_entry(bool report) {
   imgPopClick(this);
   const int i = ListBox1->ItemIndex();
+  if (i < 0 || i >= ListBox1->Count()) return;
   TColor c;
-  if (i < 0 || i >= ListBox1->Count() || !entry_colour(ListBox1->Item(i), c)) return;
+  try {
+    c = WebColorStrToColor(history_hex_text(ListBox1->Item(i)));
+  } catch (const EConvertError&) {
+    // A mend: an entry that is not a colour hides the preview, so that copy and pick never act
+    // on the colour previewed before.
+    panhistcolor->Hide();
+    if (report) throw;
+    return;
+  }
   panhistcolor->SetColor(c);
   imgHistCopy->SetHint("copy color to clipboard");
   set_picture_from(imgHistCopy, imghistcopyblu);
@@ -91,6 +102,7 @@ void TForm1::ListBox1Click(TObject*) {
 }
 
 void TForm1::imgHistPickClick(TObject*) {
+  if (!panhistcolor->Visible()) return;  // no entry previewed
   imgHistPick->SetTag(1);
   edcolor->SetText(ColorToHex(panhistcolor->Color()));
   pan->SetColor(panhistcolor->Color());
@@ -124,7 +136,7 @@ void TForm1::imgClearItemClick(TObject*) {
   imgPopClick(this);
   ListBox1->SetItemIndex(ListBox1->Count() - 1);
   ListBox1->SetFocus();
-  ListBox1Click(this);
+  show_history_entry(false);
 }
 
 void TForm1::imgClearHistoryClick(TObject*) {

@@ -31,6 +31,7 @@ void TForm1::imgcopyClick(int N) {
 }
 
 void TForm1::imgHistCopyClick(TObject*) {
+  if (!panhistcolor->Visible()) return;  // no entry previewed
   resetcopybuts();
   SetClipboardText("#" + labHistory->Caption());
   set_picture_from(imgHistCopy, imgHistCopyred);

@@ -25,7 +25,9 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   ShowColorBars(pan->Color());
   wire_events();
   OnClose = [this](TObject* s, TCloseAction& a) { FormClose(s, a); };
-  FormCreate(this);
+  // An exception from the create handler is reported like any other, and the window still
+  // opens.
+  Application->Dispatch([this] { FormCreate(this); });
 }
 
 TForm1::~TForm1() {
@@ -57,7 +59,12 @@ void TForm1::set_picture_from(TImage* target, TImage* holder) { target->Picture(
 void TForm1::FormCreate(TObject*) {
   SetDoubleBuffered(true);
   if (FileExists(kHistoryFile)) {
-    ListBox1->SetItems(read_history_file(kHistoryFile));
+    try {
+      ListBox1->SetItems(read_history_file(kHistoryFile));
+    } catch (...) {
+      history_unread_ = true;
+      throw;
+    }
   } else {
     ListBox1->SetItems({kDefaultHistoryLine});
     write_history_file(kHistoryFile, ListBox1->Items());
@@ -80,10 +87,20 @@ void TForm1::FormCreate(TObject*) {
 }
 
 void TForm1::FormClose(TObject*, TCloseAction&) {
-  // A history that cannot be written is reported; the working file still goes and the window
-  // still closes.
-  Application->Dispatch([&] { write_history_file(kHistoryFile, ListBox1->Items()); });
-  if (FileExists(kWorkingPaletteFile)) DeleteFile(kWorkingPaletteFile);
+  // A history that cannot be written is reported and the window still closes; the working file
+  // then stays, as the steps after a failing write are not carried out.
+  bool written = false;
+  Application->Dispatch([&] {
+    // A mend: a history that could not be read at start is never replaced by the list shown,
+    // which lacks its colours.
+    if (history_unread_)
+      throw EInOutError(Format("The colour history \"%s\" could not be read when Huewright started, so it is left "
+                               "as it is: the colours saved in this session are not kept.",
+                               {std::string(kHistoryFile)}));
+    write_history_file(kHistoryFile, ListBox1->Items());
+    written = true;
+  });
+  if (written && FileExists(kWorkingPaletteFile)) DeleteFile(kWorkingPaletteFile);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -148,7 +165,7 @@ void TForm1::imgExtendpanelClick(TObject*) {
   if (imgResetpic->Visible()) imgResetpicClick(this);
   ListBox1->SetItemIndex(ListBox1->TopIndex());
   ListBox1->SetFocus();
-  ListBox1Click(this);
+  show_history_entry(false);
   panSearch->SetColor(kHistoryModeColour);
   imgPopClick(this);
   panSearch->SetWidth(337);

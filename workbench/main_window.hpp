@@ -139,6 +139,9 @@ public:
   void imgSaveClick(TObject* Sender);
   void imgSaveAllClick(TObject* Sender);
   void ListBox1Click(TObject* Sender);
+  // The preview of the selected entry, as ListBox1Click, without reporting an entry that is not a
+  // colour (the mouse moving over the list, the list taking the focus, a switch of mode).
+  void show_history_entry(bool report);
   void imgPopClick(TObject* Sender);
   void imgHistPickClick(TObject* Sender);
   void imgClearItemClick(TObject* Sender);
@@ -350,6 +353,8 @@ private:
 
   std::array<SlotRow, 17> slot_{};
   bool setting_bars_ = false;
+  // "history.dat" was there at start but could not be read: the close must not replace it.
+  bool history_unread_ = false;
 };
 
 // The unit globals of the main window.

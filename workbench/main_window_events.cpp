@@ -66,9 +66,10 @@ void TForm1::wire_events() {
   click(imgClearHistory, &TForm1::imgClearHistoryClick);
   click(imgHistCopy, &TForm1::imgHistCopyClick);
   ListBox1->OnClick = [this](TObject* s) { ListBox1Click(s); };
-  ListBox1->OnEnter = [this](TObject* s) { ListBox1Click(s); };
-  ListBox1->OnMouseMove = [this](TObject* s, TShiftState, int, int) { ListBox1Click(s); };
-  ListBox1->OnMouseUp = [this](TObject* s, TMouseButton, TShiftState, int, int) { ListBox1Click(s); };
+  // Only a click reports an entry that is not a colour; moving over the list does not.
+  ListBox1->OnEnter = [this](TObject*) { show_history_entry(false); };
+  ListBox1->OnMouseMove = [this](TObject*, TShiftState, int, int) { show_history_entry(false); };
+  ListBox1->OnMouseUp = [this](TObject*, TMouseButton, TShiftState, int, int) { show_history_entry(false); };
   for (int k = 1; k <= 30; ++k) Panel[static_cast<size_t>(k)]->OnClick = [this, k](TObject*) { PanelClick(k); };
 
   wire_variant_grid();

@@ -227,7 +227,9 @@ void TForm1::create_components() {
   butProcessPic->SetBounds(162, 1, 94, 22);
   butProcessPic->SetVisible(false);
   butProcessPic->SetParent(panTools);
-  labtestpic = make_label("labtestpic", panTools, 160, 4, "saved", clWhite, 12, false);
+  // "saved" stands in the place of the save button, which is hidden while it shows: at 160 the
+  // "try on picture" button covered it.
+  labtestpic = make_label("labtestpic", panTools, 134, 4, "saved", clWhite, 12, false);
 
   // Spectrum chooser and slot rows.
   panBase = make_panel("panBase", this, 720, 137, 444, 479, kEmptyColour);

@@ -28,6 +28,9 @@ void TForm1::rebuild_memo() {
 }
 
 void TForm1::imgPickClick(TObject*) {
+  // A mend: before anything was selected there is no colour to add; the add would store an empty
+  // history line and leave the pick counter below zero.
+  if (Label1->Caption().empty()) return;
   auto show_palette_tools = [this] {
     imgPaletteAll->SetHint("export all picked colors to a CSS palette file");
     imgPaletteAll->Show();

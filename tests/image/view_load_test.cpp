@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -9,6 +10,7 @@
 #include "common/test_env.hpp"
 #include "image/image_scroll_box.hpp"
 #include "platform/clipbrd.hpp"
+#include "platform/gif_image.hpp"
 #include "view_test_support.hpp"
 
 using namespace view_test;
@@ -58,6 +60,62 @@ bool wait_for_read_ahead(TImageScrollBox& view, int ms = 5000) {
   return view.ReadAheadReady();
 }
 
+
+// A GIF of colour indices into a four-colour table, `transparent` (or -1) the transparent index.
+// Every code is three bits wide: a clear code before every second pixel keeps the code table
+// from growing.
+std::string gif_bytes(int width, int height, const std::vector<int>& indices, const TRgb (&table)[4], int transparent) {
+  std::string out = "GIF89a";
+  auto u16 = [&](int v) {
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>((v >> 8) & 0xFF));
+  };
+  u16(width);
+  u16(height);
+  out += std::string("\x81\x00\x00", 3);  // a global table of 4 entries
+  for (const TRgb& c : table) {
+    out.push_back(static_cast<char>(c.Red));
+    out.push_back(static_cast<char>(c.Green));
+    out.push_back(static_cast<char>(c.Blue));
+  }
+  if (transparent >= 0) {
+    out += std::string("\x21\xF9\x04\x01\x00\x00", 6);
+    out.push_back(static_cast<char>(transparent));
+    out.push_back('\0');
+  }
+  out.push_back(',');
+  u16(0);
+  u16(0);
+  u16(width);
+  u16(height);
+  out.push_back('\0');
+  out.push_back('\x02');  // minimum code size
+  std::string data;
+  unsigned bits = 0, count = 0;
+  auto code = [&](unsigned c) {
+    bits |= c << count;
+    count += 3;
+    while (count >= 8) {
+      data.push_back(static_cast<char>(bits & 0xFF));
+      bits >>= 8;
+      count -= 8;
+    }
+  };
+  for (size_t i = 0; i < indices.size(); ++i) {
+    if (i % 2 == 0) code(4);
+    code(static_cast<unsigned>(indices[i]));
+  }
+  code(5);
+  if (count > 0) data.push_back(static_cast<char>(bits & 0xFF));
+  for (size_t at = 0; at < data.size(); at += 255) {
+    const size_t n = std::min<size_t>(255, data.size() - at);
+    out.push_back(static_cast<char>(n));
+    out += data.substr(at, n);
+  }
+  out.push_back('\0');
+  out.push_back(';');
+  return out;
+}
 }  // namespace
 
 TEST(ViewLoad, LoadsAPageOrEveryPageOfAFile) {
@@ -96,6 +154,15 @@ TEST(ViewLoad, AFailedLoadKeepsThePictureShown) {
   EXPECT_THROW(w.view->LoadFromFile(dir.file("missing.hwt"), 1), EFOpenError);
   EXPECT_THROW(w.view->LoadFromFile(dir.file("bad.hwx"), 1), EZuroroveError);
   EXPECT_THROW(w.view->LoadFromFile(dir.file("bad.hwt"), 1), Exception);
+  // A file the decoders make nothing of gives no picture: a failed load as well.
+  write_file(dir.file("junk.png"), "\x89PNG\r\n\x1a\nthis is no picture");
+  try {
+    w.view->LoadFromFile(dir.file("junk.png"), 0);
+    ADD_FAILURE() << "no error";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(std::string(e.what()), "The picture " + dir.file("junk.png") + " could not be read");
+  }
+  EXPECT_EQ(w.view->FileName(), "");
   TMemoryStream junk;
   junk.WriteBuffer("nothing we know", 15);
   junk.SetPosition(0);
@@ -114,6 +181,44 @@ TEST(ViewLoad, AFailedLoadKeepsThePictureShown) {
   s.SetPosition(0);
   EXPECT_THROW(w.view->LoadFromStream(s, ".nosuchformat", 1), Exception);
   EXPECT_TRUE(same_pixels(*w.view->Graphic(), 4));
+}
+
+TEST(ViewLoad, ATransparentGifShowsBlackWhereItIsTransparent) {
+  hw_test::ScratchDir dir;
+  // Left half red, right half green, a transparent block in the middle, one white pixel; the
+  // transparent entry's own colour is blue, and no entry is magenta.
+  const TRgb table[4] = {{255, 0, 0, 0}, {0, 0, 255, 0}, {0, 255, 0, 0}, {255, 255, 255, 0}};
+  const int W = 8, H = 6;
+  std::vector<int> idx;
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) idx.push_back(x >= 2 && x < 6 && y >= 2 && y < 4 ? 0 : x < W / 2 ? 1 : 2);
+  idx[0] = 3;
+  write_file(dir.file("clear.gif"), gif_bytes(W, H, idx, table, 0));
+  // The GIF class keeps a key colour in its pixels where the picture is transparent.
+  TGIFImage gif;
+  gif.LoadFromFile(dir.file("clear.gif"));
+  ASSERT_TRUE(gif.Transparent());
+  const TColor key = gif.Bitmap().TransparentColor();
+  EXPECT_EQ(key, RGB(255, 0, 255));
+  ViewWindow w;
+  w.show_picture(20, 10, 1);
+  w.view->LoadFromFile(dir.file("clear.gif"), 0);
+  const TDibGraphic& g = *w.view->Graphic();
+  ASSERT_EQ(g.Width(), W);
+  ASSERT_EQ(g.Height(), H);
+  const TRgb black{0, 0, 0, 0};
+  for (int y = 0; y < H; ++y)
+    for (int x = 0; x < W; ++x) {
+      const TRgb p = g.GetPixel(x, y);
+      const int i = idx[static_cast<size_t>(y * W + x)];
+      EXPECT_FALSE(p.Red == GetRValue(key) && p.Green == GetGValue(key) && p.Blue == GetBValue(key)) << x << "," << y;
+      if (i == 0) EXPECT_EQ(p, black) << x << "," << y;
+      else EXPECT_EQ(p, table[i]) << x << "," << y;
+    }
+  // What the view shows comes from the same pixels.
+  const TDibGraphic& shown = *w.view->DisplayedGraphic();
+  ASSERT_EQ(shown.Width(), W);
+  EXPECT_EQ(shown.GetPixel(3, 2), black);
 }
 
 TEST(ViewLoad, LoadsByContent) {

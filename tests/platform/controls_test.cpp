@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QTimer>
 #include <memory>
 #include <string>
 #include <vector>
@@ -202,6 +204,10 @@ TEST(Timers, FireRunsTheHandlerThroughTheDispatcher) {
   t.Fire();
   EXPECT_EQ(n, 2);
   EXPECT_EQ(hw_test::dialogs().messages(), std::vector<std::string>{"boom"});
+  // An exception that reaches the event loop itself is reported as well; the loop goes on.
+  QTimer::singleShot(0, [] { throw Exception("past the handlers"); });
+  QApplication::processEvents();
+  EXPECT_EQ(hw_test::dialogs().messages(), (std::vector<std::string>{"boom", "past the handlers"}));
 }
 
 TEST(Services, ClipboardTextAndCursor) {

@@ -430,7 +430,7 @@ TEST(Pictures, GifFilesLoadWithTheirTransparency) {
     g.LoadFromStream(s);
     EXPECT_EQ(g.Width(), 1);
     EXPECT_FALSE(g.Transparent());
-    EXPECT_EQ(g.Canvas()->Pixels(0, 0), clWhite);
+    EXPECT_EQ(g.Bitmap().Canvas()->Pixels(0, 0), clWhite);
   }
   gif[22] = 0x01;  // index 0 is transparent
   {
@@ -438,7 +438,7 @@ TEST(Pictures, GifFilesLoadWithTheirTransparency) {
     TGIFImage g;
     g.LoadFromStream(s);
     EXPECT_TRUE(g.Transparent());
-    EXPECT_EQ(g.Canvas()->Pixels(0, 0), g.TransparentColor());
+    EXPECT_EQ(g.Bitmap().Canvas()->Pixels(0, 0), g.Bitmap().TransparentColor());
   }
   TGIFImage g;
   TBytesStream s("GIF89a", 6);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/fsuid.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 #include <string>
@@ -20,6 +22,17 @@
 #include "workbench/main_window.hpp"
 
 namespace {
+
+// File access of this thread as the unprivileged user "nobody" while the object lives: permissions
+// then hold for a test run by root as well.
+struct AsNobody {
+  AsNobody() {
+    if (geteuid() == 0) setfsuid(65534);
+  }
+  ~AsNobody() {
+    if (geteuid() == 0) setfsuid(0);
+  }
+};
 
 // A main window in a scratch current folder, shown on the offscreen screen.
 class Workbench : public WorkbenchTest {
@@ -250,6 +263,64 @@ TEST_F(Workbench, ExportAllWritesOneBlockPerShownSlot) {
   EXPECT_EQ(again.size(), 25u);
 }
 
+TEST_F(Workbench, AnExportThatCannotBeWrittenChangesNothingAndNoColourWritesNoFile) {
+  // Nothing shown: no file at all, and nothing to report.
+  w->imgPaletteAllClick(w);
+  w->labImgPick->SetTag(0);
+  w->imgPaletteAll->SetTag(1);
+  w->working_palette_save();
+  EXPECT_TRUE(FindFiles(cwd.path(), "*.css").empty());
+  EXPECT_TRUE(hw_test::dialogs().messages().empty());
+  TColor c[3];
+  for (int i = 0; i < 3; ++i) c[i] = add_from(50 + 200 * i, 250);
+  const std::string name = "Tintbox" + ColorToHex(c[0]) + "_3.css";
+  const std::string hint = w->imgPaletteAll->Hint();
+  auto unchanged = [&](const char* how) {
+    EXPECT_EQ(hw_test::dialogs().messages().size(), 1u) << how;
+    EXPECT_TRUE(w->imgPaletteAll->Visible()) << how;
+    EXPECT_EQ(w->imgPaletteAll->Hint(), hint) << how;
+    EXPECT_EQ(w->imgPick->Tag(), 3) << how;
+    for (int n = 1; n <= 3; ++n) EXPECT_FALSE(w->Slot(n).labpan->Visible()) << how << n;
+    hw_test::dialogs().clear();
+  };
+  // The name taken by a folder.
+  ASSERT_EQ(mkdir(cwd.file(name).c_str(), 0700), 0);
+  hw_test::dialogs().clear();
+  send_click(*w->imgPaletteAll, 4, 4);
+  unchanged("folder in the way");
+  ASSERT_EQ(rmdir(cwd.file(name).c_str()), 0);
+  // A folder that takes no new file.
+  ASSERT_EQ(chmod(cwd.path().c_str(), 0555), 0);
+  {
+    AsNobody nobody;
+    send_click(*w->imgPaletteAll, 4, 4);
+  }
+  ASSERT_EQ(chmod(cwd.path().c_str(), 0700), 0);
+  unchanged("read-only folder");
+  EXPECT_FALSE(FileExists(cwd.file(name)));
+  // Once it can be written, the file is complete when the slots show "css".
+  send_click(*w->imgPaletteAll, 4, 4);
+  EXPECT_TRUE(hw_test::dialogs().messages().empty());
+  EXPECT_EQ(decode_text_lines(read_file_bytes(cwd.file(name))).size(), 25u);
+  EXPECT_EQ(w->Slot(3).labpan->Caption(), "css");
+  EXPECT_EQ(w->imgPick->Tag(), 3);
+}
+
+TEST_F(Workbench, AnAddBeforeAnyPickChangesNothing) {
+  const std::string hint = w->imgPick->Hint();
+  send_click(*w->imgPick, 5, 5);
+  EXPECT_EQ(w->ListBox1->Count(), 1);
+  EXPECT_EQ(w->labImgPick->Tag(), 0);
+  EXPECT_EQ(w->imgPick->Hint(), hint);
+  EXPECT_FALSE(w->pan1()->Visible());
+  EXPECT_FALSE(w->panTrackBars->Visible());
+  // The first colour picked is then the first slot.
+  const TColor a = add_from(300, 200);
+  EXPECT_EQ(w->labImgPick->Tag(), 1);
+  EXPECT_EQ(w->pan1()->Color(), a);
+  EXPECT_EQ(w->ListBox1->Count(), 1);
+}
+
 TEST_F(Workbench, OneSlotExportAndWorkingPalette) {
   TColor a = add_from(123, 321);
   send_click(*w->Slot(1).imgpanPal, 4, 4);
@@ -365,10 +436,28 @@ TEST(WorkbenchHistoryFile, ForeignLinesAreShownKeptAndWrittenBack) {
   EXPECT_EQ(w->Panel[2]->Color(), w->panSearch->Color());
   EXPECT_EQ(w->Panel[3]->Color(), WebColorStrToColor("ABCDEF"));
   send_click(*w->imgExtendpanel, 4, 4);
-  w->ListBox1->SetItemIndex(1);
-  w->ListBox1Click(w);
-  send_mouse_move(*w->ListBox1, 20, 20);
-  EXPECT_TRUE(hw_test::dialogs().messages().empty());
+  EXPECT_TRUE(w->panhistcolor->Visible());
+  EXPECT_EQ(w->panhistcolor->Color(), RGB(0, 96, 149));
+  // Clicking the entry that is no colour reports it and previews nothing; copy and pick then
+  // act on no colour at all.
+  SetClipboardText("before");
+  const int row = w->ListBox1->ItemHeight() + w->ListBox1->ItemHeight() / 2;
+  send_click(*w->ListBox1, 20, row);
+  EXPECT_EQ(w->ListBox1->ItemIndex(), 1);
+  EXPECT_EQ(hw_test::dialogs().messages().size(), 1u);
+  EXPECT_FALSE(w->panhistcolor->Visible());
+  w->imgHistCopyClick(w);
+  EXPECT_EQ(ClipboardText(), "before");
+  w->imgHistPickClick(w);
+  EXPECT_FALSE(w->pan1()->Visible());
+  EXPECT_EQ(w->labImgPick->Tag(), 0);
+  // Moving over the list reports nothing more.
+  send_mouse_move(*w->ListBox1, 20, row);
+  EXPECT_EQ(hw_test::dialogs().messages().size(), 1u);
+  // A colour entry shows again.
+  send_click(*w->ListBox1, 20, 2 * w->ListBox1->ItemHeight() + 3);
+  EXPECT_TRUE(w->panhistcolor->Visible());
+  EXPECT_EQ(w->panhistcolor->Color(), WebColorStrToColor("ABCDEF"));
   send_close(*w);
   EXPECT_EQ(read_file_bytes(cwd.file("history.dat")), bytes);
   delete Form2;
@@ -376,22 +465,80 @@ TEST(WorkbenchHistoryFile, ForeignLinesAreShownKeptAndWrittenBack) {
   delete Form1;
 }
 
-TEST(WorkbenchHistoryFile, AFailedHistoryWriteStillClosesAndRemovesTheWorkingFile) {
+TEST(WorkbenchHistoryFile, AFailedHistoryWriteIsReportedTheWindowClosesAndTheWorkingFileStays) {
   hw_test::ScratchCwd cwd;
   create_workbench_windows();
   TForm1* w = Form1;
   w->Show();
   write_file_bytes_atomic(cwd.file("session.css"), "x");
-  // Every write fails, as on a full disk.
-  safe_save_testing::write_error = ENOSPC;
+  // A folder in place of the history makes the write fail.
+  ASSERT_TRUE(DeleteFile(cwd.file("history.dat")));
+  ASSERT_EQ(mkdir(cwd.file("history.dat").c_str(), 0700), 0);
   hw_test::dialogs().clear();
   send_close(*w);
-  safe_save_testing::write_error = 0;
   EXPECT_EQ(hw_test::dialogs().messages().size(), 1u);
-  EXPECT_FALSE(FileExists(cwd.file("session.css")));
+  EXPECT_EQ(read_file_bytes(cwd.file("session.css")), "x");
   EXPECT_FALSE(w->Visible());
-  EXPECT_EQ(read_file_bytes(cwd.file("history.dat")), encode_text_lines({kDefaultHistoryLine}));
+  EXPECT_TRUE(DirectoryExists(cwd.file("history.dat")));
   delete Form2;
   Form2 = nullptr;
   delete Form1;
+}
+
+TEST(WorkbenchHistoryFile, AHistoryThatCannotBeUsedIsReportedAndTheWindowStillOpens) {
+  // A folder named "history.dat": the first write fails at start and again at close.
+  {
+    hw_test::ScratchCwd cwd;
+    ASSERT_EQ(mkdir(cwd.file("history.dat").c_str(), 0700), 0);
+    hw_test::dialogs().clear();
+    create_workbench_windows();
+    ASSERT_NE(Form1, nullptr);
+    ASSERT_NE(Form2, nullptr);
+    TForm1* w = Form1;
+    EXPECT_EQ(hw_test::dialogs().messages().size(), 1u);
+    w->Show();
+    EXPECT_TRUE(w->Visible());
+    send_close(*w);
+    EXPECT_EQ(hw_test::dialogs().messages().size(), 2u);
+    EXPECT_FALSE(w->Visible());
+    EXPECT_TRUE(DirectoryExists(cwd.file("history.dat")));
+    EXPECT_TRUE(FindFiles(cwd.path(), "*").empty());
+    delete Form2;
+    Form2 = nullptr;
+    delete Form1;
+  }
+  // A history that cannot be read, in a folder that takes new files: it is never replaced.
+  {
+    hw_test::ScratchCwd cwd;
+    const std::string bytes = encode_text_lines({kDefaultHistoryLine, "hexABCDEF"});
+    write_file_bytes_atomic(cwd.file("history.dat"), bytes);
+    ASSERT_EQ(chmod(cwd.file("history.dat").c_str(), 0), 0);
+    ASSERT_EQ(chmod(cwd.path().c_str(), 0777), 0);
+    struct stat before {};
+    ASSERT_EQ(stat(cwd.file("history.dat").c_str(), &before), 0);
+    hw_test::dialogs().clear();
+    {
+      AsNobody nobody;
+      create_workbench_windows();
+      ASSERT_NE(Form1, nullptr);
+      TForm1* w = Form1;
+      EXPECT_EQ(hw_test::dialogs().messages().size(), 1u);
+      EXPECT_EQ(w->ListBox1->Count(), 0);
+      w->Show();
+      EXPECT_TRUE(w->Visible());
+      send_close(*w);
+      EXPECT_FALSE(w->Visible());
+    }
+    ASSERT_EQ(hw_test::dialogs().messages().size(), 2u);
+    EXPECT_NE(hw_test::dialogs().messages()[1].find("history.dat"), std::string::npos);
+    struct stat after {};
+    ASSERT_EQ(stat(cwd.file("history.dat").c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_EQ(after.st_mode & 07777, 0u);
+    EXPECT_EQ(read_file_bytes(cwd.file("history.dat")), bytes);
+    EXPECT_EQ(FindFiles(cwd.path(), "*").size(), 1u);
+    delete Form2;
+    Form2 = nullptr;
+    delete Form1;
+  }
 }

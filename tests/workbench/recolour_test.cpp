@@ -309,6 +309,30 @@ TEST_F(Recolour, SavingAfterATestRecolouringWritesTheFileAtOnce) {
   EXPECT_FALSE(w->imgSaveTest->Visible());
   EXPECT_TRUE(w->imgLoadpic->Visible());
   EXPECT_EQ(w->imgSaveTest->Tag(), 0);
+  // "saved" can be seen: showing it changes what the screen shows where it stands.
+  ASSERT_TRUE(w->butProcessPic->Visible());
+  auto label_pixels = [&] {
+    flush_paints();
+    std::vector<std::uint32_t> out;
+    const TPoint at = w->labtestpic->ClientToScreen({0, 0});
+    for (int y = 0; y < w->labtestpic->Height(); ++y)
+      for (int x = 0; x < w->labtestpic->Width(); ++x) out.push_back(GetScreenPixel(at.X + x, at.Y + y));
+    return out;
+  };
+  ASSERT_GT(w->labtestpic->Width(), 0);
+  // No control shown beside it is drawn over it (windowed controls always are).
+  const TRect lab = w->labtestpic->BoundsRect();
+  TWinControl* tools = w->labtestpic->Parent();
+  for (int i = 0; i < tools->ControlCount(); ++i) {
+    TControl* c = tools->Controls(i);
+    if (c == w->labtestpic || !c->Visible() || !c->IsWindowed()) continue;
+    const TRect r = c->BoundsRect();
+    EXPECT_FALSE(r.Left < lab.Right && lab.Left < r.Right && r.Top < lab.Bottom && lab.Top < r.Bottom) << c->Name();
+  }
+  const std::vector<std::uint32_t> shown = label_pixels();
+  w->labtestpic->Hide();
+  EXPECT_NE(label_pixels(), shown);
+  w->labtestpic->Show();
   TPngGraphic back;
   back.LoadFromFile(cwd.file(name));
   ASSERT_EQ(back.Width(), 720);

@@ -128,6 +128,9 @@ TEST_F(Sampling, APictureThatCannotBeLoadedIsReportedAndTheButtonsStay) {
   open_picture(path);
   ASSERT_EQ(hw_test::dialogs().messages().size(), 1u);
   EXPECT_NE(hw_test::dialogs().messages()[0].find("broken.png"), std::string::npos);
+  // The view keeps the picture it showed.
+  EXPECT_EQ(w->ImageScrollBox1->Graphic()->Width(), kSpectrumWidth);
+  EXPECT_EQ(w->ImageScrollBox1->DisplayedGraphic()->Width(), kSpectrumWidth);
   EXPECT_FALSE(w->imgGenPal->Visible());
   EXPECT_TRUE(w->imgGenSpec->Visible());
   EXPECT_FALSE(w->imgResetSpectrum->Visible());
@@ -137,6 +140,7 @@ TEST_F(Sampling, APictureThatCannotBeLoadedIsReportedAndTheButtonsStay) {
   open_picture(text);
   EXPECT_EQ(hw_test::dialogs().messages().size(), 2u);
   EXPECT_FALSE(w->imgGenPal->Visible());
+  EXPECT_EQ(w->ImageScrollBox1->Graphic()->Width(), kSpectrumWidth);
 }
 
 TEST_F(Sampling, OpeningFromTheHistoryModeReturnsToEditMode) {

@@ -1,19 +1,26 @@
 // The real program on a real X server: the pointer moved and pressed with xdotool, the screen
 // read back with ImageMagick, the window closed as a window manager would close it.
 #include <gtest/gtest.h>
+#include <grp.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "common/test_env.hpp"
 #include "platform/sysutils.hpp"
 #include "platform/text_codec.hpp"
+#include "storage/css_palette_file.hpp"
 
 namespace {
 
@@ -30,20 +37,89 @@ std::string run(const std::string& cmd) {
 
 void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+// A window on the screen: its id and size.
+struct ScreenWindow {
+  std::string id;
+  int width = 0, height = 0;
+  bool main_window() const { return width == 1160 && height == 616; }
+};
+
+// The visible windows titled "Huewright" of one process.
+std::vector<ScreenWindow> windows_of(pid_t pid) {
+  std::vector<ScreenWindow> out;
+  const std::string ids =
+      run("xdotool search --all --onlyvisible --pid " + std::to_string(pid) + " --name '^Huewright$' 2>/dev/null");
+  size_t at = 0;
+  while (at < ids.size()) {
+    size_t end = ids.find('\n', at);
+    if (end == std::string::npos) end = ids.size();
+    ScreenWindow w;
+    w.id = ids.substr(at, end - at);
+    at = end + 1;
+    if (w.id.empty()) continue;
+    const std::string geo = run("xdotool getwindowgeometry --shell " + w.id + " 2>/dev/null");
+    const auto value = [&](const char* key) {
+      const size_t k = geo.find(key);
+      return k == std::string::npos ? 0 : std::atoi(geo.c_str() + k + std::strlen(key));
+    };
+    w.width = value("WIDTH=");
+    w.height = value("HEIGHT=");
+    out.push_back(w);
+  }
+  return out;
+}
+
+// How the program is started: as the unprivileged user "nobody" (permissions then hold), and
+// where its error output goes.
+struct StartOptions {
+  bool as_nobody = false;
+  std::string stderr_file;
+};
+
 // The program started in a folder; its window appears at (10, 10) on a server without a
 // window manager, so client point (x, y) is screen point (10 + x, 10 + y).
 class Program {
 public:
-  explicit Program(const std::string& dir) {
+  explicit Program(const std::string& dir, const StartOptions& options = {}) {
+    std::string program = HW_PROGRAM;
+    std::string xauthority;
+    if (options.as_nobody) {
+      // The build folder may be closed to other users: a copy of the program, and of the
+      // server's key, that "nobody" can read.
+      chmod(own_.path().c_str(), 0755);
+      program = own_.file("huewright");
+      const std::string bytes = read_file_bytes(HW_PROGRAM);
+      write_file_bytes_atomic(program, bytes);
+      chmod(program.c_str(), 0755);
+      if (const char* xa = std::getenv("XAUTHORITY")) {
+        xauthority = own_.file("xauthority");
+        write_file_bytes_atomic(xauthority, read_file_bytes(xa));
+        chmod(xauthority.c_str(), 0644);
+      }
+      mkdir(own_.file("runtime").c_str(), 0700);
+      chown(own_.file("runtime").c_str(), 65534, 65534);
+    }
     pid_ = fork();
     if (pid_ == 0) {
+      if (!options.stderr_file.empty()) {
+        FILE* f = std::freopen(options.stderr_file.c_str(), "w", stderr);
+        (void)f;
+      }
       if (chdir(dir.c_str()) != 0) _exit(127);
-      execl(HW_PROGRAM, HW_PROGRAM, static_cast<char*>(nullptr));
+      if (options.as_nobody) {
+        if (!xauthority.empty()) setenv("XAUTHORITY", xauthority.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", own_.file("runtime").c_str(), 1);
+        setenv("HOME", own_.path().c_str(), 1);
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) _exit(126);
+      }
+      execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
       _exit(127);
     }
     for (int i = 0; i < 200 && window_.empty(); ++i) {
       pause_ms(50);
-      window_ = run("xdotool search --onlyvisible --name '^Huewright$' 2>/dev/null | head -n 1");
+      for (const ScreenWindow& w : windows_of(pid_))
+        if (w.main_window()) window_ = w.id;
+      if (window_.empty() && !box().empty()) break;
     }
     pause_ms(500);
   }
@@ -54,6 +130,36 @@ public:
     }
   }
   bool started() const { return !window_.empty(); }
+  // A message box of the program, when one is shown ("" otherwise).
+  std::string box() const {
+    for (const ScreenWindow& w : windows_of(pid_))
+      if (!w.main_window()) return w.id;
+    return {};
+  }
+  // Waits up to `ms` for a message box.
+  std::string wait_for_box(int ms = 5000) {
+    std::string id;
+    for (int waited = 0; waited < ms && id.empty(); waited += 100) {
+      id = box();
+      if (id.empty()) pause_ms(100);
+    }
+    return id;
+  }
+  // Waits up to `ms` for the main window.
+  bool wait_for_window(int ms = 10000) {
+    for (int waited = 0; waited < ms && window_.empty(); waited += 100) {
+      for (const ScreenWindow& w : windows_of(pid_))
+        if (w.main_window()) window_ = w.id;
+      if (window_.empty()) pause_ms(100);
+    }
+    pause_ms(300);
+    return !window_.empty();
+  }
+  // Closes a window of the program as a window manager would.
+  static void close_window(const std::string& id) {
+    run(std::string(HW_CLOSE_WINDOW) + " " + id);
+    pause_ms(300);
+  }
   void move(int x, int y) {
     run("xdotool mousemove " + std::to_string(10 + x) + " " + std::to_string(10 + y));
     pause_ms(120);
@@ -70,11 +176,17 @@ public:
     auto hash = txt.find('#');
     return hash == std::string::npos ? std::string() : txt.substr(hash + 1, 6);
   }
-  // Closes the window as a window manager would and waits for the program to end.
+  // Closes the window as a window manager would.
+  void request_close() { close_window(window_); }
+  // The same, and waits for the program to end.
   int close() {
-    run(std::string(HW_CLOSE_WINDOW) + " " + window_);
+    request_close();
+    return wait();
+  }
+  // Waits for the program to end; its exit code, -1 for a signal, -2 when it is still running.
+  int wait(int ms = 5000) {
     int status = 0;
-    for (int i = 0; i < 100; ++i) {
+    for (int waited = 0; waited < ms; waited += 50) {
       if (waitpid(pid_, &status, WNOHANG) == pid_) {
         exited_ = true;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -85,10 +197,28 @@ public:
   }
 
 private:
+  hw_test::ScratchDir own_;
   pid_t pid_ = -1;
   std::string window_;
   bool exited_ = false;
 };
+
+// Every file of a folder with its bytes, mode and inode, as text to compare.
+std::string folder_state(const std::string& dir) {
+  std::string out;
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  for (const std::string& n : names) {
+    struct stat st {};
+    lstat((dir + "/" + n).c_str(), &st);
+    out += n + " mode " + std::to_string(st.st_mode) + " inode " + std::to_string(st.st_ino) + " size " +
+           std::to_string(st.st_size);
+    if (S_ISREG(st.st_mode)) out += " " + read_file_bytes(dir + "/" + n);
+    out += "\n";
+  }
+  return out;
+}
 
 }  // namespace
 
@@ -124,4 +254,87 @@ TEST(Program, PicksFromTheScreenExportsAndKeepsItsHistory) {
     EXPECT_EQ(again.close(), 0);
   }
   EXPECT_EQ(read_file_bytes(dir.file("history.dat")), "hex006095\xB7rgb0,96,149\xB7" "cmyk149,53,0,107\r\n");
+}
+
+TEST(Program, OpensAndClosesInAFolderItCannotWriteOrWithAHistoryItCannotRead) {
+  if (geteuid() != 0) GTEST_SKIP() << "runs the program as the user nobody, which needs root";
+  for (int kind = 0; kind < 2; ++kind) {
+    SCOPED_TRACE(kind == 0 ? "read-only folder" : "unreadable history");
+    hw_test::ScratchDir dir;
+    if (kind == 0) {
+      ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+    } else {
+      // A folder the program may write, with a history it may not read.
+      write_file_bytes_atomic(dir.file("history.dat"), "hex00FF00\xB7rgb0,255,0\xB7" "cmyk255,0,255,0\r\n");
+      ASSERT_EQ(chmod(dir.file("history.dat").c_str(), 0), 0);
+      ASSERT_EQ(chown(dir.path().c_str(), 65534, 65534), 0);
+      ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+    }
+    const std::string before = folder_state(dir.path());
+    StartOptions as_nobody;
+    as_nobody.as_nobody = true;
+    Program p(dir.path(), as_nobody);
+    // The history's error is reported before the window shows; then the window opens.
+    const std::string start_box = p.wait_for_box();
+    ASSERT_FALSE(start_box.empty());
+    EXPECT_FALSE(p.started());
+    Program::close_window(start_box);
+    ASSERT_TRUE(p.wait_for_window());
+    EXPECT_TRUE(p.box().empty());
+    // The close reports the history it cannot write, and the program ends as usual.
+    p.request_close();
+    const std::string close_box = p.wait_for_box();
+    ASSERT_FALSE(close_box.empty());
+    Program::close_window(close_box);
+    EXPECT_EQ(p.wait(), 0);
+    EXPECT_EQ(folder_state(dir.path()), before);
+    chmod(dir.path().c_str(), 0700);
+  }
+}
+
+TEST(Program, ASecondWindowInTheSameFolderEndsWithItsMessage) {
+  hw_test::ScratchDir dir;
+  hw_test::ScratchDir logs;
+  Program first(dir.path());
+  ASSERT_TRUE(first.started());
+  // A palette from the spectrum (it is written to the working file), all of it saved to the
+  // history.
+  first.click(775 - 10, 368 - 10);
+  first.click(900 + 56 + 12, 91 + 2 + 12);
+  ASSERT_TRUE(FileExists(dir.file("session.css")));
+  const std::string palette = read_file_bytes(dir.file("session.css"));
+  const std::string before = folder_state(dir.path());
+  {
+    StartOptions options;
+    options.stderr_file = logs.file("second.txt");
+    Program second(dir.path(), options);
+    EXPECT_FALSE(second.started());
+    const std::string box = second.wait_for_box();
+    ASSERT_FALSE(box.empty());
+    Program::close_window(box);
+    EXPECT_EQ(second.wait(), 1);
+    EXPECT_NE(read_file_bytes(logs.file("second.txt")).find("is in use by another Huewright window"),
+              std::string::npos);
+  }
+  EXPECT_EQ(folder_state(dir.path()), before);
+  EXPECT_EQ(read_file_bytes(dir.file("session.css")), palette);
+  EXPECT_EQ(first.close(), 0);
+  // The first window's history holds the sixteen colours it saved.
+  const auto lines = decode_text_lines(read_file_bytes(dir.file("history.dat")));
+  ASSERT_EQ(lines.size(), 17u);
+  const auto blocks = css_palette_positions(decode_text_lines(palette));
+  for (size_t k = 0; k < 16; ++k) EXPECT_EQ(lines[k + 1].substr(3, 6), blocks[k].text) << k;
+  // With the first window gone, the folder is free again.
+  Program third(dir.path());
+  EXPECT_TRUE(third.started());
+  EXPECT_EQ(third.close(), 0);
+}
+
+TEST(Program, ADisplayThatCannotBeOpenedEndsWithAMessage) {
+  hw_test::ScratchDir dir;
+  const std::string out = run("cd '" + dir.path() + "' && DISPLAY=:59999 " + std::string(HW_PROGRAM) +
+                              " 2>&1; echo \"exit $?\"");
+  EXPECT_NE(out.find("The display \":59999\" could not be opened"), std::string::npos) << out;
+  EXPECT_NE(out.find("exit 2"), std::string::npos) << out;
+  EXPECT_TRUE(FindFiles(dir.path(), "*").empty());
 }
