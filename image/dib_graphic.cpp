@@ -88,6 +88,11 @@ TDibGraphicClass& icon_class() {
   return cls;
 }
 
+HPALETTE& halftone_palette() {
+  static HPALETTE palette = nullptr;
+  return palette;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -112,12 +117,21 @@ const TMaxLogPalette& DefaultPalette(TImageFormat format) {
 bool PaletteDevice() { return (GetDeviceCaps(nullptr, RASTERCAPS) & RC_PALETTE) != 0; }
 
 HPALETTE HalftonePalette() {
-  static HPALETTE palette = CreateHalftonePalette(nullptr);
+  HPALETTE& palette = halftone_palette();
+  if (!palette) palette = CreateHalftonePalette(nullptr);
   return palette;
 }
 
-void RegisterDibGraphicClipboardFormat() {
+void InitDibGraphicUnit() {
   TPicture::RegisterClipboardFormat(CF_BITMAP, "TDibGraphic", [] { return std::unique_ptr<TGraphic>(new TDibGraphic); });
+  HalftonePalette();
+}
+
+void DoneDibGraphicUnit() {
+  HPALETTE& palette = halftone_palette();
+  if (palette) DeleteObject(palette);
+  palette = nullptr;
+  TPicture::UnregisterGraphicClass("TDibGraphic");
 }
 
 void SetIconGraphicClass(TDibGraphicClass cls) { icon_class() = std::move(cls); }

@@ -212,8 +212,11 @@ bool PaletteDevice();
 HPALETTE HalftonePalette();
 // The default palette of a palette format (2, 16, 256, 16 or 256 entries).
 const TMaxLogPalette& DefaultPalette(TImageFormat format);
-// Registers TDibGraphic with the picture container for CF_BITMAP. Called once at start-up.
-void RegisterDibGraphicClipboardFormat();
+// The picture model's start-up: TDibGraphic registered with the picture container for
+// CF_BITMAP, and the halftone palette made.
+void InitDibGraphicUnit();
+// Its clean-up: the halftone palette deleted and TDibGraphic withdrawn from the container.
+void DoneDibGraphicUnit();
 // The icon format class, through which a picture assigned to a TIcon is written as an icon
 // file; the format classes register it.
 void SetIconGraphicClass(TDibGraphicClass cls);

@@ -308,6 +308,31 @@ TEST(Assign, BitmapsIconsAndOtherGraphics) {
   }
 }
 
+TEST(Assign, PicturesGoToIconsAndBack) {
+  // A 16 x 16 true-colour picture and a 4-bit one of its own colours: the icon shows every
+  // pixel's colour, opaque, and a picture assigned from the icon has them again.
+  for (TImageFormat f : {ifTrueColor, ifColor16}) {
+    auto a = random_picture(f, 16, 16, 21);
+    TIcon icon;
+    a->AssignTo(&icon);
+    ASSERT_EQ(icon.Width(), 16) << ImageFormatName(f);
+    ASSERT_EQ(icon.Height(), 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        const std::uint32_t argb = icon.PixelArgb(x, y);
+        const TRgb want = a->GetPixel(x, y);
+        ASSERT_EQ(argb >> 24, 0xFFu) << x << "," << y;
+        ASSERT_EQ(Rgb(Byte(argb >> 16), Byte(argb >> 8), Byte(argb)), want) << ImageFormatName(f) << " " << x << "," << y;
+      }
+    TDibGraphic back;
+    back.Assign(&icon);
+    EXPECT_EQ(back.ImageFormat(), ifTrueColor);
+    ASSERT_EQ(back.Width(), 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) ASSERT_EQ(back.GetPixel(x, y), a->GetPixel(x, y)) << x << "," << y;
+  }
+}
+
 TEST(Assign, FramesAndSettingsAreCopied) {
   auto a = random_picture(ifGray256, 4, 4, 3);
   a->AddFrame(random_picture(ifColor16, 2, 2, 4));
