@@ -189,7 +189,9 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
   }
   int bits = ds.dsBm.bmPlanes * ds.dsBm.bmBitsPixel;
   if (bits == 16 || bits == 32) {
-    // Read as 24-bit BI_RGB rows, whatever masks the bitmap has.
+    // Read as 24-bit BI_RGB rows, whatever masks the bitmap has. A mend: a section with colour
+    // masks (BI_BITFIELDS, such as every 5-6-5 bitmap) is not refused as an unsupported
+    // compression, so 16-bit pictures from files and the clipboard can be opened at all.
     bits = 24;
     h.biSizeImage = 0;
     h.biCompression = BI_RGB;
@@ -225,8 +227,9 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
   DeleteDC(dc);
   if (rows == 0) throw EZuroroveError("GetDIB failed");
   info->bmiHeader = h;
-  // The palette: biClrUsed entries of the colour table; with biClrUsed 0 the whole table the
-  // bitmap has (2^bits entries), as GDI reported it.
+  // The palette: biClrUsed entries of the colour table. A mend: with biClrUsed 0 or above 256
+  // the whole table the bitmap has (2^bits entries, as GDI reported it), not the format's
+  // default palette, which would show the pixels in the wrong colours.
   TMaxLogPalette palette{};
   const TMaxLogPalette* pal = nullptr;
   if (bits <= 8) {

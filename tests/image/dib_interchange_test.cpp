@@ -229,23 +229,71 @@ TEST(BitmapHandles, SectionsAndDeviceBitmaps) {
   EXPECT_EQ(g.ImageFormat(), ifTrueColor);
   EXPECT_EQ(g.GetPixel(1, 0), Rgb(255, 0, 0));
   DeleteObject(ddb);
-  // An 8-bit section with biClrUsed 0 and the standard 256 colours.
+  // An 8-bit section with biClrUsed 0 keeps its own 256 colours (a mend: not the default
+  // palette), so every pixel shows its colour.
   BITMAPINFO bi{};
   bi.bmiHeader = {40, 3, 2, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
-  const TMaxLogPalette& vga = DefaultPalette(ifColor256);
-  for (int i = 0; i < 256; ++i)
-    bi.bmiColors[i] = RGBQUAD{vga.palPalEntry[i].peBlue, vga.palPalEntry[i].peGreen, vga.palPalEntry[i].peRed, 0};
+  PALETTEENTRY own[256];
+  for (int i = 0; i < 256; ++i) {
+    own[i] = PALETTEENTRY{Byte(i), Byte(255 - i), Byte(i / 2), 0};
+    bi.bmiColors[i] = RGBQUAD{own[i].peBlue, own[i].peGreen, own[i].peRed, 0};
+  }
   void* bits = nullptr;
   HBITMAP sec = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   static_cast<Byte*>(bits)[4] = 40;  // the second row in memory is the top row
   g.AssignFromBitmapHandle(sec);
   EXPECT_EQ(g.ImageFormat(), ifColor256);
   EXPECT_EQ(g.Palette().palNumEntries, 256);
-  EXPECT_EQ(std::memcmp(g.Palette().palPalEntry, vga.palPalEntry, 1024), 0);
+  EXPECT_EQ(std::memcmp(g.Palette().palPalEntry, own, 1024), 0);
   EXPECT_EQ(g.GetPaletteIndex(0, 0), 40);
+  EXPECT_EQ(g.GetPixel(0, 0), Rgb(40, 215, 20));
   DeleteObject(sec);
   EXPECT_THROW(g.AssignFromBitmapHandle(sec), EInvalidGraphic);
   EXPECT_EQ(g.Width(), 3);
+}
+
+// 5-6-5 pixels and their colours, each channel widened by repeating its top bits:
+// 0xF800 red, 0x07E0 green, 0x001F blue, 0x8410 (16, 32, 16) -> (132, 130, 132),
+// 0x0841 (1, 2, 1) -> (8, 8, 8).
+const std::uint16_t k565[5] = {0xF800, 0x07E0, 0x001F, 0x8410, 0x0841};
+const TRgb k565Colours[5] = {Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255), Rgb(132, 130, 132), Rgb(8, 8, 8)};
+
+TEST(BitmapHandles, SixteenBitSectionsWithColourMasksBecomeTrueColour) {
+  // A mend: a section with BI_BITFIELDS masks is read as 24-bit rows, not refused.
+  struct {
+    BITMAPINFOHEADER h;
+    DWORD masks[3];
+  } info{{40, 5, 1, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0}, {0xF800, 0x07E0, 0x001F}};
+  void* bits = nullptr;
+  HBITMAP sec = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(sec, nullptr);
+  std::memcpy(bits, k565, sizeof k565);
+  TDibGraphic g;
+  g.AssignFromBitmapHandle(sec);
+  DeleteObject(sec);
+  EXPECT_EQ(g.ImageFormat(), ifTrueColor);
+  ASSERT_EQ(g.Width(), 5);
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(g.GetPixel(x, 0), k565Colours[x]) << x;
+}
+
+TEST(PackedDibs, SixteenBitDibsWithColourMasksBecomeTrueColour) {
+  std::vector<Byte> d = header_bytes(5, 2, 16, 0, BI_BITFIELDS);
+  for (DWORD m : {0xF800u, 0x07E0u, 0x001Fu}) d.insert(d.end(), {Byte(m), Byte(m >> 8), Byte(m >> 16), Byte(m >> 24)});
+  // Two rows of 12 bytes (10 of pixels, 2 of padding): the bottom row black, the top one k565.
+  d.resize(d.size() + 12, 0);
+  for (std::uint16_t v : k565) d.insert(d.end(), {Byte(v), Byte(v >> 8)});
+  d.insert(d.end(), {0, 0});
+  BITMAPINFOHEADER* h = reinterpret_cast<BITMAPINFOHEADER*>(d.data());
+  h->biSizeImage = 24;
+  DibBlock block(block_of(d));
+  TDibGraphic g;
+  g.AssignFromDIBHandle(block.h);
+  EXPECT_EQ(g.ImageFormat(), ifTrueColor);
+  ASSERT_EQ(g.Height(), 2);
+  for (int x = 0; x < 5; ++x) {
+    EXPECT_EQ(g.GetPixel(x, 0), k565Colours[x]) << x;
+    EXPECT_EQ(g.GetPixel(x, 1), Rgb(0, 0, 0)) << x;
+  }
 }
 
 TEST(Assign, BitmapsIconsAndOtherGraphics) {
