@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "annotate/annotation_text.hpp"
 #include "platform/classes.hpp"
 
 namespace {
@@ -60,8 +59,7 @@ std::unique_ptr<TBitmap> TStickNoteMark::CreateBitmap() {
   fill(c, clBlack, Rect(s, s, w, h));  // the shadow
   fill(c, Color(), Rect(0, 0, w - s, h - s));
   c.Font().Assign(FFont);
-  const int size = RoundToInteger(static_cast<long double>(FFont.Size()) * DisplayResolution() / 72);
-  c.Font().SetSize(std::clamp(size, kMinAnnotationFontSize, kMaxAnnotationFontSize));
+  c.Font().SetSize(RoundToInteger(static_cast<long double>(FFont.Size()) * DisplayResolution() / 72));
   SetBkMode(c.Handle(), TRANSPARENT);
   TRect r = Rect(0, 0, w - s, h - s);
   c.DrawText(FText, r, kMarkTextFlags);
