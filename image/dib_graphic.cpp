@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr long double kPelsPerInch = 39.37007874015748L;
-
 // ---- Default palettes.
 TMaxLogPalette palette_of(std::initializer_list<std::array<int, 3>> entries) {
   TMaxLogPalette p{};
@@ -112,6 +110,18 @@ const TMaxLogPalette& DefaultPalette(TImageFormat format) {
     case ifColor256: return c256;
     default: throw EZuroroveError("Internal error: Invalid image format");
   }
+}
+
+namespace {
+constexpr long double kPelsPerInch = 39.37007874015748L;
+}  // namespace
+
+std::int64_t PelsPerMeterToDotsPerInch(std::int64_t PelsPerMeter) {
+  return Round(static_cast<long double>(PelsPerMeter) / kPelsPerInch);
+}
+
+LONG DotsPerInchToPelsPerMeter(Word DotsPerInch) {
+  return static_cast<LONG>(Round(static_cast<long double>(DotsPerInch) * kPelsPerInch));
 }
 
 bool PaletteDevice() { return (GetDeviceCaps(nullptr, RASTERCAPS) & RC_PALETTE) != 0; }
@@ -357,17 +367,13 @@ void TDibGraphic::DestroyOptimizedPalette() {
 }
 
 Word TDibGraphic::XDotsPerInch() const {
-  return static_cast<Word>(Round(static_cast<long double>(FBitmapInfo.bmiHeader.biXPelsPerMeter) / kPelsPerInch));
+  return static_cast<Word>(PelsPerMeterToDotsPerInch(FBitmapInfo.bmiHeader.biXPelsPerMeter));
 }
 Word TDibGraphic::YDotsPerInch() const {
-  return static_cast<Word>(Round(static_cast<long double>(FBitmapInfo.bmiHeader.biYPelsPerMeter) / kPelsPerInch));
+  return static_cast<Word>(PelsPerMeterToDotsPerInch(FBitmapInfo.bmiHeader.biYPelsPerMeter));
 }
-void TDibGraphic::SetXDotsPerInch(Word value) {
-  FBitmapInfo.bmiHeader.biXPelsPerMeter = static_cast<LONG>(Round(value * kPelsPerInch));
-}
-void TDibGraphic::SetYDotsPerInch(Word value) {
-  FBitmapInfo.bmiHeader.biYPelsPerMeter = static_cast<LONG>(Round(value * kPelsPerInch));
-}
+void TDibGraphic::SetXDotsPerInch(Word value) { FBitmapInfo.bmiHeader.biXPelsPerMeter = DotsPerInchToPelsPerMeter(value); }
+void TDibGraphic::SetYDotsPerInch(Word value) { FBitmapInfo.bmiHeader.biYPelsPerMeter = DotsPerInchToPelsPerMeter(value); }
 
 // ---- Frames
 void TDibGraphic::AddFrame(std::unique_ptr<TDibGraphic> Graphic) {

@@ -207,6 +207,11 @@ private:
 std::unique_ptr<TDibGraphic> ConvertImageFormat(TDibGraphic& Graphic, TImageFormat ImageFormat,
                                                 const TDibGraphicClass& GraphicClass);
 
+// Resolution is kept as pixels per metre and shown as dots per inch:
+// dots per inch = Round(pixels per metre / 39.37007874015748), and back with the same factor.
+std::int64_t PelsPerMeterToDotsPerInch(std::int64_t PelsPerMeter);
+LONG DotsPerInchToPelsPerMeter(Word DotsPerInch);
+
 // The screen uses a palette (RC_PALETTE); on this system only when a test forces it.
 bool PaletteDevice();
 HPALETTE HalftonePalette();

@@ -11,8 +11,6 @@
 
 namespace {
 
-constexpr long double kPelsPerInch = 39.37007874015748L;
-
 [[noreturn]] void bad_dib() { throw EZuroroveError("The DIB handle does not hold a valid bitmap"); }
 
 // A global block locked for the life of the object.
@@ -76,7 +74,7 @@ DibParts parse_dib(const Byte* p, std::size_t size) {
 
 std::int64_t dib_pixel_bytes(const DibParts& d) { return dib_row_size(d.width, d.bits) * d.height; }
 
-Word dots_per_inch(LONG ppm) { return static_cast<Word>(Round(static_cast<long double>(ppm) / kPelsPerInch)); }
+Word dots_per_inch(LONG ppm) { return static_cast<Word>(PelsPerMeterToDotsPerInch(ppm)); }
 
 }  // namespace
 
@@ -244,7 +242,7 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
   }
   auto resolution = [](LONG ppm) -> Word {
     if (ppm <= 0) return 0;
-    std::int64_t v = Round(static_cast<long double>(ppm) / kPelsPerInch);
+    std::int64_t v = PelsPerMeterToDotsPerInch(ppm);
     return v < 0 || v > 65535 ? 0 : static_cast<Word>(v);
   };
   NewImage(h.biWidth, h.biHeight, format, pal, resolution(h.biXPelsPerMeter), resolution(h.biYPelsPerMeter));

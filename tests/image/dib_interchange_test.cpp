@@ -155,6 +155,35 @@ TEST(PackedDibs, ColourTablesOfEveryKind) {
   EXPECT_EQ(g.GetPixel(1, 0), Rgb(6, 5, 4));
 }
 
+TEST(PackedDibs, ResolutionIsRoundedFromPixelsPerMetre) {
+  // 3779 / 39.37 = 95.98 and 2834 / 39.37 = 71.98 round up to 96 and 72; 11809 / 39.37 =
+  // 299.95 rounds to 300 and 3742 / 39.37 = 95.05 down to 95.
+  std::vector<Byte> d = header_bytes(1, 1, 24, 0);
+  BITMAPINFOHEADER* h = reinterpret_cast<BITMAPINFOHEADER*>(d.data());
+  h->biXPelsPerMeter = 3779;
+  h->biYPelsPerMeter = 2834;
+  d.insert(d.end(), {1, 2, 3, 0});
+  DibBlock block(block_of(d));
+  TDibGraphic g;
+  g.AssignFromDIBHandle(block.h);
+  EXPECT_EQ(g.XDotsPerInch(), 96);
+  EXPECT_EQ(g.YDotsPerInch(), 72);
+  // A section's resolution the same way.
+  BITMAPINFO bi{};
+  bi.bmiHeader = {40, 2, 2, 1, 24, BI_RGB, 0, 11809, 3742, 0, 0};
+  void* bits = nullptr;
+  HBITMAP sec = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(sec, nullptr);
+  g.AssignFromBitmapHandle(sec);
+  DeleteObject(sec);
+  EXPECT_EQ(g.XDotsPerInch(), 300);
+  EXPECT_EQ(g.YDotsPerInch(), 95);
+  // The picture keeps dots per inch: 300 are 11811 pixels per metre (11811.02).
+  EXPECT_EQ(g.BitmapInfo().bmiHeader.biXPelsPerMeter, 11811);
+  EXPECT_EQ(PelsPerMeterToDotsPerInch(3779), 96);
+  EXPECT_EQ(DotsPerInchToPelsPerMeter(96), 3780);
+}
+
 TEST(PackedDibs, TopDownRowsKeepTheirPlace) {
   std::vector<Byte> d = header_bytes(1, -2, 24, 0);
   d.insert(d.end(), {0, 0, 255, 0, /* second row */ 255, 0, 0, 0});
