@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "platform/classes.hpp"
+#include "platform/global_block.hpp"
 
 namespace {
 
@@ -275,12 +276,9 @@ std::unique_ptr<TBitmap> DibHandleToBitmap(HGLOBAL Handle) {
   const std::size_t size = GlobalSize(Handle);
   TMemoryStream stream;
   {
-    const void* bits = GlobalLock(Handle);
+    global_block block(Handle, global_block::lock);
+    const void* bits = block.data();
     if (!bits || size == 0) throw EInvalidGraphic("Bitmap image is not valid");
-    struct Unlock {
-      HGLOBAL h;
-      ~Unlock() { GlobalUnlock(h); }
-    } unlock{Handle};
     BITMAPFILEHEADER header{};
     header.bfType = 0x4D42;  // "BM"
     header.bfSize = static_cast<DWORD>(size + sizeof(header));

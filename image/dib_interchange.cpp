@@ -7,29 +7,12 @@
 
 #include "image/dib_graphic.hpp"
 #include "platform/clipbrd.hpp"
+#include "platform/global_block.hpp"
 #include "platform/math.hpp"
 
 namespace {
 
 [[noreturn]] void bad_dib() { throw EZuroroveError("The DIB handle does not hold a valid bitmap"); }
-
-// A global block locked for the life of the object.
-class LockedBlock {
-public:
-  explicit LockedBlock(HGLOBAL h) : h_(h), p_(static_cast<Byte*>(GlobalLock(h))), size_(GlobalSize(h)) {}
-  ~LockedBlock() {
-    if (p_) GlobalUnlock(h_);
-  }
-  LockedBlock(const LockedBlock&) = delete;
-  LockedBlock& operator=(const LockedBlock&) = delete;
-  Byte* data() const { return p_; }
-  std::size_t size() const { return p_ ? size_ : 0; }
-
-private:
-  HGLOBAL h_;
-  Byte* p_;
-  std::size_t size_;
-};
 
 // What a packed DIB holds, every part checked against the block's size.
 struct DibParts {
@@ -213,13 +196,9 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
   }
   auto info = std::make_unique<BITMAPINFO>();
   info->bmiHeader = h;
-  HGLOBAL block = GlobalAlloc(GMEM_FIXED, h.biSizeImage);
-  if (!block) throw EZuroroveError("GlobalAlloc failed");
-  struct BlockGuard {
-    HGLOBAL h;
-    ~BlockGuard() { GlobalFree(h); }
-  } guard{block};
-  Byte* pixels = static_cast<Byte*>(GlobalLock(block));
+  global_block block(GlobalAlloc(GMEM_FIXED, h.biSizeImage), global_block::lock_and_free);
+  if (!block.get()) throw EZuroroveError("GlobalAlloc failed");
+  Byte* pixels = block.data();
   HDC dc = CreateCompatibleDC(nullptr);
   int rows = GetDIBits(dc, InBitmapHandle, 0, static_cast<UINT>(h.biHeight), pixels, info.get(), DIB_RGB_COLORS);
   DeleteDC(dc);
@@ -248,7 +227,6 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
   NewImage(h.biWidth, h.biHeight, format, pal, resolution(h.biXPelsPerMeter), resolution(h.biYPelsPerMeter));
   std::size_t n = std::min<std::size_t>(h.biSizeImage, static_cast<std::size_t>(FScanLineSize) * Height());
   std::memcpy(FBits, pixels, n);
-  GlobalUnlock(block);
   Changed(this);
 }
 
@@ -256,7 +234,7 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
 // Packed DIBs
 // ---------------------------------------------------------------------------------------------
 void TDibGraphic::AssignFromDIBHandle(HGLOBAL InDibHandle) {
-  LockedBlock block(InDibHandle);
+  global_block block(InDibHandle, global_block::lock);
   const Byte* p = block.data();
   DibParts d = parse_dib(p, block.size());
   const BITMAPINFOHEADER& h = d.header;
@@ -339,7 +317,7 @@ HGLOBAL TDibGraphic::AsDibHandle() const {
 }
 
 void TDibGraphic::DibToBmpStream(HGLOBAL InDibHandle, TStream& Stream) {
-  LockedBlock block(InDibHandle);
+  global_block block(InDibHandle, global_block::lock);
   Byte* p = block.data();
   DibParts d = parse_dib(p, block.size());
   auto* header = reinterpret_cast<BITMAPINFOHEADER*>(p);
