@@ -633,30 +633,16 @@ void TImageScrollBox::ZoomToSelection() {
 // ---------------------------------------------------------------------------------------------
 // Annotations
 // ---------------------------------------------------------------------------------------------
-TControl* TImageScrollBox::AddNote() {
+TControl* TImageScrollBox::AddMark(TControl* (TAnnotationHandlerBase::*Add)()) {
   TAnnotationHandlerBase* a = AnnotationHandler();
-  return a && !FSourceGraphic->Empty() ? a->AddNote() : nullptr;
+  return a && !FSourceGraphic->Empty() ? (a->*Add)() : nullptr;
 }
 
-TControl* TImageScrollBox::AddText() {
-  TAnnotationHandlerBase* a = AnnotationHandler();
-  return a && !FSourceGraphic->Empty() ? a->AddText() : nullptr;
-}
-
-TControl* TImageScrollBox::AddRectangle() {
-  TAnnotationHandlerBase* a = AnnotationHandler();
-  return a && !FSourceGraphic->Empty() ? a->AddRectangle() : nullptr;
-}
-
-TControl* TImageScrollBox::AddLine() {
-  TAnnotationHandlerBase* a = AnnotationHandler();
-  return a && !FSourceGraphic->Empty() ? a->AddLine() : nullptr;
-}
-
-TControl* TImageScrollBox::AddImage() {
-  TAnnotationHandlerBase* a = AnnotationHandler();
-  return a && !FSourceGraphic->Empty() ? a->AddImage() : nullptr;
-}
+TControl* TImageScrollBox::AddNote() { return AddMark(&TAnnotationHandlerBase::AddNote); }
+TControl* TImageScrollBox::AddText() { return AddMark(&TAnnotationHandlerBase::AddText); }
+TControl* TImageScrollBox::AddRectangle() { return AddMark(&TAnnotationHandlerBase::AddRectangle); }
+TControl* TImageScrollBox::AddLine() { return AddMark(&TAnnotationHandlerBase::AddLine); }
+TControl* TImageScrollBox::AddImage() { return AddMark(&TAnnotationHandlerBase::AddImage); }
 
 void TImageScrollBox::BurnAnnotations() {
   TAnnotationHandlerBase* a = AnnotationHandler();
