@@ -407,7 +407,7 @@ void TDibGraphic::CopyImage(const TDibGraphic& Source) {
              Source.YDotsPerInch());
     std::memcpy(FBits, Source.FBits, static_cast<std::size_t>(Height()) * static_cast<std::size_t>(FScanLineSize));
   } else {
-    // An empty source leaves an empty copy.
+    // A mend: an empty source leaves an empty copy, not the destination's old picture.
     Clear();
   }
   FBackgroundColor = Source.FBackgroundColor;
