@@ -1,7 +1,7 @@
 #include "annotate/annotation_text.hpp"
 
-#include "platform/math.hpp"
 #include "platform/sysutils.hpp"
+#include "platform/text_codec.hpp"
 
 void TAnnotationTextWriter::WriteInteger(int value) {
   text_ += '(';
@@ -11,9 +11,11 @@ void TAnnotationTextWriter::WriteInteger(int value) {
 
 void TAnnotationTextWriter::WriteBoolean(bool value) { WriteInteger(value ? 1 : 0); }
 
-void TAnnotationTextWriter::WriteString(std::string_view value) {
-  WriteInteger(static_cast<int>(value.size()));
-  text_.append(value);
+void TAnnotationTextWriter::WriteString(std::string_view value) { WriteBytes(utf8_to_cp1252(value)); }
+
+void TAnnotationTextWriter::WriteBytes(std::string_view bytes) {
+  WriteInteger(static_cast<int>(bytes.size()));
+  text_.append(bytes);
 }
 
 void TAnnotationTextWriter::WriteRect(const TRect& rect) {
@@ -48,16 +50,19 @@ int TAnnotationTextReader::ReadInteger() {
   return StrToInt(text_.substr(start, pos_ - 1 - start));
 }
 
-std::string TAnnotationTextReader::ReadBytes(int count) {
-  // A negative count would move the position back before bytes already read, and a count past
-  // the end would ask for bytes the text does not have: both mean the text is damaged.
-  if (count < 0 || static_cast<std::size_t>(count) > Remaining()) throw Exception("Invalid position in ReadString");
+std::string TAnnotationTextReader::ReadBytes() {
+  const int count = ReadInteger();
+  // A mend: a negative count reads nothing and leaves the position where it is. Moving back
+  // would read the same records again and again (a mark each time, without bound) or reach
+  // before the start of the text.
+  if (count <= 0) return {};
+  // A count past the end reads the bytes up to the end; the next Integer then finds the end.
   std::string bytes(text_.substr(pos_, static_cast<std::size_t>(count)));
-  pos_ += static_cast<std::size_t>(count);
+  pos_ += bytes.size();
   return bytes;
 }
 
-std::string TAnnotationTextReader::ReadString() { return ReadBytes(ReadInteger()); }
+std::string TAnnotationTextReader::ReadString() { return cp1252_to_utf8(ReadBytes()); }
 
 TRect TAnnotationTextReader::ReadRect() {
   TRect r;
@@ -71,7 +76,7 @@ TRect TAnnotationTextReader::ReadRect() {
 void TAnnotationTextReader::ReadFont(TFont& font) {
   font.SetColor(ReadInteger());
   font.SetName(ReadString());
-  font.SetSize(EnsureRange(ReadInteger(), kMinAnnotationFontSize, kMaxAnnotationFontSize));
+  font.SetSize(ReadInteger());
   font.SetStyle(0);
   for (TFontStyles s : {fsItalic, fsUnderline, fsStrikeOut, fsBold})
     if (ReadBoolean()) font.SetStyle(font.Style() | s);

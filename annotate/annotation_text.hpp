@@ -7,7 +7,8 @@
 //   Rect     four Integers: Left, Top, Right, Bottom
 //   Font     Integer Color, String Name, Integer Size, Boolean Italic, Underline, StrikeOut, Bold
 //
-// Texts in memory are the program's UTF-8 strings; counts are byte counts, so any byte survives.
+// The text is 8-bit: Strings hold Windows-1252 bytes, counted in those bytes. Texts in memory
+// are the program's UTF-8 strings; a character the code page lacks is written as '?'.
 #pragma once
 
 #include <cstddef>
@@ -17,19 +18,16 @@
 #include "platform/font.hpp"
 #include "platform/types.hpp"
 
-// The bounds the reader keeps font sizes in (points).
-constexpr int kMinAnnotationFontSize = 1;
-constexpr int kMaxAnnotationFontSize = 1000;
-
 class TAnnotationTextWriter {
 public:
   void WriteInteger(int value);
   void WriteBoolean(bool value);
+  // A program text as a String of Windows-1252 bytes.
   void WriteString(std::string_view value);
+  // Bytes as a String, unchanged (a picture's text).
+  void WriteBytes(std::string_view bytes);
   void WriteRect(const TRect& rect);
   void WriteFont(const TFont& font);
-  // Bytes written as they stand (a counted block whose count was written separately).
-  void WriteRaw(std::string_view bytes) { text_.append(bytes); }
 
   const std::string& Text() const { return text_; }
 
@@ -41,23 +39,24 @@ private:
 //   "Invalid position in ReadInteger"  the text ends inside or before an Integer
 //   "( expected in ReadInteger"        an Integer does not start with "("
 //   "'%s' is not a valid integer value" (EConvertError) for digits that are no 32-bit integer
-//   "Invalid position in ReadString"   a String's count is negative or runs past the text
+// A String whose count runs past the end of the text is the bytes up to the end (so the next
+// Integer finds the text ended).
 class TAnnotationTextReader {
 public:
   explicit TAnnotationTextReader(std::string_view text) : text_(text) {}
 
   int ReadInteger();
   bool ReadBoolean() { return ReadInteger() != 0; }
+  // A String of Windows-1252 bytes as a program text.
   std::string ReadString();
+  // A String's bytes unchanged (a picture's text).
+  std::string ReadBytes();
   TRect ReadRect();
-  // Colour, name, size (kept within the font size bounds) and the four styles, in that order.
+  // Colour, name, size and the four styles, in that order.
   void ReadFont(TFont& font);
-  // The next `count` bytes; the same checks as a String's bytes.
-  std::string ReadBytes(int count);
 
   // The number of bytes consumed so far (the 1-based position of the last one).
   std::size_t Position() const { return pos_; }
-  std::size_t Remaining() const { return text_.size() - pos_; }
   bool AtEnd() const { return pos_ >= text_.size(); }
 
 private:

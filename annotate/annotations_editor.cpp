@@ -18,9 +18,6 @@ MarkKind kind_of(TGenericMark* m) {
   return mkNone;
 }
 
-// The shortest record: its kind alone, "(k)".
-constexpr std::size_t kMinRecordBytes = 3;
-
 }  // namespace
 
 TAnnotationsEditor::TAnnotationsEditor(TComponent* AOwner) : TComponent(AOwner) {}
@@ -198,7 +195,7 @@ std::string TAnnotationsEditor::SaveToString() {
         if (image->DIBHandle()) {
           std::string ppm = DibToPpmText(image->DIBHandle());
           w.WriteInteger(static_cast<int>(ppm.size()));
-          w.WriteString(ppm);
+          w.WriteBytes(ppm);
         }
         break;
       }
@@ -212,11 +209,10 @@ void TAnnotationsEditor::LoadFromString(const std::string& S) {
   Clear();
   if (S.empty()) return;
   TAnnotationTextReader r(S);
+  // A count of 0 or less reads nothing; one beyond the records the text holds ends in the
+  // position error, with the marks read so far kept. Every record takes at least the bytes of
+  // its kind, so the text's length bounds the marks made.
   const int count = r.ReadInteger();
-  // A count the rest of the text cannot hold (every record takes at least its kind) or a
-  // negative one means the text is damaged.
-  if (count < 0 || static_cast<std::size_t>(count) > r.Remaining() / kMinRecordBytes)
-    throw Exception("Invalid mark count in annotation text");
 
   auto read_common = [&r](TGenericMark* m) {
     m->SetMarkRect(r.ReadRect());
@@ -244,9 +240,8 @@ void TAnnotationsEditor::LoadFromString(const std::string& S) {
         TLineMark* line = AddLine();
         read_common(line);
         line->SetLineSize(r.ReadInteger());
-        const int orientation = r.ReadInteger();
-        if (orientation < loTop || orientation > loBLTR) throw Exception("Invalid line orientation in annotation text");
-        line->SetOrientation(static_cast<TLineOrientation>(orientation));
+        // Stored in a byte, as read; a value outside 0-3 draws no line.
+        line->SetOrientation(static_cast<TLineOrientation>(r.ReadInteger()));
         break;
       }
       case mkText: {
@@ -261,10 +256,12 @@ void TAnnotationsEditor::LoadFromString(const std::string& S) {
         read_common(image);
         image->SetTransparent(r.ReadBoolean());
         if (r.ReadBoolean()) {
+          // The picture's text is a stream of N bytes that the String's bytes are written
+          // into: all of them when the String is longer. A String shorter than N raises the
+          // position error rather than padding the stream to a size no text backs.
           const int size = r.ReadInteger();
-          std::string ppm = r.ReadString();
-          if (size < 0 || static_cast<std::size_t>(size) != ppm.size())
-            throw Exception("Invalid picture size in annotation text");
+          std::string ppm = r.ReadBytes();
+          if (size > 0 && static_cast<std::size_t>(size) > ppm.size()) throw Exception("Invalid position in ReadInteger");
           image->SetDIBHandle(PpmTextToDib(ppm));
         }
         break;

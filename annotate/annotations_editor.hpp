@@ -43,9 +43,8 @@ public:
   // Draws every mark, in list order, at its Left and Top onto the canvas.
   void BurnIn(TCanvas& Canvas);
 
-  // Raises Exception for a damaged text (see TAnnotationTextReader) and "Invalid mark count in
-  // annotation text" for a negative count or one the rest of the text cannot hold. The editor
-  // is emptied first; marks read before an error stay.
+  // Raises Exception for a damaged text (see TAnnotationTextReader). The editor is emptied
+  // first; marks read before an error stay.
   void LoadFromString(const std::string& S) override;
   std::string SaveToString() override;
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/forms.hpp"
+#include "platform/math.hpp"
 #include "platform/mouse_capture.hpp"
 
 namespace {
@@ -43,8 +44,6 @@ void hook_limits(int coefficient, int size, int& lo, int& hi) {
     lo = hi = 0;
   }
 }
-
-int clamp_int(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
 
 }  // namespace
 

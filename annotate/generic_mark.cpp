@@ -6,11 +6,10 @@
 #include <cstdint>
 
 #include "annotate/annotations_editor.hpp"
+#include "platform/math.hpp"
 #include "platform/scroll_box.hpp"
 
 namespace {
-
-int clamp_int(std::int64_t v) { return static_cast<int>(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
 
 // Control coordinates stay within 2^24 pixels of the origin (far beyond any picture at any
 // zoom), so that no sum of a position and a size can overflow.

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 
-#include "annotate/annotation_text.hpp"
 #include "platform/classes.hpp"
+#include "platform/global_block.hpp"
 
 namespace {
 
@@ -60,8 +60,7 @@ std::unique_ptr<TBitmap> TStickNoteMark::CreateBitmap() {
   fill(c, clBlack, Rect(s, s, w, h));  // the shadow
   fill(c, Color(), Rect(0, 0, w - s, h - s));
   c.Font().Assign(FFont);
-  const int size = RoundToInteger(static_cast<long double>(FFont.Size()) * DisplayResolution() / 72);
-  c.Font().SetSize(std::clamp(size, kMinAnnotationFontSize, kMaxAnnotationFontSize));
+  c.Font().SetSize(RoundToInteger(static_cast<long double>(FFont.Size()) * DisplayResolution() / 72));
   SetBkMode(c.Handle(), TRANSPARENT);
   TRect r = Rect(0, 0, w - s, h - s);
   c.DrawText(FText, r, kMarkTextFlags);
@@ -277,12 +276,9 @@ std::unique_ptr<TBitmap> DibHandleToBitmap(HGLOBAL Handle) {
   const std::size_t size = GlobalSize(Handle);
   TMemoryStream stream;
   {
-    const void* bits = GlobalLock(Handle);
+    global_block block(Handle, global_block::lock);
+    const void* bits = block.data();
     if (!bits || size == 0) throw EInvalidGraphic("Bitmap image is not valid");
-    struct Unlock {
-      HGLOBAL h;
-      ~Unlock() { GlobalUnlock(h); }
-    } unlock{Handle};
     BITMAPFILEHEADER header{};
     header.bfType = 0x4D42;  // "BM"
     header.bfSize = static_cast<DWORD>(size + sizeof(header));

@@ -47,6 +47,8 @@ int run(int argc, char** argv) {
   create_workbench_windows();
   int rc = Application->Run();
   Application->Shutdown();
+  // The picture model's clean-up, once no window holds a picture any more.
+  unregister_image_formats();
   return rc;
 }
 

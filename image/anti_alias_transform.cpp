@@ -10,9 +10,11 @@ void TAntiAliasTransform::Apply(TDibGraphic& DibGraphic) {
   if (DibGraphic.ImageFormat() == ifBlackWhite && !DibGraphic.Empty()) TImageTransform::Apply(DibGraphic);
 }
 
-// Destination column i covers source columns cx(i) .. cx(i + 1) - 1, the last column cx(W - 1)
-// up to the source's last column; destination row j covers source rows ry(j) .. ry(j + 1)
-// inclusive. Black is palette index 0.
+// Destination column i covers source columns cx(i) .. cx(i + 1) - 1 and destination row j
+// source rows ry(j) .. ry(j + 1) inclusive, with cx(i) = Trunc(i * SourceWidth / W) and ry(j)
+// likewise, exact in integers. A mend: the last destination column reaches up to the source's
+// last column, which cx(W) = SourceWidth - 1 would leave out (a picture 1 pixel wide came out
+// white). Black is palette index 0.
 void TAntiAliasTransform::ApplyOnDest(TDibGraphic& Source, TDibGraphic& Dest) {
   if (&Source == &Dest) {
     Apply(Source);
@@ -30,13 +32,11 @@ void TAntiAliasTransform::ApplyOnDest(TDibGraphic& Source, TDibGraphic& Dest) {
   const int h = FHeight != 0 ? FHeight : sh;
   Dest.NewImage(w, h, ifGray256, nullptr, Source.XDotsPerInch(), Source.YDotsPerInch());
 
-  const double rx = static_cast<double>(sw) / w;
-  const double ry = static_cast<double>(sh) / h;
   std::vector<int> cx(static_cast<std::size_t>(w) + 1);
   std::vector<int> cy(static_cast<std::size_t>(h) + 1);
-  for (int i = 0; i < w; ++i) cx[static_cast<std::size_t>(i)] = static_cast<int>(Trunc(i * rx));
+  for (int i = 0; i < w; ++i) cx[static_cast<std::size_t>(i)] = static_cast<int>(Int64{i} * sw / w);
   cx[static_cast<std::size_t>(w)] = sw - 1;
-  for (int j = 0; j < h; ++j) cy[static_cast<std::size_t>(j)] = static_cast<int>(Trunc(j * ry));
+  for (int j = 0; j < h; ++j) cy[static_cast<std::size_t>(j)] = static_cast<int>(Int64{j} * sh / h);
   cy[static_cast<std::size_t>(h)] = sh - 1;
 
   // Black pixels per source column over the rows of one destination row, then running sums.

@@ -8,7 +8,7 @@
 #include "image/pixel_rows.hpp"
 
 // Bottom and right edges are exclusive; the rectangle is cut to the picture. An empty result or
-// a rectangle starting before the picture is refused.
+// (a mend) a rectangle starting before the picture is refused, which would read outside it.
 void TCropTransform::ApplyOnDest(TDibGraphic& Source, TDibGraphic& Dest) {
   if (&Source == &Dest) {
     Apply(Source);

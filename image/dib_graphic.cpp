@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr long double kPelsPerInch = 39.37007874015748L;
-
 // ---- Default palettes.
 TMaxLogPalette palette_of(std::initializer_list<std::array<int, 3>> entries) {
   TMaxLogPalette p{};
@@ -89,6 +87,11 @@ TDibGraphicClass& icon_class() {
   return cls;
 }
 
+HPALETTE& halftone_palette() {
+  static HPALETTE palette = nullptr;
+  return palette;
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -110,15 +113,36 @@ const TMaxLogPalette& DefaultPalette(TImageFormat format) {
   }
 }
 
+namespace {
+constexpr long double kPelsPerInch = 39.37007874015748L;
+}  // namespace
+
+std::int64_t PelsPerMeterToDotsPerInch(std::int64_t PelsPerMeter) {
+  return Round(static_cast<long double>(PelsPerMeter) / kPelsPerInch);
+}
+
+LONG DotsPerInchToPelsPerMeter(Word DotsPerInch) {
+  return static_cast<LONG>(Round(static_cast<long double>(DotsPerInch) * kPelsPerInch));
+}
+
 bool PaletteDevice() { return (GetDeviceCaps(nullptr, RASTERCAPS) & RC_PALETTE) != 0; }
 
 HPALETTE HalftonePalette() {
-  static HPALETTE palette = CreateHalftonePalette(nullptr);
+  HPALETTE& palette = halftone_palette();
+  if (!palette) palette = CreateHalftonePalette(nullptr);
   return palette;
 }
 
-void RegisterDibGraphicClipboardFormat() {
+void InitDibGraphicUnit() {
   TPicture::RegisterClipboardFormat(CF_BITMAP, "TDibGraphic", [] { return std::unique_ptr<TGraphic>(new TDibGraphic); });
+  HalftonePalette();
+}
+
+void DoneDibGraphicUnit() {
+  HPALETTE& palette = halftone_palette();
+  if (palette) DeleteObject(palette);
+  palette = nullptr;
+  TPicture::UnregisterGraphicClass("TDibGraphic");
 }
 
 void SetIconGraphicClass(TDibGraphicClass cls) { icon_class() = std::move(cls); }
@@ -344,17 +368,13 @@ void TDibGraphic::DestroyOptimizedPalette() {
 }
 
 Word TDibGraphic::XDotsPerInch() const {
-  return static_cast<Word>(Round(static_cast<long double>(FBitmapInfo.bmiHeader.biXPelsPerMeter) / kPelsPerInch));
+  return static_cast<Word>(PelsPerMeterToDotsPerInch(FBitmapInfo.bmiHeader.biXPelsPerMeter));
 }
 Word TDibGraphic::YDotsPerInch() const {
-  return static_cast<Word>(Round(static_cast<long double>(FBitmapInfo.bmiHeader.biYPelsPerMeter) / kPelsPerInch));
+  return static_cast<Word>(PelsPerMeterToDotsPerInch(FBitmapInfo.bmiHeader.biYPelsPerMeter));
 }
-void TDibGraphic::SetXDotsPerInch(Word value) {
-  FBitmapInfo.bmiHeader.biXPelsPerMeter = static_cast<LONG>(Round(value * kPelsPerInch));
-}
-void TDibGraphic::SetYDotsPerInch(Word value) {
-  FBitmapInfo.bmiHeader.biYPelsPerMeter = static_cast<LONG>(Round(value * kPelsPerInch));
-}
+void TDibGraphic::SetXDotsPerInch(Word value) { FBitmapInfo.bmiHeader.biXPelsPerMeter = DotsPerInchToPelsPerMeter(value); }
+void TDibGraphic::SetYDotsPerInch(Word value) { FBitmapInfo.bmiHeader.biYPelsPerMeter = DotsPerInchToPelsPerMeter(value); }
 
 // ---- Frames
 void TDibGraphic::AddFrame(std::unique_ptr<TDibGraphic> Graphic) {
@@ -388,7 +408,7 @@ void TDibGraphic::CopyImage(const TDibGraphic& Source) {
              Source.YDotsPerInch());
     std::memcpy(FBits, Source.FBits, static_cast<std::size_t>(Height()) * static_cast<std::size_t>(FScanLineSize));
   } else {
-    // An empty source leaves an empty copy.
+    // A mend: an empty source leaves an empty copy, not the destination's old picture.
     Clear();
   }
   FBackgroundColor = Source.FBackgroundColor;

@@ -207,13 +207,21 @@ private:
 std::unique_ptr<TDibGraphic> ConvertImageFormat(TDibGraphic& Graphic, TImageFormat ImageFormat,
                                                 const TDibGraphicClass& GraphicClass);
 
+// Resolution is kept as pixels per metre and shown as dots per inch:
+// dots per inch = Round(pixels per metre / 39.37007874015748), and back with the same factor.
+std::int64_t PelsPerMeterToDotsPerInch(std::int64_t PelsPerMeter);
+LONG DotsPerInchToPelsPerMeter(Word DotsPerInch);
+
 // The screen uses a palette (RC_PALETTE); on this system only when a test forces it.
 bool PaletteDevice();
 HPALETTE HalftonePalette();
 // The default palette of a palette format (2, 16, 256, 16 or 256 entries).
 const TMaxLogPalette& DefaultPalette(TImageFormat format);
-// Registers TDibGraphic with the picture container for CF_BITMAP. Called once at start-up.
-void RegisterDibGraphicClipboardFormat();
+// The picture model's start-up: TDibGraphic registered with the picture container for
+// CF_BITMAP, and the halftone palette made.
+void InitDibGraphicUnit();
+// Its clean-up: the halftone palette deleted and TDibGraphic withdrawn from the container.
+void DoneDibGraphicUnit();
 // The icon format class, through which a picture assigned to a TIcon is written as an icon
 // file; the format classes register it.
 void SetIconGraphicClass(TDibGraphicClass cls);

@@ -7,31 +7,12 @@
 
 #include "image/dib_graphic.hpp"
 #include "platform/clipbrd.hpp"
+#include "platform/global_block.hpp"
 #include "platform/math.hpp"
 
 namespace {
 
-constexpr long double kPelsPerInch = 39.37007874015748L;
-
 [[noreturn]] void bad_dib() { throw EZuroroveError("The DIB handle does not hold a valid bitmap"); }
-
-// A global block locked for the life of the object.
-class LockedBlock {
-public:
-  explicit LockedBlock(HGLOBAL h) : h_(h), p_(static_cast<Byte*>(GlobalLock(h))), size_(GlobalSize(h)) {}
-  ~LockedBlock() {
-    if (p_) GlobalUnlock(h_);
-  }
-  LockedBlock(const LockedBlock&) = delete;
-  LockedBlock& operator=(const LockedBlock&) = delete;
-  Byte* data() const { return p_; }
-  std::size_t size() const { return p_ ? size_ : 0; }
-
-private:
-  HGLOBAL h_;
-  Byte* p_;
-  std::size_t size_;
-};
 
 // What a packed DIB holds, every part checked against the block's size.
 struct DibParts {
@@ -76,7 +57,7 @@ DibParts parse_dib(const Byte* p, std::size_t size) {
 
 std::int64_t dib_pixel_bytes(const DibParts& d) { return dib_row_size(d.width, d.bits) * d.height; }
 
-Word dots_per_inch(LONG ppm) { return static_cast<Word>(Round(static_cast<long double>(ppm) / kPelsPerInch)); }
+Word dots_per_inch(LONG ppm) { return static_cast<Word>(PelsPerMeterToDotsPerInch(ppm)); }
 
 }  // namespace
 
@@ -189,7 +170,9 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
   }
   int bits = ds.dsBm.bmPlanes * ds.dsBm.bmBitsPixel;
   if (bits == 16 || bits == 32) {
-    // Read as 24-bit BI_RGB rows, whatever masks the bitmap has.
+    // Read as 24-bit BI_RGB rows, whatever masks the bitmap has. A mend: a section with colour
+    // masks (BI_BITFIELDS, such as every 5-6-5 bitmap) is not refused as an unsupported
+    // compression, so 16-bit pictures from files and the clipboard can be opened at all.
     bits = 24;
     h.biSizeImage = 0;
     h.biCompression = BI_RGB;
@@ -213,20 +196,17 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
   }
   auto info = std::make_unique<BITMAPINFO>();
   info->bmiHeader = h;
-  HGLOBAL block = GlobalAlloc(GMEM_FIXED, h.biSizeImage);
-  if (!block) throw EZuroroveError("GlobalAlloc failed");
-  struct BlockGuard {
-    HGLOBAL h;
-    ~BlockGuard() { GlobalFree(h); }
-  } guard{block};
-  Byte* pixels = static_cast<Byte*>(GlobalLock(block));
+  global_block block(GlobalAlloc(GMEM_FIXED, h.biSizeImage), global_block::lock_and_free);
+  if (!block.get()) throw EZuroroveError("GlobalAlloc failed");
+  Byte* pixels = block.data();
   HDC dc = CreateCompatibleDC(nullptr);
   int rows = GetDIBits(dc, InBitmapHandle, 0, static_cast<UINT>(h.biHeight), pixels, info.get(), DIB_RGB_COLORS);
   DeleteDC(dc);
   if (rows == 0) throw EZuroroveError("GetDIB failed");
   info->bmiHeader = h;
-  // The palette: biClrUsed entries of the colour table; with biClrUsed 0 the whole table the
-  // bitmap has (2^bits entries), as GDI reported it.
+  // The palette: biClrUsed entries of the colour table. A mend: with biClrUsed 0 or above 256
+  // the whole table the bitmap has (2^bits entries, as GDI reported it), not the format's
+  // default palette, which would show the pixels in the wrong colours.
   TMaxLogPalette palette{};
   const TMaxLogPalette* pal = nullptr;
   if (bits <= 8) {
@@ -241,13 +221,12 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
   }
   auto resolution = [](LONG ppm) -> Word {
     if (ppm <= 0) return 0;
-    std::int64_t v = Round(static_cast<long double>(ppm) / kPelsPerInch);
+    std::int64_t v = PelsPerMeterToDotsPerInch(ppm);
     return v < 0 || v > 65535 ? 0 : static_cast<Word>(v);
   };
   NewImage(h.biWidth, h.biHeight, format, pal, resolution(h.biXPelsPerMeter), resolution(h.biYPelsPerMeter));
   std::size_t n = std::min<std::size_t>(h.biSizeImage, static_cast<std::size_t>(FScanLineSize) * Height());
   std::memcpy(FBits, pixels, n);
-  GlobalUnlock(block);
   Changed(this);
 }
 
@@ -255,7 +234,7 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
 // Packed DIBs
 // ---------------------------------------------------------------------------------------------
 void TDibGraphic::AssignFromDIBHandle(HGLOBAL InDibHandle) {
-  LockedBlock block(InDibHandle);
+  global_block block(InDibHandle, global_block::lock);
   const Byte* p = block.data();
   DibParts d = parse_dib(p, block.size());
   const BITMAPINFOHEADER& h = d.header;
@@ -338,7 +317,7 @@ HGLOBAL TDibGraphic::AsDibHandle() const {
 }
 
 void TDibGraphic::DibToBmpStream(HGLOBAL InDibHandle, TStream& Stream) {
-  LockedBlock block(InDibHandle);
+  global_block block(InDibHandle, global_block::lock);
   Byte* p = block.data();
   DibParts d = parse_dib(p, block.size());
   auto* header = reinterpret_cast<BITMAPINFOHEADER*>(p);

@@ -56,6 +56,13 @@ std::unique_ptr<TDibGraphic> CreateDibGraphic(const std::string& FileName) {
   return cls();
 }
 
+void ClearDibGraphicRegistry() {
+  for (const auto& entry : RegisteredFormats()) TPicture::UnregisterGraphicClass(entry.second.GraphicClass()->ClassName());
+  registry& r = the_registry();
+  std::lock_guard lock(r.mutex);
+  r.formats.clear();
+}
+
 std::vector<std::pair<std::string, TRegisteredFormat>> RegisteredFormats() {
   registry& r = the_registry();
   std::lock_guard lock(r.mutex);

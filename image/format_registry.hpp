@@ -27,6 +27,9 @@ TDibGraphicClass FindDibGraphicClass(const std::string& FileNameOrExt);
 // "Graphic files of %s format are not supported or not registered" with the extension.
 std::unique_ptr<TDibGraphic> CreateDibGraphic(const std::string& FileName);
 
+// Withdraws every registered class from the picture container and empties the registry.
+void ClearDibGraphicRegistry();
+
 // The registrations in order: (upper-cased extension, format).
 std::vector<std::pair<std::string, TRegisteredFormat>> RegisteredFormats();
 

@@ -8,6 +8,7 @@
 
 #include "image/mapped_dll.hpp"
 #include "image/zu_misc.hpp"
+#include "platform/global_block.hpp"
 #include "platform/resource_stream.hpp"
 
 const char* const FreeImageEntryNames[FreeImageEntryCount] = {
@@ -231,26 +232,6 @@ TFreeImageSource::TFreeImageSource(TStream& Stream) : stream_(Stream) {
 // ---------------------------------------------------------------------------------------------
 // Packed DIBs
 // ---------------------------------------------------------------------------------------------
-namespace {
-
-// Locks a global block for the life of the object.
-class block_lock {
-public:
-  explicit block_lock(HGLOBAL block) : block_(block), p_(static_cast<Byte*>(GlobalLock(block))) {}
-  ~block_lock() {
-    if (p_ != nullptr) GlobalUnlock(block_);
-  }
-  block_lock(const block_lock&) = delete;
-  block_lock& operator=(const block_lock&) = delete;
-  Byte* get() const { return p_; }
-
-private:
-  HGLOBAL block_;
-  Byte* p_;
-};
-
-}  // namespace
-
 HGLOBAL FIBitmapToDib(FIBITMAP* Dib) {
   if (Dib == nullptr) return nullptr;
   const TFreeImageEntries& fi = FreeImageAPI();
@@ -260,24 +241,17 @@ HGLOBAL FIBitmapToDib(FIBITMAP* Dib) {
   std::size_t pixels = std::size_t{fi.FreeImage_GetPitch(Dib)} * fi.FreeImage_GetHeight(Dib);
   std::size_t size = sizeof(BITMAPINFOHEADER) + 4 * colors + pixels;
   // Every byte of the block is written below.
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (block == nullptr) return nullptr;
-  {
-    block_lock lock(block);
-    Byte* p = lock.get();
-    if (p == nullptr) {
-      GlobalFree(block);
-      return nullptr;
-    }
-    std::memcpy(p, header, sizeof(BITMAPINFOHEADER));
-    p += sizeof(BITMAPINFOHEADER);
-    if (const RGBQUAD* palette = fi.FreeImage_GetPalette(Dib)) std::memcpy(p, palette, 4 * colors);
-    else std::memset(p, 0, 4 * colors);
-    p += 4 * colors;
-    if (const BYTE* bits = fi.FreeImage_GetBits(Dib)) std::memcpy(p, bits, pixels);
-    else std::memset(p, 0, pixels);
-  }
-  return block;
+  global_block block(GlobalAlloc(GMEM_MOVEABLE, size), global_block::lock_and_free);
+  Byte* p = block.data();
+  if (p == nullptr) return nullptr;
+  std::memcpy(p, header, sizeof(BITMAPINFOHEADER));
+  p += sizeof(BITMAPINFOHEADER);
+  if (const RGBQUAD* palette = fi.FreeImage_GetPalette(Dib)) std::memcpy(p, palette, 4 * colors);
+  else std::memset(p, 0, 4 * colors);
+  p += 4 * colors;
+  if (const BYTE* bits = fi.FreeImage_GetBits(Dib)) std::memcpy(p, bits, pixels);
+  else std::memset(p, 0, pixels);
+  return block.release();
 }
 
 namespace {
@@ -309,9 +283,9 @@ FIBITMAP* bitmap_from_dib(BITMAPINFOHEADER header, const Byte* table, std::size_
 
 FIBITMAP* DibToFIBitmap(HGLOBAL Dib) {
   if (Dib == nullptr) return nullptr;
-  std::size_t size = GlobalSize(Dib);
-  block_lock lock(Dib);
-  const Byte* p = lock.get();
+  global_block block(Dib, global_block::lock);
+  const std::size_t size = block.size();
+  const Byte* p = block.data();
   if (p == nullptr || size < sizeof(BITMAPINFOHEADER)) return nullptr;
   BITMAPINFOHEADER header;
   std::memcpy(&header, p, sizeof header);

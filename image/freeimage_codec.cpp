@@ -11,6 +11,7 @@
 #include "image/freeimage_api.hpp"
 #include "image/picture_header.hpp"
 #include "image/picture_memory.hpp"
+#include "platform/global_block.hpp"
 #include "platform/services.hpp"
 
 namespace {
@@ -44,14 +45,6 @@ private:
 
   FIBITMAP* bitmap_;
   bool owned_;
-};
-
-// Frees a global block when the scope ends.
-struct global_block {
-  HGLOBAL block;
-  ~global_block() {
-    if (block != nullptr) GlobalFree(block);
-  }
 };
 
 bool gdi_plus_decodes(int fif) {
@@ -102,9 +95,9 @@ void convert_and_assign(fi_bitmap& bitmap, int fif, TDibGraphic& target, const T
   }
   last_percent = DoProgress(&target, 80, 0, last_percent, 100, on_progress);
 
-  global_block dib{FIBitmapToDib(bitmap.get())};
-  if (dib.block == nullptr) throw EOutOfMemory("Out of memory");
-  target.AssignFromDIBHandle(dib.block);
+  global_block dib(FIBitmapToDib(bitmap.get()), global_block::free);
+  if (dib.get() == nullptr) throw EOutOfMemory("Out of memory");
+  target.AssignFromDIBHandle(dib.get());
   if (after_load) after_load(bitmap.get());
 }
 

@@ -1,8 +1,7 @@
 #include "image/image_formats.hpp"
 
-#include <mutex>
-
 #include "image/format_registry.hpp"
+#include "image/icon_graphic.hpp"
 #include "image/jpeg_graphic.hpp"
 #include "image/png_graphic.hpp"
 #include "image/ppm_graphic.hpp"
@@ -15,18 +14,30 @@ TDibGraphicClass graphic_class() {
   return [] { return std::make_unique<T>(); };
 }
 
+// Registration and clean-up run on the user-interface thread, at start and at the end.
+bool registered = false;
+
 }  // namespace
 
 void register_image_formats() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    RegisterDibGraphic("PPM", "Portable Pixelmap", graphic_class<TPpmGraphic>());
-    RegisterDibGraphic("PGM", "Portable Greymap", graphic_class<TPpmGraphic>());
-    RegisterDibGraphic("PBM", "Portable Bitmap", graphic_class<TPpmGraphic>());
-    RegisterDibGraphic("TIF", "Tagged Image File Format", graphic_class<TTiffGraphic>());
-    RegisterDibGraphic("TIFF", "Tagged Image File Format", graphic_class<TTiffGraphic>());
-    RegisterDibGraphic("JPG", "JPEG Interchange Format", graphic_class<TJpegGraphic>());
-    RegisterDibGraphic("JPEG", "JPEG Interchange Format", graphic_class<TJpegGraphic>());
-    RegisterDibGraphic("PNG", "Portable Network Graphic", graphic_class<TPngGraphic>());
-  });
+  if (registered) return;
+  registered = true;
+  InitDibGraphicUnit();
+  RegisterDibGraphic("PPM", "Portable Pixelmap", graphic_class<TPpmGraphic>());
+  RegisterDibGraphic("PGM", "Portable Greymap", graphic_class<TPpmGraphic>());
+  RegisterDibGraphic("PBM", "Portable Bitmap", graphic_class<TPpmGraphic>());
+  RegisterDibGraphic("TIF", "Tagged Image File Format", graphic_class<TTiffGraphic>());
+  RegisterDibGraphic("TIFF", "Tagged Image File Format", graphic_class<TTiffGraphic>());
+  RegisterDibGraphic("JPG", "JPEG Interchange Format", graphic_class<TJpegGraphic>());
+  RegisterDibGraphic("JPEG", "JPEG Interchange Format", graphic_class<TJpegGraphic>());
+  RegisterDibGraphic("PNG", "Portable Network Graphic", graphic_class<TPngGraphic>());
+  SetIconGraphicClass(graphic_class<TIconGraphic>());
+}
+
+void unregister_image_formats() {
+  if (!registered) return;
+  registered = false;
+  ClearDibGraphicRegistry();
+  SetIconGraphicClass({});
+  DoneDibGraphicUnit();
 }

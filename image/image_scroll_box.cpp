@@ -332,28 +332,31 @@ std::unique_ptr<TDibGraphic> TImageScrollBox::LoadViaPicture(TStream& Stream, co
     if (ReportProgress) DoProgress(this, percent, 0, 255, 100, OnReadWriteProgress);
   };
   progress(0);
-  TPicture picture;
-  std::string name = Extension;
-  bool temporary = false;
-  struct Cleanup {
-    std::string& name;
-    bool& temporary;
-    ~Cleanup() {
-      if (temporary) DeleteFile(name);
-    }
-  } cleanup{name, temporary};
-  if (!FileExists(name)) {
-    CreateTempFile("Zu", extension_with_dot(Extension), name);
-    temporary = true;
-    TFileStream copy(name, fmOpenWrite);
-    Int64 remaining = Stream.Size() - Stream.Position();
-    if (remaining > 0) copy.CopyFrom(Stream, remaining);
-  }
-  progress(25);
-  picture.LoadFromFile(name);
-  progress(90);
   auto g = std::make_unique<TDibGraphic>();
-  g->Assign(picture.Graphic());
+  {
+    TPicture picture;
+    std::string name = Extension;
+    bool temporary = false;
+    // The temporary copy goes also on failure, before the container.
+    struct Cleanup {
+      std::string& name;
+      bool& temporary;
+      ~Cleanup() {
+        if (temporary) DeleteFile(name);
+      }
+    } cleanup{name, temporary};
+    if (!FileExists(name)) {
+      CreateTempFile("Zu", extension_with_dot(Extension), name);
+      temporary = true;
+      TFileStream copy(name, fmOpenWrite);
+      Int64 remaining = Stream.Size() - Stream.Position();
+      if (remaining > 0) copy.CopyFrom(Stream, remaining);
+    }
+    progress(25);
+    picture.LoadFromFile(name);
+    progress(90);
+    g->Assign(picture.Graphic());
+  }
   progress(100);
   return g;
 }
@@ -414,14 +417,15 @@ void TImageScrollBox::SaveToFile(const std::string& FileName) {
 }
 
 void TImageScrollBox::AppendToFile(const std::string& FileName) {
-  std::string ext = ExtractFileExt(FileName);
-  if (!FindDibGraphicClass(ext)) raise_not_registered(ext);
+  // The file is opened first (a missing one raises the file error), then the format is found.
   // Appended to a copy in memory that then replaces the file, so a failing writer keeps it.
   TMemoryStream data;
   {
     TFileStream file(FileName, fmOpenReadWrite | fmShareDenyWrite);
     if (file.Size() > 0) data.CopyFrom(file, 0);
   }
+  std::string ext = ExtractFileExt(FileName);
+  if (!FindDibGraphicClass(ext)) raise_not_registered(ext);
   data.SetPosition(0);
   AppendToStream(data, ext);
   write_file_bytes_atomic(FileName, std::string_view(reinterpret_cast<const char*>(data.Memory()), static_cast<size_t>(data.Size())));
@@ -636,30 +640,16 @@ void TImageScrollBox::ZoomToSelection() {
 // ---------------------------------------------------------------------------------------------
 // Annotations
 // ---------------------------------------------------------------------------------------------
-TControl* TImageScrollBox::AddNote() {
+TControl* TImageScrollBox::AddMark(TControl* (TAnnotationHandlerBase::*Add)()) {
   TAnnotationHandlerBase* a = AnnotationHandler();
-  return a && !FSourceGraphic->Empty() ? a->AddNote() : nullptr;
+  return a && !FSourceGraphic->Empty() ? (a->*Add)() : nullptr;
 }
 
-TControl* TImageScrollBox::AddText() {
-  TAnnotationHandlerBase* a = AnnotationHandler();
-  return a && !FSourceGraphic->Empty() ? a->AddText() : nullptr;
-}
-
-TControl* TImageScrollBox::AddRectangle() {
-  TAnnotationHandlerBase* a = AnnotationHandler();
-  return a && !FSourceGraphic->Empty() ? a->AddRectangle() : nullptr;
-}
-
-TControl* TImageScrollBox::AddLine() {
-  TAnnotationHandlerBase* a = AnnotationHandler();
-  return a && !FSourceGraphic->Empty() ? a->AddLine() : nullptr;
-}
-
-TControl* TImageScrollBox::AddImage() {
-  TAnnotationHandlerBase* a = AnnotationHandler();
-  return a && !FSourceGraphic->Empty() ? a->AddImage() : nullptr;
-}
+TControl* TImageScrollBox::AddNote() { return AddMark(&TAnnotationHandlerBase::AddNote); }
+TControl* TImageScrollBox::AddText() { return AddMark(&TAnnotationHandlerBase::AddText); }
+TControl* TImageScrollBox::AddRectangle() { return AddMark(&TAnnotationHandlerBase::AddRectangle); }
+TControl* TImageScrollBox::AddLine() { return AddMark(&TAnnotationHandlerBase::AddLine); }
+TControl* TImageScrollBox::AddImage() { return AddMark(&TAnnotationHandlerBase::AddImage); }
 
 void TImageScrollBox::BurnAnnotations() {
   TAnnotationHandlerBase* a = AnnotationHandler();

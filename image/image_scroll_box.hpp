@@ -185,6 +185,8 @@ private:
   void AnimationStep();
   void FreeOwnedHandler();
   TAnnotationHandlerBase* AnnotationHandler() const;
+  // A new mark made by the annotating handler's `Add`; none in another mode or without a picture.
+  TControl* AddMark(TControl* (TAnnotationHandlerBase::*Add)());
   TRubberbandHandlerBase* RubberbandHandler() const;
   TRubberbandHandlerBase& RequireRubberband() const;
   void SaveOrAppend(TStream& Stream, const std::string& Extension, bool Append);

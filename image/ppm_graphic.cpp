@@ -96,7 +96,8 @@ void TPpmGraphic::SaveToStream(TStream& Stream) {
   if (kind == '2') out.put(Format("%d\n", {grey_max}));
   if (kind == '3') out.put("255\n");
 
-  // Grey pictures write each pixel's grey level, whatever the order of their palette.
+  // A mend: grey pictures write each pixel's grey level, whatever the order of their palette;
+  // writing the palette index gave wrong greys for any grey palette other than the plain ramp.
   std::vector<int> levels;
   if (kind == '2') {
     const TMaxLogPalette& palette = Palette();

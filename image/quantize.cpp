@@ -91,8 +91,9 @@ void QuantizeColors(TDibGraphic& Graphic, TMaxLogPalette& LogPalette, int MaxCol
   std::vector<Candidate> candidates;
   for (int key = 0; key < 32768; ++key)
     if (histogram[static_cast<std::size_t>(key)] > threshold) candidates.push_back(key_color(key));
-  // Too few common colours: every colour seen is a candidate.
-  if (static_cast<int>(candidates.size()) < MaxColors) {
+  // A mend: when no key passes the threshold (every colour rarer than it), every key seen is a
+  // candidate, so that the palette is not left without colours.
+  if (candidates.empty()) {
     candidates.clear();
     for (int key = 0; key < 32768; ++key)
       if (histogram[static_cast<std::size_t>(key)] > 0) candidates.push_back(key_color(key));

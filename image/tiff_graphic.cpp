@@ -58,6 +58,38 @@ void flip_vertically(TDibGraphic& picture) {
   t.Apply(picture);
 }
 
+// The nine text tags in the order a save writes them (Software last): FreeImage key, TIFF tag
+// number and the property that holds the text.
+struct text_tag_field {
+  const char* key;
+  std::uint32_t number;
+  std::string TTiffGraphic::*property;
+};
+
+constexpr std::size_t kTextTagCount = 9;
+constexpr std::size_t kDateTime = 7, kSoftware = 8;
+constexpr text_tag_field kTextTags[kTextTagCount] = {
+    {"DocumentName", TIFFTAG_DOCUMENTNAME, &TTiffGraphic::DocumentNameTag},
+    {"ImageDescription", TIFFTAG_IMAGEDESCRIPTION, &TTiffGraphic::ImageDescriptionTag},
+    {"Make", TIFFTAG_MAKE, &TTiffGraphic::ScannerMakeTag},
+    {"Model", TIFFTAG_MODEL, &TTiffGraphic::ScannerModelTag},
+    {"PageName", TIFFTAG_PAGENAME, &TTiffGraphic::PageNameTag},
+    {"Artist", TIFFTAG_ARTIST, &TTiffGraphic::ArtistTag},
+    {"HostComputer", TIFFTAG_HOSTCOMPUTER, &TTiffGraphic::HostComputerTag},
+    {"DateTime", TIFFTAG_DATETIME, &TTiffGraphic::DateTimeTag},
+    {"Software", TIFFTAG_SOFTWARE, &TTiffGraphic::SoftwareTag}};
+static_assert(kTextTags[kDateTime].number == TIFFTAG_DATETIME && kTextTags[kSoftware].number == TIFFTAG_SOFTWARE);
+
+// The numbers of the text tags, in the order a save writes them.
+const std::vector<std::uint32_t>& text_tag_numbers() {
+  static const std::vector<std::uint32_t> numbers = [] {
+    std::vector<std::uint32_t> n;
+    for (const text_tag_field& t : kTextTags) n.push_back(t.number);
+    return n;
+  }();
+  return numbers;
+}
+
 }  // namespace
 
 std::string TiffCompressionName(TTiffCompression Compression) {
@@ -104,17 +136,15 @@ void TTiffGraphic::Assign(TPersistent* Source) {
 
 void TTiffGraphic::read_tags_from_bitmap(FIBITMAP* Bitmap) {
   const TFreeImageEntries& fi = FreeImageAPI();
-  const std::pair<const char*, std::string*> keys[] = {
-      {"Software", &SoftwareTag},   {"DocumentName", &DocumentNameTag}, {"ImageDescription", &ImageDescriptionTag},
-      {"Make", &ScannerMakeTag},    {"Model", &ScannerModelTag},        {"PageName", &PageNameTag},
-      {"Artist", &ArtistTag},       {"HostComputer", &HostComputerTag}, {"DateTime", &DateTimeTag}};
-  for (const auto& [key, property] : keys) {
+  // Software first, then the others in the order a save writes them.
+  for (std::size_t i = 0; i < kTextTagCount; ++i) {
+    const text_tag_field& field = kTextTags[(i + kSoftware) % kTextTagCount];
     FITAG* tag = nullptr;
-    if (fi.FreeImage_GetMetadata(FIMD_EXIF_MAIN, Bitmap, key, &tag) && tag != nullptr) {
+    if (fi.FreeImage_GetMetadata(FIMD_EXIF_MAIN, Bitmap, field.key, &tag) && tag != nullptr) {
       // The tag's text; a tag of another type than text gives its values as text instead of
       // being read past its end.
       const char* text = fi.FreeImage_TagToString(FIMD_EXIF_MAIN, tag, nullptr);
-      *property = text != nullptr ? text : "";
+      this->*field.property = text != nullptr ? text : "";
     }
   }
 }
@@ -203,20 +233,16 @@ int TTiffGraphic::save_flags() const {
 }
 
 std::vector<TTiffGraphic::text_tag> TTiffGraphic::tags_to_write() const {
-  std::string date_time = DateTimeTag;
+  std::vector<text_tag> tags;
+  for (const text_tag_field& field : kTextTags) tags.push_back({field.key, field.number, this->*field.property});
+  // An empty date and time is the save's, an empty software the library's name.
+  std::string& date_time = tags[kDateTime].value;
   if (date_time.empty()) {
     TDateTime now = Now();
     date_time = FormatDateTimeA("yyyy:mm:dd", now) + " " + FormatDateTimeB("hh:nn:ss", now);
   }
-  return {{"DocumentName", TIFFTAG_DOCUMENTNAME, DocumentNameTag},
-          {"ImageDescription", TIFFTAG_IMAGEDESCRIPTION, ImageDescriptionTag},
-          {"Make", TIFFTAG_MAKE, ScannerMakeTag},
-          {"Model", TIFFTAG_MODEL, ScannerModelTag},
-          {"PageName", TIFFTAG_PAGENAME, PageNameTag},
-          {"Artist", TIFFTAG_ARTIST, ArtistTag},
-          {"HostComputer", TIFFTAG_HOSTCOMPUTER, HostComputerTag},
-          {"DateTime", TIFFTAG_DATETIME, date_time},
-          {"Software", TIFFTAG_SOFTWARE, SoftwareTag.empty() ? std::string("Zurorove Image Library") : SoftwareTag}};
+  if (tags[kSoftware].value.empty()) tags[kSoftware].value = "Zurorove Image Library";
+  return tags;
 }
 
 void TTiffGraphic::write_tags_to_bitmap(FIBITMAP* Bitmap, const std::vector<text_tag>& Tags) const {
@@ -238,18 +264,6 @@ void TTiffGraphic::write_tags_to_bitmap(FIBITMAP* Bitmap, const std::vector<text
     fi.FreeImage_DeleteTag(tag);
   }
 }
-
-namespace {
-
-// The numbers of the text tags, in the order of the tags a save writes.
-const std::vector<std::uint32_t>& text_tag_numbers() {
-  static const std::vector<std::uint32_t> numbers = {
-      TIFFTAG_DOCUMENTNAME, TIFFTAG_IMAGEDESCRIPTION, TIFFTAG_MAKE,     TIFFTAG_MODEL,   TIFFTAG_PAGENAME,
-      TIFFTAG_ARTIST,       TIFFTAG_HOSTCOMPUTER,     TIFFTAG_DATETIME, TIFFTAG_SOFTWARE};
-  return numbers;
-}
-
-}  // namespace
 
 void TTiffGraphic::write_tags_to_file(TStream& File, const std::vector<TTiffPageTags>& Kept,
                                       const std::vector<text_tag>& Tags) const {

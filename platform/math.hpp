@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 
 // Round: to the nearest integer, exact halves to the even neighbour (the default rounding mode).
 inline std::int64_t Round(long double v) { return static_cast<std::int64_t>(std::nearbyintl(v)); }
@@ -27,3 +28,8 @@ inline int MulDiv(int a, int b, int c) {
 
 template <class T>
 inline T EnsureRange(T v, T lo, T hi) { return v < lo ? lo : (v > hi ? hi : v); }
+
+// A 64-bit value as an int, saturated at the ends of its range.
+inline int clamp_int(std::int64_t v) {
+  return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}

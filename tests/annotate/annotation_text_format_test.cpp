@@ -140,29 +140,61 @@ TEST(AnnotationText, DamagedTextsRaiseClearErrorsAndKeepWhatWasRead) {
   ASSERT_EQ(e.Count(), 2);  // the rectangle and the line begun
   EXPECT_EQ(e.Marks(0)->MarkRect(), Rect(5, 5, 200, 200));
   EXPECT_EQ(error_of(e, "(1)(2)(5)(5)(x)(200)(1)(65280)(1)(1)(4)"), "'x' is not a valid integer value");
-  EXPECT_EQ(error_of(e, "(1)(1)(1)(1)(9)(9)(1)(0)(40)short"), "Invalid position in ReadString");
-  EXPECT_EQ(error_of(e, "(1)(4)(1)(1)(9)(9)(1)(0)(-2)ab(0)(1)A(8)(0)(0)(0)(0)"), "Invalid position in ReadString");
-  EXPECT_EQ(error_of(e, "(1)(3)(0)(0)(50)(60)(1)(0)(3)(4)"), "Invalid line orientation in annotation text");
+  // A String count past the end reads the shorter text; the font after it finds the end.
+  EXPECT_EQ(error_of(e, "(1)(1)(1)(1)(9)(9)(1)(0)(40)short"), "Invalid position in ReadInteger");
+  ASSERT_EQ(e.Count(), 1);
+  EXPECT_EQ(static_cast<TStickNoteMark*>(e.Marks(0))->Text(), "short");
+  // A negative count reads nothing and the font is read from where the count ended.
+  EXPECT_EQ(error_of(e, "(1)(4)(1)(1)(9)(9)(1)(0)(-2)ab(0)(1)A(8)(0)(0)(0)(0)"), "( expected in ReadInteger");
+  EXPECT_EQ(error_of(e, "(1)(4)(1)(1)(9)(9)(1)(0)(-2)(255)(1)A(8)(0)(0)(0)(0)"), "no error");
+  ASSERT_EQ(e.Count(), 1);
+  EXPECT_EQ(static_cast<TTextMark*>(e.Marks(0))->Text(), "");
+  EXPECT_EQ(static_cast<TTextMark*>(e.Marks(0))->Font().Color(), 255);
+  // An orientation outside 0-3 goes through the setter (a byte) and is written back as such.
+  EXPECT_EQ(error_of(e, "(1)(3)(0)(0)(50)(60)(1)(0)(3)(4)"), "no error");
+  ASSERT_EQ(e.Count(), 1);
+  EXPECT_EQ(static_cast<int>(static_cast<TLineMark*>(e.Marks(0))->Orientation()), 4);
+  EXPECT_EQ(e.SaveToString(), "(1)(3)(0)(0)(50)(60)(1)(0)(3)(4)");
 }
 
-TEST(AnnotationText, MarkCountsMustFitTheText) {
+TEST(AnnotationText, MarkCountsReadWhatTheTextHolds) {
   TAnnotationsEditor e(nullptr);
-  EXPECT_EQ(error_of(e, "(-1)"), "Invalid mark count in annotation text");
-  EXPECT_EQ(error_of(e, "(-1)(2)(5)(5)(200)(200)(1)(65280)(1)(1)(4)"), "Invalid mark count in annotation text");
-  // Each record takes at least its kind, three bytes: 4 records cannot fit in 11 bytes.
-  EXPECT_EQ(error_of(e, "(4)(0)(0)(0)(0)"), "no error");
-  EXPECT_EQ(error_of(e, "(5)(0)(0)(0)(0)"), "Invalid mark count in annotation text");
-  EXPECT_EQ(error_of(e, "(2000000000)(0)"), "Invalid mark count in annotation text");
+  // A count of 0 or less reads nothing.
+  EXPECT_EQ(error_of(e, "(-1)"), "no error");
+  EXPECT_EQ(error_of(e, "(-1)(2)(5)(5)(200)(200)(1)(65280)(1)(1)(4)"), "no error");
   EXPECT_EQ(e.Count(), 0);
+  EXPECT_EQ(error_of(e, "(4)(0)(0)(0)(0)"), "no error");
+  // A count beyond the records ends in the position error; the marks read stay.
+  EXPECT_EQ(error_of(e, "(5)(0)(0)(0)(0)"), "Invalid position in ReadInteger");
+  EXPECT_EQ(error_of(e, "(2000000000)(0)"), "Invalid position in ReadInteger");
+  EXPECT_EQ(error_of(e, "(3)(2)(5)(5)(200)(200)(1)(65280)(1)(1)(4)"), "Invalid position in ReadInteger");
+  ASSERT_EQ(e.Count(), 1);
+  EXPECT_EQ(e.Marks(0)->MarkRect(), Rect(5, 5, 200, 200));
 }
 
-TEST(AnnotationText, FontAndPenSizesFromTheTextAreKeptSane) {
+TEST(AnnotationText, FontSizesAreKeptAndPenSizesKeptSane) {
   TAnnotationsEditor e(nullptr);
   e.LoadFromString("(2)(4)(0)(0)(9)(9)(1)(0)(1)x(0)(1)A(-50)(0)(0)(0)(0)"
                    "(2)(0)(0)(9)(9)(1)(0)(0)(0)(2000000000)");
   ASSERT_EQ(e.Count(), 2);
-  EXPECT_EQ(static_cast<TTextMark*>(e.Marks(0))->Font().Size(), kMinAnnotationFontSize);
+  EXPECT_EQ(static_cast<TTextMark*>(e.Marks(0))->Font().Size(), -50);
   EXPECT_EQ(static_cast<TRectangleMark*>(e.Marks(1))->LineSize(), kMaxMarkLineSize);
+}
+
+TEST(AnnotationText, TextsAreWindows1252Bytes) {
+  TAnnotationsEditor e(nullptr);
+  TTextMark* text = e.AddText();
+  text->SetMarkRect(Rect(0, 0, 9, 9));
+  text->SetText("caf\u00E9 \u20AC \u6F22");
+  text->Font().SetName("Caf\u00E9 Sans");
+  const std::string saved = e.SaveToString();
+  EXPECT_EQ(saved, std::string("(1)(4)(0)(0)(9)(9)(1)(65535)(8)caf\xE9 \x80 ?(-16777208)(9)Caf\xE9 Sans(12)(0)(0)(0)(0)"));
+  TAnnotationsEditor back(nullptr);
+  back.LoadFromString(saved);
+  ASSERT_EQ(back.Count(), 1);
+  auto* read = static_cast<TTextMark*>(back.Marks(0));
+  EXPECT_EQ(read->Text(), "caf\u00E9 \u20AC ?");
+  EXPECT_EQ(read->Font().Name(), "Caf\u00E9 Sans");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -218,8 +250,12 @@ TEST(AnnotationText, APictureTravelsAsAsciiPpmText) {
 TEST(AnnotationText, DamagedPictureRecords) {
   TAnnotationsEditor e(nullptr);
   const std::string head = "(1)(5)(0)(0)(9)(9)(1)(0)(0)(1)";
-  // The picture's size and its String's count disagree.
-  EXPECT_EQ(error_of(e, head + "(5)(4)P1 1"), "Invalid picture size in annotation text");
+  // A String shorter than the picture's size raises the position error; a longer one is
+  // read whole.
+  EXPECT_EQ(error_of(e, head + "(5)(4)P1 1"), "Invalid position in ReadInteger");
+  EXPECT_EQ(error_of(e, head + "(3)(9)P1\n1 1\n1\n"), "no error");
+  ASSERT_EQ(e.Count(), 1);
+  EXPECT_NE(static_cast<TImageMark*>(e.Marks(0))->DIBHandle(), nullptr);
   // A header asking for a picture its text could never describe.
   const std::string huge = "P3 60000 60000 255 0 0 0";
   EXPECT_EQ(error_of(e, head + "(" + std::to_string(huge.size()) + ")(" + std::to_string(huge.size()) + ")" + huge),

@@ -54,7 +54,7 @@ TEST(AnnotationTextReader, ReadsWhatTheWriterWrote) {
   w.WriteInteger(INT_MIN);
   std::string all_bytes;
   for (int i = 0; i < 256; ++i) all_bytes += static_cast<char>(i);
-  w.WriteString(all_bytes);
+  w.WriteBytes(all_bytes);  // bytes pass unchanged
   w.WriteRect(Rect(-3, 4, -5, 6));
   TFont f;
   f.SetColor(-16777201);  // a system colour survives as its signed value
@@ -66,7 +66,7 @@ TEST(AnnotationTextReader, ReadsWhatTheWriterWrote) {
   TAnnotationTextReader r(w.Text());
   EXPECT_EQ(r.ReadInteger(), INT_MAX);
   EXPECT_EQ(r.ReadInteger(), INT_MIN);
-  EXPECT_EQ(r.ReadString(), all_bytes);
+  EXPECT_EQ(r.ReadBytes(), all_bytes);
   EXPECT_EQ(r.ReadRect(), Rect(-3, 4, -5, 6));
   TFont g;
   g.SetStyle(fsBold);
@@ -99,10 +99,18 @@ TEST(AnnotationTextReader, IntegerErrors) {
   EXPECT_EQ(error_of("( 1)", read_int), "' 1' is not a valid integer value");
 }
 
-TEST(AnnotationTextReader, StringCountsMustStayInsideTheText) {
-  EXPECT_EQ(error_of("(4)abc", read_str), "Invalid position in ReadString");
-  // A negative count would step back over bytes already read.
-  EXPECT_EQ(error_of("(-3)abc", read_str), "Invalid position in ReadString");
+TEST(AnnotationTextReader, StringCountsPastTheEndReadTheShorterString) {
+  // The bytes up to the end: the next Integer finds the text ended.
+  TAnnotationTextReader past("(4)abc");
+  EXPECT_EQ(past.ReadString(), "abc");
+  EXPECT_EQ(past.Position(), 6u);
+  EXPECT_THROW(past.ReadInteger(), Exception);
+  EXPECT_EQ(error_of("(4)abc", read_str), "no error");
+  // A negative count reads nothing and does not step back over bytes already read.
+  TAnnotationTextReader negative("(-3)(7)");
+  EXPECT_EQ(negative.ReadString(), "");
+  EXPECT_EQ(negative.Position(), 4u);
+  EXPECT_EQ(negative.ReadInteger(), 7);
   TAnnotationTextReader r("(3)abc(0)");
   EXPECT_EQ(r.ReadString(), "abc");
   EXPECT_EQ(r.Position(), 6u);
@@ -110,15 +118,28 @@ TEST(AnnotationTextReader, StringCountsMustStayInsideTheText) {
   EXPECT_TRUE(r.AtEnd());
 }
 
-TEST(AnnotationTextReader, FontSizesAreKeptInBounds) {
+TEST(AnnotationTextStrings, Windows1252BytesCountedInBytes) {
+  TAnnotationTextWriter w;
+  w.WriteString("caf\u00E9");
+  w.WriteString("\u20AC5 \u6F22\u00A0\u00FF\u0100");  // the euro sign is 0x80; CJK and U+0100 are missing
+  w.WriteBytes("\xE9\x80");                              // bytes pass unchanged
+  EXPECT_EQ(w.Text(), std::string("(4)caf\xE9") + "(7)\x80" "5 ?\xA0\xFF?" + "(2)\xE9\x80");
+  TAnnotationTextReader r(w.Text());
+  EXPECT_EQ(r.ReadString(), "caf\u00E9");
+  EXPECT_EQ(r.ReadString(), "\u20AC5 ?\u00A0\u00FF?");
+  EXPECT_EQ(r.ReadBytes(), "\xE9\x80");
+  EXPECT_TRUE(r.AtEnd());
+}
+
+TEST(AnnotationTextReader, FontSizesAreKeptAsRead) {
   TFont f;
   TAnnotationTextReader r("(0)(1)A(-12)(0)(0)(0)(0)(0)(1)A(99999)(0)(0)(0)(0)(0)(1)A(0)(0)(0)(0)(0)");
   r.ReadFont(f);
-  EXPECT_EQ(f.Size(), kMinAnnotationFontSize);
+  EXPECT_EQ(f.Size(), -12);
   r.ReadFont(f);
-  EXPECT_EQ(f.Size(), kMaxAnnotationFontSize);
+  EXPECT_EQ(f.Size(), 99999);
   r.ReadFont(f);
-  EXPECT_EQ(f.Size(), 1);
+  EXPECT_EQ(f.Size(), 0);
 }
 
 TEST(AnnotationTextReader, StylesComeInAsTheyAreRead) {

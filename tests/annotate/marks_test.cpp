@@ -183,6 +183,17 @@ TEST(MarkPictures, NotesAndTextsWriteTheirText) {
     for (int x = 0; x < 150; ++x)
       if (px(*nb, x, y) == clBlack) ++dark;
   EXPECT_GT(dark, 50);
+
+  // A size from a text far beyond any screen, either way, still draws.
+  for (TGenericMark* mark : {static_cast<TGenericMark*>(t), static_cast<TGenericMark*>(n)}) {
+    TFont& font = mark == t ? t->Font() : n->Font();
+    font.SetSize(2000000000);
+    auto huge = mark->CreateBitmap();
+    EXPECT_EQ(huge->Width(), 200);
+    font.SetSize(-2000000000);
+    huge = mark->CreateBitmap();
+    EXPECT_EQ(huge->Width(), 200);
+  }
 }
 
 TEST(MarkPictures, ImageMarksShowTheirPictureOrTheirColour) {

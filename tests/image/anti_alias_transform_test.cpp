@@ -82,6 +82,50 @@ TEST(AntiAlias, EnlargingLeavesColumnsWithoutSourceWhite) {
   }
 }
 
+TEST(AntiAlias, StartsAreTruncatedExactRatios) {
+  // 30 -> 22: column i starts at Trunc(30 i / 22), so columns 9 .. 12 start at 12, 13, 15, 16
+  // (165 / 22 is exactly 15, where 11 * (30 / 22) in floating point falls just below it).
+  // Source column 14 alone is black: destination column 10 covers 13 .. 14 (1 of 2 black).
+  TDibGraphic src, dst;
+  src.NewImage(30, 1, ifBlackWhite, nullptr, 96, 96);
+  src.Fill(Rgb(255, 255, 255));
+  src.SetPaletteIndex(14, 0, 0);
+  TAntiAliasTransform t;
+  t.SetWidth(22);
+  t.SetHeight(1);
+  t.ApplyOnDest(src, dst);
+  EXPECT_EQ(dst.GetPaletteIndex(9, 0), 255);
+  EXPECT_EQ(dst.GetPaletteIndex(10, 0), 127);
+  EXPECT_EQ(dst.GetPaletteIndex(11, 0), 255);
+  EXPECT_EQ(dst.GetPaletteIndex(12, 0), 255);
+  // The same for rows, which reach down to the next row's start: row 10 covers 13 .. 15
+  // (1 of 3 black gives 2 * 255 div 3), rows 9 and 11 miss source row 14.
+  TDibGraphic tall, out;
+  tall.NewImage(1, 30, ifBlackWhite, nullptr, 96, 96);
+  tall.Fill(Rgb(255, 255, 255));
+  tall.SetPaletteIndex(0, 14, 0);
+  t.SetWidth(1);
+  t.SetHeight(22);
+  t.ApplyOnDest(tall, out);
+  EXPECT_EQ(out.GetPaletteIndex(0, 9), 255);
+  EXPECT_EQ(out.GetPaletteIndex(0, 10), 170);
+  EXPECT_EQ(out.GetPaletteIndex(0, 11), 255);
+  EXPECT_EQ(out.GetPaletteIndex(0, 12), 255);
+  // 7 -> 3: starts 0, 2, 4 (Trunc of 0, 7/3, 14/3); with source columns 2 and 3 black, column 1
+  // (2 .. 3) is black and its neighbours are white.
+  TDibGraphic seven, three;
+  seven.NewImage(7, 1, ifBlackWhite, nullptr, 96, 96);
+  seven.Fill(Rgb(255, 255, 255));
+  seven.SetPaletteIndex(2, 0, 0);
+  seven.SetPaletteIndex(3, 0, 0);
+  t.SetWidth(3);
+  t.SetHeight(1);
+  t.ApplyOnDest(seven, three);
+  EXPECT_EQ(three.GetPaletteIndex(0, 0), 255);
+  EXPECT_EQ(three.GetPaletteIndex(1, 0), 0);
+  EXPECT_EQ(three.GetPaletteIndex(2, 0), 255);
+}
+
 TEST(AntiAlias, OtherFormatsPassUnchanged) {
   TDibGraphic p;
   new_random(p, 5, 4, ifTrueColor, 4);

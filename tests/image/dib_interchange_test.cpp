@@ -155,6 +155,35 @@ TEST(PackedDibs, ColourTablesOfEveryKind) {
   EXPECT_EQ(g.GetPixel(1, 0), Rgb(6, 5, 4));
 }
 
+TEST(PackedDibs, ResolutionIsRoundedFromPixelsPerMetre) {
+  // 3779 / 39.37 = 95.98 and 2834 / 39.37 = 71.98 round up to 96 and 72; 11809 / 39.37 =
+  // 299.95 rounds to 300 and 3742 / 39.37 = 95.05 down to 95.
+  std::vector<Byte> d = header_bytes(1, 1, 24, 0);
+  BITMAPINFOHEADER* h = reinterpret_cast<BITMAPINFOHEADER*>(d.data());
+  h->biXPelsPerMeter = 3779;
+  h->biYPelsPerMeter = 2834;
+  d.insert(d.end(), {1, 2, 3, 0});
+  DibBlock block(block_of(d));
+  TDibGraphic g;
+  g.AssignFromDIBHandle(block.h);
+  EXPECT_EQ(g.XDotsPerInch(), 96);
+  EXPECT_EQ(g.YDotsPerInch(), 72);
+  // A section's resolution the same way.
+  BITMAPINFO bi{};
+  bi.bmiHeader = {40, 2, 2, 1, 24, BI_RGB, 0, 11809, 3742, 0, 0};
+  void* bits = nullptr;
+  HBITMAP sec = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(sec, nullptr);
+  g.AssignFromBitmapHandle(sec);
+  DeleteObject(sec);
+  EXPECT_EQ(g.XDotsPerInch(), 300);
+  EXPECT_EQ(g.YDotsPerInch(), 95);
+  // The picture keeps dots per inch: 300 are 11811 pixels per metre (11811.02).
+  EXPECT_EQ(g.BitmapInfo().bmiHeader.biXPelsPerMeter, 11811);
+  EXPECT_EQ(PelsPerMeterToDotsPerInch(3779), 96);
+  EXPECT_EQ(DotsPerInchToPelsPerMeter(96), 3780);
+}
+
 TEST(PackedDibs, TopDownRowsKeepTheirPlace) {
   std::vector<Byte> d = header_bytes(1, -2, 24, 0);
   d.insert(d.end(), {0, 0, 255, 0, /* second row */ 255, 0, 0, 0});
@@ -229,23 +258,71 @@ TEST(BitmapHandles, SectionsAndDeviceBitmaps) {
   EXPECT_EQ(g.ImageFormat(), ifTrueColor);
   EXPECT_EQ(g.GetPixel(1, 0), Rgb(255, 0, 0));
   DeleteObject(ddb);
-  // An 8-bit section with biClrUsed 0 and the standard 256 colours.
+  // An 8-bit section with biClrUsed 0 keeps its own 256 colours (a mend: not the default
+  // palette), so every pixel shows its colour.
   BITMAPINFO bi{};
   bi.bmiHeader = {40, 3, 2, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
-  const TMaxLogPalette& vga = DefaultPalette(ifColor256);
-  for (int i = 0; i < 256; ++i)
-    bi.bmiColors[i] = RGBQUAD{vga.palPalEntry[i].peBlue, vga.palPalEntry[i].peGreen, vga.palPalEntry[i].peRed, 0};
+  PALETTEENTRY own[256];
+  for (int i = 0; i < 256; ++i) {
+    own[i] = PALETTEENTRY{Byte(i), Byte(255 - i), Byte(i / 2), 0};
+    bi.bmiColors[i] = RGBQUAD{own[i].peBlue, own[i].peGreen, own[i].peRed, 0};
+  }
   void* bits = nullptr;
   HBITMAP sec = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
   static_cast<Byte*>(bits)[4] = 40;  // the second row in memory is the top row
   g.AssignFromBitmapHandle(sec);
   EXPECT_EQ(g.ImageFormat(), ifColor256);
   EXPECT_EQ(g.Palette().palNumEntries, 256);
-  EXPECT_EQ(std::memcmp(g.Palette().palPalEntry, vga.palPalEntry, 1024), 0);
+  EXPECT_EQ(std::memcmp(g.Palette().palPalEntry, own, 1024), 0);
   EXPECT_EQ(g.GetPaletteIndex(0, 0), 40);
+  EXPECT_EQ(g.GetPixel(0, 0), Rgb(40, 215, 20));
   DeleteObject(sec);
   EXPECT_THROW(g.AssignFromBitmapHandle(sec), EInvalidGraphic);
   EXPECT_EQ(g.Width(), 3);
+}
+
+// 5-6-5 pixels and their colours, each channel widened by repeating its top bits:
+// 0xF800 red, 0x07E0 green, 0x001F blue, 0x8410 (16, 32, 16) -> (132, 130, 132),
+// 0x0841 (1, 2, 1) -> (8, 8, 8).
+const std::uint16_t k565[5] = {0xF800, 0x07E0, 0x001F, 0x8410, 0x0841};
+const TRgb k565Colours[5] = {Rgb(255, 0, 0), Rgb(0, 255, 0), Rgb(0, 0, 255), Rgb(132, 130, 132), Rgb(8, 8, 8)};
+
+TEST(BitmapHandles, SixteenBitSectionsWithColourMasksBecomeTrueColour) {
+  // A mend: a section with BI_BITFIELDS masks is read as 24-bit rows, not refused.
+  struct {
+    BITMAPINFOHEADER h;
+    DWORD masks[3];
+  } info{{40, 5, 1, 1, 16, BI_BITFIELDS, 0, 0, 0, 0, 0}, {0xF800, 0x07E0, 0x001F}};
+  void* bits = nullptr;
+  HBITMAP sec = CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(sec, nullptr);
+  std::memcpy(bits, k565, sizeof k565);
+  TDibGraphic g;
+  g.AssignFromBitmapHandle(sec);
+  DeleteObject(sec);
+  EXPECT_EQ(g.ImageFormat(), ifTrueColor);
+  ASSERT_EQ(g.Width(), 5);
+  for (int x = 0; x < 5; ++x) EXPECT_EQ(g.GetPixel(x, 0), k565Colours[x]) << x;
+}
+
+TEST(PackedDibs, SixteenBitDibsWithColourMasksBecomeTrueColour) {
+  std::vector<Byte> d = header_bytes(5, 2, 16, 0, BI_BITFIELDS);
+  for (DWORD m : {0xF800u, 0x07E0u, 0x001Fu}) d.insert(d.end(), {Byte(m), Byte(m >> 8), Byte(m >> 16), Byte(m >> 24)});
+  // Two rows of 12 bytes (10 of pixels, 2 of padding): the bottom row black, the top one k565.
+  d.resize(d.size() + 12, 0);
+  for (std::uint16_t v : k565) d.insert(d.end(), {Byte(v), Byte(v >> 8)});
+  d.insert(d.end(), {0, 0});
+  BITMAPINFOHEADER* h = reinterpret_cast<BITMAPINFOHEADER*>(d.data());
+  h->biSizeImage = 24;
+  DibBlock block(block_of(d));
+  TDibGraphic g;
+  g.AssignFromDIBHandle(block.h);
+  EXPECT_EQ(g.ImageFormat(), ifTrueColor);
+  ASSERT_EQ(g.Height(), 2);
+  for (int x = 0; x < 5; ++x) {
+    EXPECT_EQ(g.GetPixel(x, 0), k565Colours[x]) << x;
+    EXPECT_EQ(g.GetPixel(x, 1), Rgb(0, 0, 0)) << x;
+  }
 }
 
 TEST(Assign, BitmapsIconsAndOtherGraphics) {
@@ -305,6 +382,31 @@ TEST(Assign, BitmapsIconsAndOtherGraphics) {
     FAIL();
   } catch (const EZuroroveError& e) {
     EXPECT_EQ(e.Message(), "Cannot assign a TDibGraphic to a TPen");
+  }
+}
+
+TEST(Assign, PicturesGoToIconsAndBack) {
+  // A 16 x 16 true-colour picture and a 4-bit one of its own colours: the icon shows every
+  // pixel's colour, opaque, and a picture assigned from the icon has them again.
+  for (TImageFormat f : {ifTrueColor, ifColor16}) {
+    auto a = random_picture(f, 16, 16, 21);
+    TIcon icon;
+    a->AssignTo(&icon);
+    ASSERT_EQ(icon.Width(), 16) << ImageFormatName(f);
+    ASSERT_EQ(icon.Height(), 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        const std::uint32_t argb = icon.PixelArgb(x, y);
+        const TRgb want = a->GetPixel(x, y);
+        ASSERT_EQ(argb >> 24, 0xFFu) << x << "," << y;
+        ASSERT_EQ(Rgb(Byte(argb >> 16), Byte(argb >> 8), Byte(argb)), want) << ImageFormatName(f) << " " << x << "," << y;
+      }
+    TDibGraphic back;
+    back.Assign(&icon);
+    EXPECT_EQ(back.ImageFormat(), ifTrueColor);
+    ASSERT_EQ(back.Width(), 16);
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) ASSERT_EQ(back.GetPixel(x, y), a->GetPixel(x, y)) << x << "," << y;
   }
 }
 

@@ -173,6 +173,55 @@ TEST(Rotate, AnyAngleFillsOutsideWithTheBackground) {
   EXPECT_EQ(dst.GetPixel(dw / 2, dh / 2), Rgb(10, 20, 30));
 }
 
+// A plain form of the turn by any angle, written from its description: each destination pixel
+// maps back by the opposite turn about the centres, rounded; a source column equal to the
+// width (or a row equal to the height) is the last one; outside the source, the background.
+// Counts the pixels taken through that edge rule.
+int plain_turn_differences(const TDibGraphic& src, const TDibGraphic& dst, double angle, TRgb background,
+                           int& edge_pixels) {
+  const int w = src.Width(), h = src.Height(), dw = dst.Width(), dh = dst.Height();
+  const long double t = 3.141592653589793238462643383279502884L * static_cast<long double>(angle) / 180.0L;
+  const long double c = std::cos(-t), s = std::sin(-t);
+  const int cx = w / 2, cy = h / 2, dx = dw / 2, dy = dh / 2;
+  int differences = 0;
+  edge_pixels = 0;
+  for (int y = 0; y < dh; ++y)
+    for (int x = 0; x < dw; ++x) {
+      long long sx = std::llrint((x - dx) * c - (y - dy) * s + dx + (cx - dx));
+      long long sy = std::llrint((x - dx) * s + (y - dy) * c + dy + (cy - dy));
+      if (sx == w) {
+        sx = w - 1;
+        ++edge_pixels;
+      }
+      if (sy == h) {
+        sy = h - 1;
+        ++edge_pixels;
+      }
+      const bool inside = sx >= 0 && sx < w && sy >= 0 && sy < h;
+      const TRgb want = inside ? src.GetPixel(int(sx), int(sy)) : background;
+      if (dst.GetPixel(x, y) != want) ++differences;
+    }
+  return differences;
+}
+
+TEST(Rotate, AnyAngleMatchesAPlainTurnEdgesIncluded) {
+  for (double angle : {30.0, -73.5, 151.0, 200.25}) {
+    TDibGraphic src, dst;
+    new_random(src, 37, 23, ifTrueColor, 5);
+    TRotateTransform t;
+    t.SetAngle(angle);
+    t.SetBackgroundColor(Rgb(1, 2, 3));
+    t.ApplyOnDest(src, dst);
+    int dw, dh;
+    turned_size(37, 23, angle, dw, dh);
+    ASSERT_EQ(dst.Width(), dw) << angle;
+    ASSERT_EQ(dst.Height(), dh) << angle;
+    int edge = 0;
+    EXPECT_EQ(plain_turn_differences(src, dst, angle, Rgb(1, 2, 3), edge), 0) << angle;
+    EXPECT_GT(edge, 0) << angle;  // the edge rule is put to work
+  }
+}
+
 TEST(Rotate, AnyAngleOnAPalettePictureTakesTheNearestBackground) {
   TDibGraphic src, dst;
   src.NewImage(20, 10, ifColor16, nullptr, 96, 96);

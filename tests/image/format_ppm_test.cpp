@@ -94,6 +94,20 @@ TEST(FormatPpm, GreyPicturesWriteGreyLevelsWhateverTheirPaletteOrder) {
   p.SetPaletteIndex(1, 0, 10);
   p.SetPaletteIndex(2, 0, 255);
   EXPECT_EQ(save(p), "P5\n" + comment + "3 1\n255\n" + std::string("\xFF\xF5\x00", 3));
+  // Sixteen shades whose greys are not multiples of 17 write the nearest of the levels 0..15:
+  // grey g gives Round(g * 15 / 255) = Round(g / 17), so 9 -> 1 (0.53), 26 -> 2 (1.53),
+  // 127 -> 7 (7.47), 128 -> 8 (7.53), 246 -> 14 (14.47).
+  const Byte greys[7] = {0, 9, 26, 127, 128, 246, 255};
+  TMaxLogPalette uneven{};
+  uneven.palNumEntries = 16;
+  for (int i = 0; i < 16; ++i) {
+    const Byte g = i < 7 ? greys[i] : Byte(0);
+    uneven.palPalEntry[i] = PALETTEENTRY{g, g, g, 0};
+  }
+  TPpmGraphic q;
+  q.NewImage(7, 1, ifGray16, &uneven, 0, 0);
+  for (int x = 0; x < 7; ++x) q.SetPaletteIndex(x, 0, static_cast<Byte>(x));
+  EXPECT_EQ(save(q), "P2\n" + comment + "7 1\n15\n0 1 2 7 8 14 15\n");
 }
 
 TEST(FormatPpm, ColourPicturesWriteRedGreenBlue) {

@@ -6,11 +6,13 @@
 #include "codec_test_files.hpp"
 #include "common/test_env.hpp"
 #include "image/format_registry.hpp"
+#include "image/image_formats.hpp"
 #include "image/icon_graphic.hpp"
 #include "image/jpeg_graphic.hpp"
 #include "image/png_graphic.hpp"
 #include "image/ppm_graphic.hpp"
 #include "image/tiff_graphic.hpp"
+#include "platform/clipbrd.hpp"
 
 using namespace codec_test;
 
@@ -170,4 +172,46 @@ TEST(FormatRegistry, ThePictureContainerLoadsFilesThroughTheLibrary) {
   auto* dib = dynamic_cast<TPngGraphic*>(picture.Graphic());
   ASSERT_NE(dib, nullptr);
   expect_pixels(*dib, r);
+}
+
+TEST(FormatRegistry, TheCleanUpWithdrawsEveryClassAndStartUpRestoresThem) {
+  // At start-up: bitmaps from the clipboard become TDibGraphic, pictures go to icons through
+  // TIconGraphic, and the halftone palette exists.
+  TDibGraphic red;
+  red.NewImage(3, 2, ifTrueColor, nullptr, 0, 0);
+  red.Fill(Rgb(255, 0, 0));
+  Clipboard()->Assign(&red);
+  TPicture picture;
+  Clipboard()->AssignTo(&picture);
+  ASSERT_NE(dynamic_cast<TDibGraphic*>(picture.Graphic()), nullptr);
+  EXPECT_EQ(picture.Graphic()->ClassName(), "TDibGraphic");
+  TIcon icon;
+  red.AssignTo(&icon);
+  EXPECT_EQ(icon.Width(), 3);
+  HPALETTE halftone = HalftonePalette();
+  PALETTEENTRY entry{};
+  EXPECT_EQ(GetPaletteEntries(halftone, 0, 1, &entry), 1u);
+
+  unregister_image_formats();
+  EXPECT_TRUE(RegisteredFormats().empty());
+  EXPECT_EQ(TPicture::FindFileFormat("png"), nullptr);
+  EXPECT_EQ(TPicture::FindFileFormat("tif"), nullptr);
+  EXPECT_EQ(TPicture::FindFileFormat("bmp")->class_name, "TBitmap");  // the class library's own stay
+  EXPECT_EQ(GetPaletteEntries(halftone, 0, 1, &entry), 0u);          // deleted
+  Clipboard()->AssignTo(&picture);
+  EXPECT_EQ(picture.Graphic()->ClassName(), "TBitmap");
+  try {
+    red.AssignTo(&icon);
+    ADD_FAILURE() << "no error";
+  } catch (const EZuroroveError& e) {
+    EXPECT_EQ(e.Message(), "Cannot assign a TDibGraphic to a TIcon");
+  }
+
+  register_image_formats();
+  EXPECT_EQ(RegisteredFormats().size(), 8u);
+  EXPECT_EQ(TPicture::FindFileFormat("png")->class_name, "TPngGraphic");
+  Clipboard()->AssignTo(&picture);
+  EXPECT_EQ(picture.Graphic()->ClassName(), "TDibGraphic");
+  EXPECT_EQ(GetPaletteEntries(HalftonePalette(), 0, 1, &entry), 1u);
+  Clipboard()->Clear();
 }

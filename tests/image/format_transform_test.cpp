@@ -110,10 +110,13 @@ TEST(FormatChange, QuantizedPaletteOfAFewColours) {
   TDibGraphic src, dst;
   src.NewImage(4, 4, ifTrueColor, nullptr, 96, 96);
   src.Fill(Rgb(255, 0, 0));
-  src.SetPixel(1, 1, Rgb(0, 0, 255));
-  src.SetPixel(2, 2, Rgb(0, 255, 0));
+  for (int x = 0; x < 3; ++x) {
+    src.SetPixel(x, 1, Rgb(0, 0, 255));
+    src.SetPixel(x, 2, Rgb(0, 255, 0));
+  }
   change(src, dst, ifColor256);
-  // Three keys seen, each a candidate: the palette holds exactly those, in key order.
+  // Three keys seen, each more often than twice, each a candidate: the palette holds exactly
+  // those, in key order.
   const TMaxLogPalette& pal = dst.Palette();
   ASSERT_EQ(pal.palNumEntries, 3);
   EXPECT_EQ(pal.palPalEntry[0].peRed, 248);

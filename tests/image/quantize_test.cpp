@@ -19,11 +19,10 @@ struct Rgb3 {
   friend bool operator==(const Rgb3&, const Rgb3&) = default;
 };
 
-// A true-colour picture holding each colour as often as asked, row by row.
-void picture_of(TDibGraphic& p, const std::vector<std::pair<Rgb3, int>>& colours) {
+// A true-colour picture holding each colour as often as asked, row by row, `w` pixels wide.
+void picture_of(TDibGraphic& p, const std::vector<std::pair<Rgb3, int>>& colours, int w = 64) {
   int total = 0;
   for (auto& c : colours) total += c.second;
-  const int w = 64;
   const int h = (total + w - 1) / w;
   p.NewImage(w, h, ifTrueColor, nullptr, 96, 96);
   int i = 0;
@@ -96,6 +95,25 @@ TEST(Quantize, RareColoursStillMakeAPalette) {
   EXPECT_NE(entry(two, 0), entry(two, 1));
 }
 
+TEST(Quantize, OnlyKeysAboveTheThresholdAreCandidates) {
+  // Three keys counted 3 times pass threshold 2; white and grey, counted once, do not, though
+  // fewer keys pass than colours are wanted.
+  TDibGraphic p;
+  picture_of(p, {{{255, 0, 0}, 3}, {{0, 255, 0}, 3}, {{0, 0, 255}, 3}, {{255, 255, 255}, 1}, {{128, 128, 128}, 1}});
+  // The last row is filled up with red: still 5 distinct keys.
+  TMaxLogPalette pal = quantize(p, 256);
+  ASSERT_EQ(pal.palNumEntries, 3);
+  EXPECT_EQ(entry(pal, 0), (Rgb3{248, 0, 0}));
+  EXPECT_EQ(entry(pal, 1), (Rgb3{0, 248, 0}));
+  EXPECT_EQ(entry(pal, 2), (Rgb3{0, 0, 248}));
+  // Two of them wanted: chosen among the three only. All are equally far from white, so the
+  // earliest (red) comes first; green and blue are equally far from red, so the earlier stays.
+  pal = quantize(p, 2);
+  ASSERT_EQ(pal.palNumEntries, 2);
+  EXPECT_EQ(entry(pal, 0), (Rgb3{248, 0, 0}));
+  EXPECT_EQ(entry(pal, 1), (Rgb3{0, 248, 0}));
+}
+
 TEST(Quantize, OneColourPicture) {
   TDibGraphic p;
   p.NewImage(3, 3, ifGray16, nullptr, 96, 96);
@@ -120,7 +138,14 @@ void threshold_picture(TDibGraphic& p, int rare) {
         colours.push_back({key_colour(r, g, b), 1});
         ++added;
       }
-  picture_of(p, colours);
+  // As wide as a divisor of the pixel count, so that no row is filled up with extra pixels of
+  // one colour (which would lift that key over the threshold).
+  int total = 0;
+  for (auto& c : colours) total += c.second;
+  int w = 64;
+  while (total % w != 0) --w;
+  ASSERT_GT(w, 16);
+  picture_of(p, colours, w);
 }
 
 TEST(Quantize, ThresholdRisesAt1250DistinctKeys) {

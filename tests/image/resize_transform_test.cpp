@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <tuple>
 #include <vector>
 
 #include "image/dib_graphic.hpp"
@@ -290,6 +291,15 @@ TEST(ResizeStretch, HalftoneOnlyFromThe1025thPixelOn) {
   checkerboard(large, 32, 33);  // 1056 pixels: averaged
   t.ApplyOnDest(large, dst);
   EXPECT_FALSE(all_black_or_white(dst));
+  // Either side of the boundary: 1023 (31 x 33) and 1024 (16 x 64) pixels stretch as pixels,
+  // 1025 (25 x 41) and 1026 (27 x 38) are averaged.
+  for (auto [w, h, averaged] : {std::tuple{31, 33, false}, std::tuple{16, 64, false}, std::tuple{25, 41, true},
+                                std::tuple{27, 38, true}}) {
+    TDibGraphic board;
+    checkerboard(board, w, h);
+    t.ApplyOnDest(board, dst);
+    EXPECT_EQ(!all_black_or_white(dst), averaged) << w << " x " << h;
+  }
 }
 
 TEST(ResizeStretch, PalettePicturesStretchAsPixelBlocks) {

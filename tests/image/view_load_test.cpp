@@ -253,6 +253,10 @@ TEST(ViewLoad, OtherExtensionsGoThroughAPassingTemporaryFile) {
     if (p == 25) {
       EXPECT_EQ(temp_files_with_prefix("Zu"), (std::vector<std::string>{"Zu0.bmp"}));
     }
+    // Done only once the copy is gone.
+    if (p == 100) {
+      EXPECT_TRUE(temp_files_with_prefix("Zu").empty());
+    }
   };
   std::vector<std::string> before = temp_files_with_prefix("Zu");
   EXPECT_TRUE(before.empty());
@@ -324,6 +328,9 @@ TEST(ViewLoad, SavesThroughTheBeforeSaveHookAndAppends) {
   EXPECT_TRUE(same_pixels(*w.view->Graphic(), 7));
   // Appending needs the file; a failing writer leaves it as it was.
   EXPECT_THROW(w.view->AppendToFile(dir.file("none.hwt")), EFOpenError);
+  // The file is opened before its format is looked for.
+  EXPECT_THROW(w.view->AppendToFile(dir.file("none.hwx")), EFOpenError);
+  EXPECT_FALSE(FileExists(dir.file("none.hwx")));
   std::string before = read_file(dir.file("out.hwt"));
   write_file(dir.file("out.hwx"), before);
   EXPECT_THROW(w.view->AppendToFile(dir.file("out.hwx")), EZuroroveError);

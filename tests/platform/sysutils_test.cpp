@@ -81,6 +81,15 @@ TEST(TextFiles, Windows1252WithCrLf) {
   EXPECT_EQ(back[1], l[1]);
 }
 
+TEST(TextFiles, Windows1252AroundItsBoundaries) {
+  // U+00A0 .. U+00FF are the bytes of the same value; U+0080 .. U+009F are not in the code page
+  // (its 0x80 .. 0x9F hold other characters), nor is U+0100.
+  EXPECT_EQ(utf8_to_cp1252("\u009F\u00A0\u00A1\u00FE\u00FF\u0100"), std::string("?\xA0\xA1\xFE\xFF?"));
+  EXPECT_EQ(utf8_to_cp1252("\u0080\u20AC\u0178\u017E\u2122"), std::string("?\x80\x9F\x9E\x99"));
+  EXPECT_EQ(utf8_to_cp1252("\u007F"), std::string("\x7F"));
+  EXPECT_EQ(cp1252_to_utf8("\x9F\xA0\xFF\x7F"), "\u0178\u00A0\u00FF\u007F");
+}
+
 TEST(TextFiles, ReadersAcceptEveryLineEndAndUtf8Mark) {
   auto lines = decode_text_lines("a\r\nb\nc\rd");
   ASSERT_EQ(lines.size(), 4u);
