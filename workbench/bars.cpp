@@ -4,6 +4,23 @@
 #include "workbench/colour_model.hpp"
 #include "workbench/main_window.hpp"
 
+namespace {
+
+// The buttons a bar's change shows and hides, besides the colours it sets.
+void show_bar_change_buttons(TForm1& f) {
+  f.imgReset->Show();
+  if (f.pan16()->Visible()) f.imgTestPic->Show();
+  else f.imgLoadpic->Show();
+  if (f.imgTestPic->Visible()) {
+    f.butProcessPic->Show();
+    f.imgGenPal->Hide();
+    if (!f.imgGenArtPal->Visible() && f.pan2()->Visible()) f.imgPaletteAll->Show();
+    f.imgcolrtone->Show();
+  }
+}
+
+}  // namespace
+
 void TForm1::reset_bars() {
   // Program writes of the bars must not run their handlers: the slot being added or reset
   // keeps its own colour.
@@ -30,15 +47,7 @@ void TForm1::apply_bar_change(TExTrackBar* bar) {
   }
   ShowSelectedColor(pan->Color());
   if (bar != trkbarLum) panIntermediate->SetColor(pan->Color());
-  imgReset->Show();
-  if (pan16()->Visible()) imgTestPic->Show();
-  else imgLoadpic->Show();
-  if (imgTestPic->Visible()) {
-    butProcessPic->Show();
-    imgGenPal->Hide();
-    if (!imgGenArtPal->Visible() && pan2()->Visible()) imgPaletteAll->Show();
-    imgcolrtone->Show();
-  }
+  show_bar_change_buttons(*this);
 }
 
 void TForm1::trkbarLumChange(TObject*) { apply_bar_change(trkbarLum); }
@@ -46,7 +55,11 @@ void TForm1::trkbarSatChange(TObject*) { apply_bar_change(trkbarSat); }
 void TForm1::trkbarVarChange(TObject*) { apply_bar_change(trkbarVar); }
 
 void TForm1::imgResetClick(TObject*) {
+  // The bars go back to 120 without running their handlers (the colours are set below), but a
+  // bar that moves leaves the buttons as its handler would.
+  const bool moved = trkbarSat->Position() != 120 || trkbarLum->Position() != 120 || trkbarVar->Position() != 120;
   reset_bars();
+  if (moved) show_bar_change_buttons(*this);
   if (labMode->Caption() == "history") imgCollapsepanelClick(this);
   panIntermediate->SetColor(panResetColor->Color());
   pantrkspacer->SetColor(panResetColor->Color());

@@ -239,8 +239,9 @@ TEST_F(PaletteList, TextThatIsNoColourStopsTheLoadWithAReport) {
   EXPECT_EQ(slots(), kThree);
 }
 
-TEST_F(PaletteList, SkippedPositionsDoNotShiftTheOwnPaletteList) {
-  // Position 2 is too short to be a colour: position 3's colour goes into slot 2.
+TEST_F(PaletteList, TheSelectedSlotAndTheOwnPaletteLineFollowThePosition) {
+  // Position 2 is too short to be a colour: position 3's colour goes into slot 2, while the
+  // selected slot and the list's line are those of position 3 (slot 3, empty).
   std::vector<std::string> lines = css_palette_lines(
       CssFileKind::AllSlots, {{1, "102030", "0", "0", "0", "0", "0"}, {2, "C08040", "0", "0", "0", "0", "0"},
                               {3, "FFEE01", "0", "0", "0", "0", "0"}});
@@ -250,8 +251,9 @@ TEST_F(PaletteList, SkippedPositionsDoNotShiftTheOwnPaletteList) {
   click_row(row_of("hand.css"));
   ASSERT_EQ(slots(), (std::vector<TColor>{RGB(0x10, 0x20, 0x30), RGB(0xFF, 0xEE, 0x01)}));
   ASSERT_EQ(w->Memo1->Lines().Count(), 2);
-  EXPECT_EQ(w->Memo1->Lines()[1], "FFEE01");
-  EXPECT_EQ(w->imgPick->Tag(), 2);
+  EXPECT_EQ(w->Memo1->Lines()[0], "102030");
+  EXPECT_EQ(w->Memo1->Lines()[1], "484B52");
+  EXPECT_EQ(w->imgPick->Tag(), 3);
 }
 
 TEST_F(PaletteList, AFileGoneSinceListingChangesNothing) {
