@@ -456,15 +456,17 @@ TEST_F(Workbench, ZoomAtAFittedZoomKeepsThePlace) {
 TEST(WorkbenchHistoryFile, ForeignLinesAreShownKeptAndWrittenBack) {
   hw_test::ScratchCwd cwd;
   const std::string bytes = std::string("hex006095\xB7rgb0,96,149\xB7" "cmyk149,53,0,107\r\n") +
-                            "not a colour line\r\nhexABCDEF\r\n";
+                            "not a colour line\r\nhexABCDEF\r\n\xE4\xE9\xF6" "123456\r\n";
   write_file_bytes_atomic(cwd.file("history.dat"), bytes);
   hw_test::dialogs().clear();
   create_workbench_windows();
   TForm1* w = Form1;
   w->Show();
-  EXPECT_EQ(w->ListBox1->Count(), 3);
+  EXPECT_EQ(w->ListBox1->Count(), 4);
   EXPECT_EQ(w->Panel[2]->Color(), w->panSearch->Color());
   EXPECT_EQ(w->Panel[3]->Color(), WebColorStrToColor("ABCDEF"));
+  // Characters 4-9 are characters of the file: three letters outside ASCII come first.
+  EXPECT_EQ(w->Panel[4]->Color(), WebColorStrToColor("123456"));
   send_click(*w->imgExtendpanel, 4, 4);
   w->ListBox1->SetItemIndex(1);
   w->ListBox1Click(w);

@@ -167,6 +167,13 @@ TEST_F(PaletteList, OneSlotSixteenSlotsAndShortFiles) {
   click_row(row_of("short.css"));
   EXPECT_TRUE(slots().empty());
   EXPECT_TRUE(hw_test::dialogs().messages().empty());
+  // A letter outside ASCII earlier on the line is one character of the file.
+  write_file_bytes_atomic(cwd.file("accent.css"), "x\r\ny\r\n.c\xF4lor-primary-0 { color: #123456\r\n");
+  click(*w->imgCSS);
+  open_list();
+  click_row(row_of("accent.css"));
+  EXPECT_EQ(slots(), std::vector<TColor>{RGB(0x12, 0x34, 0x56)});
+  EXPECT_TRUE(hw_test::dialogs().messages().empty());
 }
 
 TEST_F(PaletteList, LeavingTheListBringsTheWorkingPaletteBack) {

@@ -139,6 +139,36 @@ TEST_F(Sampling, APictureThatCannotBeLoadedIsReportedAndTheButtonsStay) {
   EXPECT_FALSE(w->imgGenPal->Visible());
 }
 
+TEST_F(Sampling, AResetAfterABarMovedLeavesTheButtonsAsTheBarWould) {
+  for (int i = 0; i < 16; ++i) add_hex(ColorToHex(RGB(15 * i, 100, 240 - 15 * i)));
+  const std::string path = cwd.file("flat.png");
+  write_picture(path, [](int, int) { return RGB(10, 120, 200); }, 360, 262);
+  // Slot 5 is edited with a bar; then a picture is opened, which offers its sampling.
+  send_click(*w->panN(5), 300, 3);
+  const TColor five = w->panN(5)->Color();
+  send_key(*w->trkbarLum, VK_DOWN);
+  ASSERT_NE(w->panN(5)->Color(), five);
+  open_picture(path);
+  ASSERT_TRUE(w->imgGenPal->Visible());
+  ASSERT_FALSE(w->imgPaletteAll->Visible());
+  ASSERT_TRUE(w->imgReset->Visible());
+  // The reset moves the bar back: its change hides the sampling and offers the export again.
+  send_click(*w->imgReset, 4, 4);
+  EXPECT_EQ(w->panN(5)->Color(), five);
+  EXPECT_EQ(w->trkbarLum->Position(), 120);
+  EXPECT_FALSE(w->imgReset->Visible());
+  EXPECT_FALSE(w->imgGenPal->Visible());
+  EXPECT_TRUE(w->imgPaletteAll->Visible());
+  EXPECT_TRUE(w->imgTestPic->Visible());
+  EXPECT_TRUE(w->butProcessPic->Visible());
+  // With the bars at 120 nothing moves, and a reset leaves those buttons alone.
+  open_picture(path);
+  ASSERT_TRUE(w->imgGenPal->Visible());
+  send_click(*w->panN(6), 300, 3);
+  EXPECT_TRUE(w->imgGenPal->Visible());
+  EXPECT_FALSE(w->imgPaletteAll->Visible());
+}
+
 TEST_F(Sampling, OpeningFromTheHistoryModeReturnsToEditMode) {
   send_click(*w->imgExtendpanel, 4, 4);
   ASSERT_EQ(w->labMode->Caption(), "history");
