@@ -90,8 +90,6 @@ void TForm1::imgGenArtPalClick(TObject*) {
     imgGenArtPal->Hide();
     return;
   }
-  // While artist mode is on, the adds below keep the own palette's list (they write its first line).
-  const bool adds_kept_old_list = imgArt->Tag() == 1;
   labPickSelect->SetTag(0);
   hidelabselect();
   // The sixteenth colour waits in the search field while the slots are rewritten.
@@ -139,18 +137,14 @@ void TForm1::imgGenArtPalClick(TObject*) {
   else imgLoadpic->Show();
   if (imgTestPic->Visible()) {
     butProcessPic->Show();
-    // The painter's palette is now the own palette: its list ends with slot 16's colour (a list
-    // without a sixteenth line keeps its lines).
+    // The painter's palette is now the own palette: the adds above listed the slots (the first
+    // one left artist mode), and the list's last line takes slot 16's colour. A list without a
+    // sixteenth line keeps its lines.
     TStringList& lines = Memo1->Lines();
     if (lines.Count() > 15) {
       lines.SetStrings(15, ColorToHex(pan16()->Color()));
       Memo1->LinesChanged();
     }
-    // A mend: in an artist mode entered again after a painter's palette was loaded, the adds
-    // above wrote each colour over the list's first line instead of listing the slots, and a
-    // later "return to your palette" would bring back that mix of the old and the painter's
-    // colours: the list is taken from the slots instead.
-    if (adds_kept_old_list) rebuild_memo();
     imgcolrtone->Show();
     if (FileExists(kWorkingPaletteFile)) DeleteFile(kWorkingPaletteFile);
   }
