@@ -244,6 +244,19 @@ TEST_F(PaletteList, TextThatIsNoColourStopsTheLoadWithAReport) {
   open_list();
   click_row(row_of("good.css"));
   EXPECT_EQ(slots(), kThree);
+  // Six characters, one of them outside ASCII (two bytes in the program's text), are six
+  // characters: the add is tried and reports the text as it stands.
+  write_lines("accent.css", css_palette_lines(CssFileKind::AllSlots,
+                                              {{1, "102030", "0", "0", "0", "0", "0"},
+                                               {2, "12345\u00E9", "0", "0", "0", "0", "0"},
+                                               {3, "C08040", "0", "0", "0", "0", "0"}}));
+  click(*w->imgCSS);
+  open_list();
+  hw_test::dialogs().clear();
+  click_row(row_of("accent.css"));
+  ASSERT_EQ(hw_test::dialogs().messages().size(), 1u);
+  EXPECT_NE(hw_test::dialogs().messages()[0].find("5\u00E9"), std::string::npos) << hw_test::dialogs().messages()[0];
+  EXPECT_EQ(slots(), std::vector<TColor>{RGB(0x10, 0x20, 0x30)});
 }
 
 TEST_F(PaletteList, TheSelectedSlotAndTheOwnPaletteLineFollowThePosition) {
