@@ -22,13 +22,16 @@ void show_bar_change_buttons(TForm1& f) {
 }  // namespace
 
 void TForm1::reset_bars() {
-  // Program writes of the bars must not run their handlers: the slot being added or reset
-  // keeps its own colour.
+  // A mend: program writes of the bars do not run their colour changes, which would write the
+  // bar's result over the colour being added (and over the reset slot on the way). A bar that
+  // moves still leaves the buttons as its handler would.
+  const bool moved = trkbarSat->Position() != 120 || trkbarLum->Position() != 120 || trkbarVar->Position() != 120;
   setting_bars_ = true;
   trkbarSat->SetPosition(120);
   trkbarLum->SetPosition(120);
   trkbarVar->SetPosition(120);
   setting_bars_ = false;
+  if (moved) show_bar_change_buttons(*this);
 }
 
 void TForm1::apply_bar_change(TExTrackBar* bar) {
@@ -55,11 +58,7 @@ void TForm1::trkbarSatChange(TObject*) { apply_bar_change(trkbarSat); }
 void TForm1::trkbarVarChange(TObject*) { apply_bar_change(trkbarVar); }
 
 void TForm1::imgResetClick(TObject*) {
-  // The bars go back to 120 without running their handlers (the colours are set below), but a
-  // bar that moves leaves the buttons as its handler would.
-  const bool moved = trkbarSat->Position() != 120 || trkbarLum->Position() != 120 || trkbarVar->Position() != 120;
   reset_bars();
-  if (moved) show_bar_change_buttons(*this);
   if (labMode->Caption() == "history") imgCollapsepanelClick(this);
   panIntermediate->SetColor(panResetColor->Color());
   pantrkspacer->SetColor(panResetColor->Color());

@@ -284,10 +284,18 @@ TEST_F(Workbench, BarsChangeTheSelectedSlotAndResetRestoresIt) {
 
 TEST_F(Workbench, AddingAfterMovingABarStoresTheAddedColour) {
   add_from(250, 150);
-  w->trkbarSat->SetPosition(200);  // changes slot 1 through the bar
+  EXPECT_FALSE(w->imgReset->Visible());  // no bar moved
+  send_key(*w->trkbarSat, VK_END);  // changes slot 1 through the bar
+  ASSERT_EQ(w->trkbarSat->Position(), 240);
+  send_click(*w->imgReset, 4, 4);
+  ASSERT_FALSE(w->imgReset->Visible());
+  send_key(*w->trkbarSat, VK_END);
   TColor b = add_from(500, 300);
   EXPECT_EQ(w->pan2()->Color(), b);
+  EXPECT_EQ(w->pan->Color(), b);
   EXPECT_EQ(w->trkbarSat->Position(), 120);
+  // The bar going back to 120 leaves the buttons as its change does.
+  EXPECT_TRUE(w->imgReset->Visible());
 }
 
 TEST_F(Workbench, ExportAllWritesOneBlockPerShownSlot) {
