@@ -98,6 +98,24 @@ std::string cp1252_to_utf8(std::string_view bytes) {
   return out;
 }
 
+size_t character_count(std::string_view text) {
+  size_t n = 0;
+  bool valid;
+  for (size_t i = 0; i < text.size(); ++n) next_utf8(text, i, valid);
+  return n;
+}
+
+std::string copy_characters(std::string_view text, int index, int count) {
+  if (index < 1) index = 1;
+  if (count <= 0) return {};
+  size_t i = 0;
+  bool valid;
+  for (int n = 1; n < index && i < text.size(); ++n) next_utf8(text, i, valid);
+  const size_t first = i;
+  for (int n = 0; n < count && i < text.size(); ++n) next_utf8(text, i, valid);
+  return std::string(text.substr(first, i - first));
+}
+
 std::vector<std::string> decode_text_lines(std::string_view bytes) {
   bool utf8 = bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
               static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF;

@@ -92,7 +92,7 @@ std::vector<CssPosition> css_palette_positions(const std::vector<std::string>& l
     if (line < lines.size()) {
       const std::string& l = lines[line];
       if (l.find("\u00A9") != std::string::npos) p.generator = true;
-      else p.text = Copy(l, 28, 6);
+      else p.text = copy_characters(l, 28, 6);
     }
     out.push_back(p);
   }
@@ -111,4 +111,4 @@ std::vector<CssPosition> read_css_palette_positions(const std::string& file_name
 
 bool is_own_palette_file_name(const std::string& name) { return name.size() >= 2 && name[0] == 'T' && name[1] == 'i'; }
 
-std::string palette_file_name_hex(const std::string& name) { return Copy(name, 8, 6); }
+std::string palette_file_name_hex(const std::string& name) { return copy_characters(name, 8, 6); }

@@ -22,4 +22,4 @@ void write_history_file(const std::string& file_name, const std::vector<std::str
   }
 }
 
-std::string history_hex_text(const std::string& entry) { return Copy(entry, 4, 6); }
+std::string history_hex_text(const std::string& entry) { return copy_characters(entry, 4, 6); }

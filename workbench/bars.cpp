@@ -4,14 +4,34 @@
 #include "workbench/colour_model.hpp"
 #include "workbench/main_window.hpp"
 
+namespace {
+
+// The buttons a bar's change shows and hides, besides the colours it sets.
+void show_bar_change_buttons(TForm1& f) {
+  f.imgReset->Show();
+  if (f.pan16()->Visible()) f.imgTestPic->Show();
+  else f.imgLoadpic->Show();
+  if (f.imgTestPic->Visible()) {
+    f.butProcessPic->Show();
+    f.imgGenPal->Hide();
+    if (!f.imgGenArtPal->Visible() && f.pan2()->Visible()) f.imgPaletteAll->Show();
+    f.imgcolrtone->Show();
+  }
+}
+
+}  // namespace
+
 void TForm1::reset_bars() {
-  // Program writes of the bars must not run their handlers: the slot being added or reset
-  // keeps its own colour.
+  // A mend: program writes of the bars do not run their colour changes, which would write the
+  // bar's result over the colour being added (and over the reset slot on the way). A bar that
+  // moves still leaves the buttons as its handler would.
+  const bool moved = trkbarSat->Position() != 120 || trkbarLum->Position() != 120 || trkbarVar->Position() != 120;
   setting_bars_ = true;
   trkbarSat->SetPosition(120);
   trkbarLum->SetPosition(120);
   trkbarVar->SetPosition(120);
   setting_bars_ = false;
+  if (moved) show_bar_change_buttons(*this);
 }
 
 void TForm1::apply_bar_change(TExTrackBar* bar) {
@@ -30,15 +50,7 @@ void TForm1::apply_bar_change(TExTrackBar* bar) {
   }
   ShowSelectedColor(pan->Color());
   if (bar != trkbarLum) panIntermediate->SetColor(pan->Color());
-  imgReset->Show();
-  if (pan16()->Visible()) imgTestPic->Show();
-  else imgLoadpic->Show();
-  if (imgTestPic->Visible()) {
-    butProcessPic->Show();
-    imgGenPal->Hide();
-    if (!imgGenArtPal->Visible() && pan2()->Visible()) imgPaletteAll->Show();
-    imgcolrtone->Show();
-  }
+  show_bar_change_buttons(*this);
 }
 
 void TForm1::trkbarLumChange(TObject*) { apply_bar_change(trkbarLum); }

@@ -5,30 +5,11 @@
 #include "image/dib_graphic.hpp"
 #include "platform/math.hpp"
 #include "platform/services.hpp"
+#include "platform/text_codec.hpp"
 #include "workbench/main_window.hpp"
 #include "workbench/readout.hpp"
 
 namespace {
-
-// Characters, not bytes: a typed letter outside ASCII counts once.
-size_t character_count(const std::string& text) {
-  size_t n = 0;
-  for (unsigned char ch : text)
-    if ((ch & 0xC0) != 0x80) ++n;
-  return n;
-}
-
-// `count` characters from the 1-based character `index` on.
-std::string copy_characters(const std::string& text, size_t index, size_t count) {
-  std::string out;
-  size_t n = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    const auto ch = static_cast<unsigned char>(text[i]);
-    if ((ch & 0xC0) != 0x80) ++n;
-    if (n >= index && n < index + count) out += text[i];
-  }
-  return out;
-}
 
 // The search looks at six view widths of 720 columns, rows 1 to 523 and columns 1 to 720 of
 // the view's client area on each.

@@ -44,6 +44,8 @@ void TForm1::wire_events() {
       CellPick(n, k)->OnClick = [this, n, k](TObject*) { cellPickClick(n, k); };
     }
   }
+  // The hidden holders of the copy buttons' two pictures carry slot 1's copy handler.
+  for (TImage* holder : {imgCopyRed, imgCopyblu}) holder->OnClick = [this](TObject*) { imgcopyClick(1); };
   for (TPanel* c : {panCompli, panTriad120, panTriad240, pandark, panlight})
     c->OnClick = [this, c](TObject*) { sideCellClick(c); };
 

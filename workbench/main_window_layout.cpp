@@ -179,6 +179,7 @@ void TForm1::create_components() {
   ImageScrollBox1->SetName("ImageScrollBox1");
   ImageScrollBox1->SetBounds(0, 7, 720, 524);
   ImageScrollBox1->SetHint("click to select color, drag to scroll");
+  ImageScrollBox1->SetCursor(crCross);
   ImageScrollBox1->SetColor(kEmptyColour);
   ImageScrollBox1->HorzScrollBar().SetIncrement(1);
   ImageScrollBox1->HorzScrollBar().SetTracking(true);
@@ -310,9 +311,9 @@ void TForm1::create_slot_rows() {
     r.imgpanPal = make_button(named("imgpan%dPal", n), r.pan, 174, 5, "export this color+variants to a CSS palette file");
     r.imgcopy = make_button(named("imgcopy%d", n), r.pan, 197, 7, "copy color to clipboard");
     r.labpan = make_label(named("labpan%d", n), r.pan, 218, 7, "", clWhite, 12, false);
-    r.labpanselect = make_label(named("labpan%dselect", n), r.pan, 274, 6, "\u25CF", clWhite, 14, false);
+    r.imgDel = make_button(named("imgDel%d", n), r.pan, 272, 7, "unpick color");
+    r.labpanselect = make_label(named("labpan%dselect", n), r.pan, 294, 6, "\u25CF", clWhite, 14, false);
     r.labpanselect->SetHint(named("color slot %d selected", n));
-    r.imgDel = make_button(named("imgDel%d", n), r.pan, 291, 7, "unpick color");
   }
 }
 
@@ -356,6 +357,8 @@ void TForm1::create_side_panel() {
     bar->SetMin(0);
     bar->SetMax(240);
     bar->SetPosition(120);
+    bar->SetLabels(false);
+    bar->SetLabelsFirstLast(false);
     bar->SetBounds(t.left, -9, 12, 396);
     bar->SetColor(t.colour);
     bar->SetHint(t.hint);

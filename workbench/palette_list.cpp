@@ -1,8 +1,7 @@
 // The list of the palette files in the current folder: opening and leaving it, loading a file
 // into the slots, the first colour of each listed palette in the cells beside it, and deleting.
-#include <algorithm>
-
 #include "platform/sysutils.hpp"
+#include "platform/text_codec.hpp"
 #include "storage/css_palette_file.hpp"
 #include "workbench/colour_model.hpp"
 #include "workbench/main_window.hpp"
@@ -100,14 +99,14 @@ void TForm1::ListBox2Click(TObject*) {
     const CssPosition& p = positions[k];
     if (p.generator) continue;
     edcolor->SetText(p.text);
-    if (p.text.size() != 6) continue;
+    if (character_count(p.text) != 6) continue;
     // Text that is no colour raises the conversion error here: the slots picked so far stay.
     imgpickCompli();
-    // The colour went into the next free slot, which is slot k + 1 unless positions before it
-    // were skipped; the selected slot and the own-palette list follow the slot it went into.
-    const int slot = std::clamp(labImgPick->Tag(), 1, 16);
-    imgPick->SetTag(slot);
-    Memo1->Lines().Add(ColorToHex(panN(slot)->Color()));
+    // The selected slot and the own-palette line follow the position: in a file the program
+    // wrote, position k fills slot k.
+    const int position = static_cast<int>(k) + 1;
+    imgPick->SetTag(position);
+    Memo1->Lines().Add(ColorToHex(panN(position)->Color()));
     Memo1->LinesChanged();
   }
 

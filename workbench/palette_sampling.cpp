@@ -84,8 +84,8 @@ void TForm1::imgGenSpecClick(TObject*) {
 }
 
 void TForm1::imgGenArtPalClick(TObject*) {
-  // Only a full palette is taken over: the colours of a shorter one would be added again after
-  // themselves, together with the empty colour of its free slots.
+  // A mend: only a full palette is taken over. The colours of a shorter one would be added again
+  // after themselves, together with the empty colour of its free slots, garbling the palette.
   if (!pan16()->Visible()) {
     imgGenArtPal->Hide();
     return;
@@ -137,15 +137,13 @@ void TForm1::imgGenArtPalClick(TObject*) {
   else imgLoadpic->Show();
   if (imgTestPic->Visible()) {
     butProcessPic->Show();
-    // The painter's palette is now the own palette: its list ends with slot 16's colour. A list
-    // that is not sixteen lines long (the slots were rewritten while artist mode kept the list)
-    // is taken from the slots instead.
+    // The painter's palette is now the own palette: the adds above listed the slots (the first
+    // one left artist mode), and the list's last line takes slot 16's colour. A list without a
+    // sixteenth line keeps its lines.
     TStringList& lines = Memo1->Lines();
-    if (lines.Count() >= 16) {
+    if (lines.Count() > 15) {
       lines.SetStrings(15, ColorToHex(pan16()->Color()));
       Memo1->LinesChanged();
-    } else {
-      rebuild_memo();
     }
     imgcolrtone->Show();
     if (FileExists(kWorkingPaletteFile)) DeleteFile(kWorkingPaletteFile);
@@ -174,18 +172,15 @@ void TForm1::imgLoadpicClick(TObject*) {
 }
 
 void TForm1::imgcolrtoneClick(TObject*) {
-  // The shown slots take part; they fill from slot 1 without gaps. An empty slot never trades
-  // places with a colour, which would hide that colour in a slot that is not shown.
-  int shown = 0;
-  while (shown < 16 && panN(shown + 1)->Visible()) ++shown;
+  // All sixteen slots take part, filled or not (the button is offered with a full palette).
   std::vector<TColor> colours;
-  for (int n = 1; n <= shown; ++n) colours.push_back(panN(n)->Color());
+  for (int n = 1; n <= 16; ++n) colours.push_back(panN(n)->Color());
   const std::vector<TColor> sorted = sort_by_tone(colours);
-  for (int n = 1; n <= shown; ++n) {
+  for (int n = 1; n <= 16; ++n) {
     panN(n)->SetColor(sorted[static_cast<size_t>(n - 1)]);
     panClick(n);
   }
-  if (shown > 0) panClick(1);
+  panClick(1);
   imgcolrtone->Hide();
   imgPaletteAll->SetVisible(!imgGenPal->Visible() && !imgGenArtPal->Visible() && pan2()->Visible());
   if (pan2()->Visible()) imgSaveAll->Show();

@@ -1,5 +1,6 @@
 // The sixteen palette slots: adding, replacing, selecting, deleting, compacting and clearing.
 #include "platform/sysutils.hpp"
+#include "platform/text_codec.hpp"
 #include "storage/css_palette_file.hpp"
 #include "workbench/colour_model.hpp"
 #include "workbench/help_window.hpp"
@@ -120,7 +121,7 @@ void TForm1::labPickSelectClick(TObject*) {
 void TForm1::imgpickCompli() {
   const std::string& t = edcolor->Text();
   // "$00" + BB + GG + RR: the text RRGGBB read as a colour.
-  pan->SetColor(StrToInt("$00" + Copy(t, 5, 2) + Copy(t, 3, 2) + Copy(t, 1, 2)));
+  pan->SetColor(StrToInt("$00" + copy_characters(t, 5, 2) + copy_characters(t, 3, 2) + copy_characters(t, 1, 2)));
   ShowSelectedColor(pan->Color());
   ImageScrollBox1->SetTag(1);
   if (imgHistPick->Tag() != 1) labPickSelect->SetTag(0);

@@ -101,6 +101,29 @@ TEST(TextFiles, ReadersAcceptEveryLineEndAndUtf8Mark) {
   EXPECT_EQ(decode_text_lines("\r\n\r\n").size(), 2u);
 }
 
+TEST(TextFiles, PositionsCountCharactersNotBytes) {
+  // "h", e acute (two bytes), "x", then six digits: characters 4-9 are the digits.
+  const std::string line = "h\u00E9x006095";
+  EXPECT_EQ(character_count(line), 9u);
+  EXPECT_EQ(copy_characters(line, 4, 6), "006095");
+  EXPECT_EQ(copy_characters(line, 2, 1), "\u00E9");
+  // Clamped as Copy is; a three-byte and a four-byte character count once each.
+  EXPECT_EQ(copy_characters(line, 0, 2), "h\u00E9");
+  EXPECT_EQ(copy_characters(line, 8, 10), "95");
+  EXPECT_EQ(copy_characters(line, 10, 1), "");
+  EXPECT_EQ(copy_characters(line, 3, 0), "");
+  EXPECT_EQ(character_count("\u20AC\U0001F600a"), 3u);
+  EXPECT_EQ(copy_characters("\u20AC\U0001F600a", 2, 2), "\U0001F600a");
+  // A byte that starts no UTF-8 sequence is one character; nothing is read past the end.
+  EXPECT_EQ(character_count("a\xE9" "b\x80"), 4u);
+  EXPECT_EQ(copy_characters("a\xE9" "b", 2, 1), "\xE9");
+  EXPECT_EQ(character_count("\xE2\x82"), 2u);
+  // Characters of a Windows-1252 line read back: one per byte of the file.
+  const std::vector<std::string> read = decode_text_lines("\xE4\xE9\xF6" "123456\r\n");
+  ASSERT_EQ(read.size(), 1u);
+  EXPECT_EQ(copy_characters(read[0], 4, 6), "123456");
+}
+
 TEST(TextFiles, FailedWriteKeepsTheOldFile) {
   hw_test::ScratchDir dir;
   TStringList l;

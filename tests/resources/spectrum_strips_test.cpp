@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "resources/spectrum_strips.hpp"
 
@@ -9,12 +10,28 @@ int ch(std::uint32_t c, int shift) { return static_cast<int>((c >> shift) & 0xFF
 }  // namespace
 
 TEST(SpectrumStrips, MiddleRowChainsTheFullColours) {
-  EXPECT_EQ(spectrum_middle_colour(0), 0x00FF00u);            // green
-  EXPECT_EQ(spectrum_middle_colour(256), 0xFF00FFu);          // magenta
-  EXPECT_EQ(spectrum_middle_colour(512), 0xFF0000u);          // blue
-  EXPECT_EQ(spectrum_middle_colour(4 * 256), 0x0000FFu);      // red
-  EXPECT_EQ(spectrum_middle_colour(16 * 256), 0x0000FFu);     // red again at 4096
+  // The seventeen knots, 0x00BBGGRR: green, magenta, blue, green, red, yellow, green, cyan, blue,
+  // magenta, red, blue, yellow, cyan, magenta, yellow, red.
+  constexpr std::uint32_t G = 0x00FF00, M = 0xFF00FF, B = 0xFF0000, R = 0x0000FF, Y = 0x00FFFF, C = 0xFFFF00;
+  constexpr std::uint32_t kKnots[17] = {G, M, B, G, R, Y, G, C, B, M, R, B, Y, C, M, Y, R};
+  for (int k = 0; k < 17; ++k) {
+    EXPECT_EQ(spectrum_middle_colour(256 * k), kKnots[k]) << k;
+    // Two pixels either side of a knot lie within two steps of it, already on the way.
+    for (int d : {-2, 2}) {
+      const int x = 256 * k + d;
+      if (x < 0 || x >= kSpectrumWidth) continue;
+      const std::uint32_t c = spectrum_middle_colour(x);
+      EXPECT_NE(c, kKnots[k]) << x;
+      for (int shift : {0, 8, 16}) EXPECT_LE(std::abs(ch(c, shift) - ch(kKnots[k], shift)), 2) << x;
+    }
+  }
   EXPECT_EQ(spectrum_middle_colour(4 * 256 + 128), 0x0080FFu);  // half way red -> yellow
+  // The last ramp from red toward cyan is cut at 4315, 219 / 256 of the way: red 36.8, green and
+  // blue 218.2.
+  const std::uint32_t end = spectrum_middle_colour(kSpectrumWidth - 1);
+  EXPECT_NEAR(ch(end, 0), 36.8, 1.0);
+  EXPECT_NEAR(ch(end, 8), 218.2, 1.0);
+  EXPECT_NEAR(ch(end, 16), 218.2, 1.0);
   // Every column has a channel at 255 or lies between two full colours: the largest channel
   // never drops below half way.
   for (int x = 0; x < kSpectrumWidth; ++x) {

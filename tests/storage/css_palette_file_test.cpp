@@ -54,6 +54,21 @@ TEST(CssPaletteFile, LineLengthsAndCommentsByWriterAndSlot) {
   EXPECT_EQ(tail(all[6]), 40u);
   EXPECT_EQ(tail(one[6]), 40u);
   EXPECT_EQ(tail(all[7]), 37u);
+  // Which slots name their sixth line a triad differs between the writers: slots 1 and 10 of
+  // the whole palette, slots 2, 6 and 11 of a one-slot file.
+  for (int slot = 1; slot <= 16; ++slot) {
+    const auto all_k = css_palette_lines(CssFileKind::AllSlots, {block(slot, "112233")});
+    const auto one_k = css_palette_lines(CssFileKind::OneSlot, {block(slot, "112233")});
+    EXPECT_EQ(all_k[7].find("triadic200") != std::string::npos, slot == 1 || slot == 10) << slot;
+    EXPECT_EQ(one_k[7].find("triadic200") != std::string::npos, slot == 2 || slot == 6 || slot == 11) << slot;
+  }
+  std::vector<CssSlotBlock> sixteen;
+  for (int slot = 1; slot <= 16; ++slot) sixteen.push_back(block(slot, "112233"));
+  const auto whole = css_palette_lines(CssFileKind::AllSlots, sixteen);
+  for (int slot = 1; slot <= 16; ++slot) {
+    const std::string& sixth = whole[static_cast<size_t>(7 * slot)];
+    EXPECT_EQ(sixth.find("triadic200") != std::string::npos, slot == 1 || slot == 10) << slot;
+  }
   // Only the generator line carries the copyright sign.
   int signs = 0;
   for (auto& l : all) signs += l.find("\u00A9") != std::string::npos;
@@ -93,6 +108,17 @@ TEST(CssPaletteFile, ReaderToleratesShortAndForeignFiles) {
   for (auto& p : pos) EXPECT_EQ(p.text, "");
   write_file_bytes_atomic(dir.file("cut.css"), "x\ny\n.color-primary-0 { color: #12");
   EXPECT_EQ(read_css_palette_positions(dir.file("cut.css"))[0].text, "12");
+  // Characters 28-33 are characters of the file: a letter outside ASCII earlier on the line
+  // (one byte in a Windows-1252 file, two in a file marked as UTF-8) moves nothing.
+  write_file_bytes_atomic(dir.file("accent.css"), "x\r\ny\r\n.c\xF4lor-primary-0 { color: #123456 }\r\n");
+  EXPECT_EQ(read_css_palette_positions(dir.file("accent.css"))[0].text, "123456");
+  write_file_bytes_atomic(dir.file("utf8.css"), "\xEF\xBB\xBFx\ny\n.c\xC3\xB4lor-primary-0 { color: #ABCDEF }\n");
+  EXPECT_EQ(read_css_palette_positions(dir.file("utf8.css"))[0].text, "ABCDEF");
+  // One character more or less before them shifts them by exactly one character.
+  write_file_bytes_atomic(dir.file("more.css"), "x\r\ny\r\n.c\xF4\xF4lor-primary-0 { color: #123456 }\r\n");
+  EXPECT_EQ(read_css_palette_positions(dir.file("more.css"))[0].text, "#12345");
+  write_file_bytes_atomic(dir.file("less.css"), "x\r\ny\r\n.\xF4lor-primary-0 { color: #123456\xE9 }\r\n");
+  EXPECT_EQ(read_css_palette_positions(dir.file("less.css"))[0].text, "23456\u00E9");
   EXPECT_THROW(read_css_palette_positions(dir.file("missing.css")), EInOutError);
   EXPECT_THROW(write_css_palette_file(dir.file("no/such/folder.css"), {"x"}), EInOutError);
 }
@@ -104,6 +130,7 @@ TEST(CssPaletteFile, NamesAndTheirColours) {
   EXPECT_FALSE(is_own_palette_file_name("tintbox1A2B3C.css"));
   EXPECT_FALSE(is_own_palette_file_name("session.css"));
   EXPECT_EQ(palette_file_name_hex("Tintbox1A2B3C_5.css"), "1A2B3C");
+  EXPECT_EQ(palette_file_name_hex("Tint\u00E9ox1A2B3C_5.css"), "1A2B3C");
   EXPECT_EQ(WebColorStrToColor("1A2B3C"), 0x3C2B1A);
   EXPECT_THROW(WebColorStrToColor("1A2B3"), EConvertError);
   EXPECT_THROW(WebColorStrToColor("1A2B3G"), EConvertError);

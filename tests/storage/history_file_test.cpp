@@ -26,6 +26,13 @@ TEST(HistoryFile, ForeignLinesComeBackUnchanged) {
   auto lines = read_history_file(dir.file("h.dat"));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(history_hex_text(lines[2]), "rt");
+  // Characters 4-9 count the file's characters: three letters outside ASCII before them (one
+  // byte each in the file) move nothing; two before them take one character more.
+  write_file_bytes_atomic(dir.file("a.dat"), "\xE4\xE9\xF6" "123456\xB7x\r\n\xE4\xE9" "123456\r\n");
+  const auto accented = read_history_file(dir.file("a.dat"));
+  ASSERT_EQ(accented.size(), 2u);
+  EXPECT_EQ(history_hex_text(accented[0]), "123456");
+  EXPECT_EQ(history_hex_text(accented[1]), "23456");
   write_history_file(dir.file("h2.dat"), lines);
   EXPECT_EQ(read_file_bytes(dir.file("h2.dat")), bytes);
 }

@@ -10,6 +10,7 @@
 #include "common/test_env.hpp"
 #include "workbench/workbench_fixture.hpp"
 #include "image/dib_graphic.hpp"
+#include "image/ex_track_bar.hpp"
 #include "platform/dib_view.hpp"
 #include "platform/synthetic_input.hpp"
 #include "platform/safe_save.hpp"
@@ -58,6 +59,13 @@ TEST_F(Workbench, FirstStartWritesTheDefaultHistoryAtOnce) {
   EXPECT_EQ(w->Caption(), "Huewright");
   EXPECT_EQ(w->ClientWidth(), 1160);
   EXPECT_EQ(w->ClientHeight(), 616);
+  // The view and its picture carry the cross cursor; the bars show no value labels.
+  EXPECT_EQ(w->ImageScrollBox1->Cursor(), crCross);
+  EXPECT_EQ(w->ImageScrollBox1->Image()->Cursor(), crCross);
+  for (TExTrackBar* bar : {w->trkbarLum, w->trkbarSat, w->trkbarVar}) {
+    EXPECT_FALSE(bar->Labels()) << bar->Name();
+    EXPECT_FALSE(bar->LabelsFirstLast()) << bar->Name();
+  }
 }
 
 TEST_F(Workbench, PickingReadsTheScreenUnderThePointer) {
@@ -77,6 +85,31 @@ TEST_F(Workbench, PickingReadsTheScreenUnderThePointer) {
   EXPECT_EQ(w->panBlowCaption->Caption(), ColorToHex(strip_colour(300, 200)));
   EXPECT_EQ(w->pan->Color(), strip_colour(100, 50));
   EXPECT_EQ(w->panRtop->Width(), strip_colour(300, 200) & 0xFF);
+  // Moving over the selected colour's panel shows that colour in the bars again, and only there.
+  ASSERT_NE(strip_colour(300, 200) & 0xFF, strip_colour(100, 50) & 0xFF);
+  send_mouse_move(*w->pan, 5, 5);
+  EXPECT_EQ(w->panRtop->Width(), strip_colour(100, 50) & 0xFF);
+  EXPECT_EQ(w->panGtop->Width(), (strip_colour(100, 50) >> 8) & 0xFF);
+  EXPECT_EQ(w->panBlowColor->Color(), strip_colour(300, 200));
+}
+
+TEST_F(Workbench, LeavingTheViewBringsTheMagnifierBackToTheSelectedColour) {
+  pick_at(100, 50);
+  TControl& image = *w->ImageScrollBox1->Image();
+  TPoint scr = image.ClientToScreen({300, 200});
+  SetCursorPos(scr.X, scr.Y);
+  send_mouse_move(image, 300, 200);
+  ASSERT_NE(strip_colour(300, 200), strip_colour(100, 50));
+  ASSERT_EQ(w->panBlowColor->Color(), strip_colour(300, 200));
+  // The view holds the focus, as the colour search leaves it; the hex entry takes it away.
+  w->ImageScrollBox1->SetFocus();
+  ASSERT_TRUE(w->ImageScrollBox1->Focused());
+  ASSERT_EQ(w->panBlowColor->Color(), strip_colour(300, 200));
+  send_click(*w->imgEdColor, 5, 5);
+  ASSERT_FALSE(w->ImageScrollBox1->Focused());
+  EXPECT_EQ(w->panBlowColor->Color(), strip_colour(100, 50));
+  EXPECT_EQ(w->panBlowCaption->Color(), strip_colour(100, 50));
+  EXPECT_EQ(w->panBlowCaption->Caption(), ColorToHex(strip_colour(100, 50)));
 }
 
 TEST_F(Workbench, AnUnreadablePixelChangesNothing) {
@@ -189,7 +222,16 @@ TEST_F(Workbench, SelectingASlotArmsReplaceInEditMode) {
   add_from(200, 100);
   add_from(300, 100);
   add_from(400, 100);
+  // The selection mark stands rightmost in its row, right of the delete button.
+  const TControl& mark = *w->Slot(4).labpanselect;
+  EXPECT_GE(mark.Left(), w->Slot(4).imgDel->Left() + w->Slot(4).imgDel->Width());
+  EXPECT_LE(mark.Left() + mark.Width(), w->panN(4)->Width());
+  // Selecting slot 3 marks it free; other slots stay filled.
+  send_click(*w->panN(3), 300, 3);
+  EXPECT_EQ(w->panN(3)->Tag(), 0);
+  EXPECT_TRUE(w->Slot(3).labpanselect->Visible());
   send_click(*w->panN(4), 300, 3);  // the slot panel right of its cells
+  EXPECT_EQ(w->panN(4)->Tag(), 1);
   EXPECT_EQ(w->imgPick->Tag(), 4);
   EXPECT_TRUE(w->Slot(4).labpanselect->Visible());
   EXPECT_EQ(w->Slot(4).labpanselect->Font().Color(), ComplementRGB(w->panN(4)->Color()));
@@ -221,12 +263,33 @@ TEST_F(Workbench, CellTogglesSwitchValueAndHint) {
 
 TEST_F(Workbench, BarsChangeTheSelectedSlotAndResetRestoresIt) {
   TColor a = add_from(250, 150);
+  TColor b = add_from(500, 150);
+  // A fresh pick shows the add button; selecting slot 2 leaves it, selecting slot 1 hides it.
+  pick_at(600, 300);
+  ASSERT_TRUE(w->imgPick->Visible());
+  send_click(*w->pan2(), 300, 3);
+  EXPECT_TRUE(w->imgPick->Visible());
+  EXPECT_EQ(w->pan->Color(), b);
   send_click(*w->pan1(), 300, 3);
+  EXPECT_FALSE(w->imgPick->Visible());
   ASSERT_EQ(w->imgPick->Tag(), 1);
-  w->trkbarLum->SetPosition(0);  // top of the bar: luminance 240
+  ASSERT_EQ(w->panIntermediate->Color(), a);
+  send_key(*w->trkbarLum, VK_HOME);  // top of the bar: luminance 240
+  EXPECT_EQ(w->trkbarLum->Position(), 0);
   EXPECT_EQ(w->pan1()->Color(), 0xFFFFFF);
   EXPECT_EQ(w->pan->Color(), 0xFFFFFF);
   EXPECT_TRUE(w->imgReset->Visible());
+  // Only the saturation and hue bars copy their result into panIntermediate.
+  EXPECT_EQ(w->panIntermediate->Color(), a);
+  send_key(*w->trkbarLum, VK_DOWN);  // value 239: a little below white, still grey
+  const TColor lum239 = w->pan->Color();
+  ASSERT_NE(lum239, 0xFFFFFF);
+  EXPECT_EQ(w->panIntermediate->Color(), a);
+  send_key(*w->trkbarSat, VK_DOWN);
+  EXPECT_EQ(w->panIntermediate->Color(), w->pan->Color());
+  send_key(*w->trkbarVar, VK_UP);
+  EXPECT_EQ(w->trkbarVar->Position(), 119);
+  EXPECT_EQ(w->panIntermediate->Color(), w->pan->Color());
   send_click(*w->imgReset, 4, 4);
   EXPECT_EQ(w->pan1()->Color(), a);
   EXPECT_EQ(w->trkbarLum->Position(), 120);
@@ -235,9 +298,15 @@ TEST_F(Workbench, BarsChangeTheSelectedSlotAndResetRestoresIt) {
 
 TEST_F(Workbench, AddingAfterMovingABarStoresTheAddedColour) {
   add_from(250, 150);
-  w->trkbarSat->SetPosition(200);  // changes slot 1 through the bar
+  EXPECT_FALSE(w->imgReset->Visible());  // no bar moved
+  send_key(*w->trkbarSat, VK_END);  // changes slot 1 through the bar
+  ASSERT_EQ(w->trkbarSat->Position(), 240);
+  send_click(*w->imgReset, 4, 4);
+  ASSERT_FALSE(w->imgReset->Visible());
+  send_key(*w->trkbarSat, VK_END);
   TColor b = add_from(500, 300);
   EXPECT_EQ(w->pan2()->Color(), b);
+  EXPECT_EQ(w->pan->Color(), b);
   EXPECT_EQ(w->trkbarSat->Position(), 120);
 }
 
@@ -336,13 +405,22 @@ TEST_F(Workbench, OneSlotExportAndWorkingPalette) {
 }
 
 TEST_F(Workbench, CopyButtonsPutHashHexOnTheClipboard) {
-  add_from(100, 100);
+  TColor a = add_from(100, 100);
   TColor b = add_from(200, 300);
   send_click(*w->Slot(2).imgcopy, 4, 4);
   EXPECT_EQ(ClipboardText(), "#" + ColorToHex(b));
   EXPECT_EQ(w->Slot(2).imgcopy->Hint(), "color #" + ColorToHex(b) + " copied");
   send_click(*w->Slot(1).imgcopy, 4, 4);
   EXPECT_EQ(w->Slot(2).imgcopy->Hint(), "copy color to clipboard");
+  // The hidden holders of the buttons' two pictures carry slot 1's copy handler.
+  for (TImage* holder : {w->imgCopyRed, w->imgCopyblu}) {
+    send_click(*w->Slot(2).imgcopy, 4, 4);
+    ASSERT_FALSE(holder->Visible());
+    send_click(*holder, 1, 1);
+    EXPECT_EQ(ClipboardText(), "#" + ColorToHex(a)) << holder->Name();
+    EXPECT_EQ(w->Slot(1).imgcopy->Hint(), "color #" + ColorToHex(a) + " copied") << holder->Name();
+    EXPECT_EQ(w->Slot(2).imgcopy->Hint(), "copy color to clipboard") << holder->Name();
+  }
 }
 
 TEST_F(Workbench, HistorySavesPreviewsAndSurvivesClose) {
@@ -397,6 +475,36 @@ TEST_F(Workbench, OverviewClickScrollsAndMovesTheFrame) {
   EXPECT_EQ(w->panindicatBot->Left(), 82);
 }
 
+TEST_F(Workbench, ReleasingAfterADragSavesThePlaceAndMovesTheFrame) {
+  TControl& image = *w->ImageScrollBox1->Image();
+  TPoint scr = image.ClientToScreen({650, 200});
+  SetCursorPos(scr.X, scr.Y);
+  send_mouse_press(image, mbLeft, 650, 200);
+  send_mouse_move(image, 50, 200, ssLeft);  // the picture follows the mouse 600 pixels left
+  ASSERT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), 600);
+  send_mouse_release(image, mbLeft, 650, 200);
+  EXPECT_EQ(SavedHorzScrollPos, 600);
+  // 600 / 6.05 = 99.17, and 99.17 + 126 = 225.17.
+  EXPECT_EQ(w->panindicatLeft->Left(), 99);
+  EXPECT_EQ(w->panindicatBot->Left(), 99);
+  EXPECT_EQ(w->panindicatRight->Left(), 225);
+  // Zoomed in, the place is scaled back to the picture's own pixels first: 1200 at 200 % and
+  // 2400 at 400 % are 600 again.
+  for (int zoom : {200, 400}) {
+    send_click(*w->imgZoom, 4, 4);
+    ASSERT_EQ(w->ImageScrollBox1->ZoomPercent(), static_cast<float>(zoom));
+    const int pos = w->ImageScrollBox1->HorzScrollBar().Position();
+    ASSERT_EQ(pos, 6 * zoom);
+    w->panindicatLeft->SetLeft(0);
+    const TPoint at = image.ScreenToClient(scr);
+    send_mouse_press(image, mbLeft, at.X, at.Y);
+    send_mouse_release(image, mbLeft, at.X, at.Y);
+    EXPECT_EQ(SavedHorzScrollPos, pos) << zoom;
+    EXPECT_EQ(w->panindicatLeft->Left(), 99) << zoom;
+    EXPECT_EQ(w->panindicatRight->Left(), 225) << zoom;
+  }
+}
+
 TEST_F(Workbench, ZoomCyclesAndScalesThePlace) {
   w->ImageScrollBox1->HorzScrollBar().SetPosition(300);
   send_click(*w->imgZoom, 4, 4);
@@ -426,15 +534,17 @@ TEST_F(Workbench, ZoomAtAFittedZoomKeepsThePlace) {
 TEST(WorkbenchHistoryFile, ForeignLinesAreShownKeptAndWrittenBack) {
   hw_test::ScratchCwd cwd;
   const std::string bytes = std::string("hex006095\xB7rgb0,96,149\xB7" "cmyk149,53,0,107\r\n") +
-                            "not a colour line\r\nhexABCDEF\r\n";
+                            "not a colour line\r\nhexABCDEF\r\n\xE4\xE9\xF6" "123456\r\n";
   write_file_bytes_atomic(cwd.file("history.dat"), bytes);
   hw_test::dialogs().clear();
   create_workbench_windows();
   TForm1* w = Form1;
   w->Show();
-  EXPECT_EQ(w->ListBox1->Count(), 3);
+  EXPECT_EQ(w->ListBox1->Count(), 4);
   EXPECT_EQ(w->Panel[2]->Color(), w->panSearch->Color());
   EXPECT_EQ(w->Panel[3]->Color(), WebColorStrToColor("ABCDEF"));
+  // Characters 4-9 are characters of the file: three letters outside ASCII come first.
+  EXPECT_EQ(w->Panel[4]->Color(), WebColorStrToColor("123456"));
   send_click(*w->imgExtendpanel, 4, 4);
   EXPECT_TRUE(w->panhistcolor->Visible());
   EXPECT_EQ(w->panhistcolor->Color(), RGB(0, 96, 149));

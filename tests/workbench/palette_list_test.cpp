@@ -167,6 +167,13 @@ TEST_F(PaletteList, OneSlotSixteenSlotsAndShortFiles) {
   click_row(row_of("short.css"));
   EXPECT_TRUE(slots().empty());
   EXPECT_TRUE(hw_test::dialogs().messages().empty());
+  // A letter outside ASCII earlier on the line is one character of the file.
+  write_file_bytes_atomic(cwd.file("accent.css"), "x\r\ny\r\n.c\xF4lor-primary-0 { color: #123456\r\n");
+  click(*w->imgCSS);
+  open_list();
+  click_row(row_of("accent.css"));
+  EXPECT_EQ(slots(), std::vector<TColor>{RGB(0x12, 0x34, 0x56)});
+  EXPECT_TRUE(hw_test::dialogs().messages().empty());
 }
 
 TEST_F(PaletteList, LeavingTheListBringsTheWorkingPaletteBack) {
@@ -237,10 +244,24 @@ TEST_F(PaletteList, TextThatIsNoColourStopsTheLoadWithAReport) {
   open_list();
   click_row(row_of("good.css"));
   EXPECT_EQ(slots(), kThree);
+  // Six characters, one of them outside ASCII (two bytes in the program's text), are six
+  // characters: the add is tried and reports the text as it stands.
+  write_lines("accent.css", css_palette_lines(CssFileKind::AllSlots,
+                                              {{1, "102030", "0", "0", "0", "0", "0"},
+                                               {2, "12345\u00E9", "0", "0", "0", "0", "0"},
+                                               {3, "C08040", "0", "0", "0", "0", "0"}}));
+  click(*w->imgCSS);
+  open_list();
+  hw_test::dialogs().clear();
+  click_row(row_of("accent.css"));
+  ASSERT_EQ(hw_test::dialogs().messages().size(), 1u);
+  EXPECT_NE(hw_test::dialogs().messages()[0].find("5\u00E9"), std::string::npos) << hw_test::dialogs().messages()[0];
+  EXPECT_EQ(slots(), std::vector<TColor>{RGB(0x10, 0x20, 0x30)});
 }
 
-TEST_F(PaletteList, SkippedPositionsDoNotShiftTheOwnPaletteList) {
-  // Position 2 is too short to be a colour: position 3's colour goes into slot 2.
+TEST_F(PaletteList, TheSelectedSlotAndTheOwnPaletteLineFollowThePosition) {
+  // Position 2 is too short to be a colour: position 3's colour goes into slot 2, while the
+  // selected slot and the list's line are those of position 3 (slot 3, empty).
   std::vector<std::string> lines = css_palette_lines(
       CssFileKind::AllSlots, {{1, "102030", "0", "0", "0", "0", "0"}, {2, "C08040", "0", "0", "0", "0", "0"},
                               {3, "FFEE01", "0", "0", "0", "0", "0"}});
@@ -250,8 +271,9 @@ TEST_F(PaletteList, SkippedPositionsDoNotShiftTheOwnPaletteList) {
   click_row(row_of("hand.css"));
   ASSERT_EQ(slots(), (std::vector<TColor>{RGB(0x10, 0x20, 0x30), RGB(0xFF, 0xEE, 0x01)}));
   ASSERT_EQ(w->Memo1->Lines().Count(), 2);
-  EXPECT_EQ(w->Memo1->Lines()[1], "FFEE01");
-  EXPECT_EQ(w->imgPick->Tag(), 2);
+  EXPECT_EQ(w->Memo1->Lines()[0], "102030");
+  EXPECT_EQ(w->Memo1->Lines()[1], "484B52");
+  EXPECT_EQ(w->imgPick->Tag(), 3);
 }
 
 TEST_F(PaletteList, AFileGoneSinceListingChangesNothing) {

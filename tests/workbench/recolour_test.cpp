@@ -415,6 +415,17 @@ TEST_F(Recolour, APictureIsScaledToTheViewHeightBeforeItIsReduced) {
   reduced.LoadFromFile(cwd.file("intermediary.bmp"));
   EXPECT_EQ(reduced.Width(), 275);
   EXPECT_EQ(reduced.Height(), 524);
+  // Rounded, not truncated: 1003 x 1000 gives 525.572, so 526; halves go to the even
+  // neighbour: 1001 x 1048 gives 500.5, so 500, and 1003 x 1048 gives 501.5, so 502.
+  const struct {
+    int width, height, scaled;
+  } cases[] = {{1003, 1000, 526}, {1001, 1048, 500}, {1003, 1048, 502}};
+  for (const auto& c : cases) {
+    process(write_picture("odd.png", c.width, c.height, [](int x, int y) { return rgb(x % 256, y % 256, 40); }));
+    reduced.LoadFromFile(cwd.file("intermediary.bmp"));
+    EXPECT_EQ(reduced.Width(), c.scaled) << c.width << " x " << c.height;
+    EXPECT_EQ(reduced.Height(), 524);
+  }
 }
 
 TEST_F(Recolour, AReducedPictureOfFewGreysRecoloursOnlyItsOwnMarkers) {

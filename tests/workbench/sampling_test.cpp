@@ -143,6 +143,36 @@ TEST_F(Sampling, APictureThatCannotBeLoadedIsReportedAndTheButtonsStay) {
   EXPECT_EQ(w->ImageScrollBox1->Graphic()->Width(), kSpectrumWidth);
 }
 
+TEST_F(Sampling, AResetAfterABarMovedLeavesTheButtonsAsTheBarWould) {
+  for (int i = 0; i < 16; ++i) add_hex(ColorToHex(RGB(15 * i, 100, 240 - 15 * i)));
+  const std::string path = cwd.file("flat.png");
+  write_picture(path, [](int, int) { return RGB(10, 120, 200); }, 360, 262);
+  // Slot 5 is edited with a bar; then a picture is opened, which offers its sampling.
+  send_click(*w->panN(5), 300, 3);
+  const TColor five = w->panN(5)->Color();
+  send_key(*w->trkbarLum, VK_DOWN);
+  ASSERT_NE(w->panN(5)->Color(), five);
+  open_picture(path);
+  ASSERT_TRUE(w->imgGenPal->Visible());
+  ASSERT_FALSE(w->imgPaletteAll->Visible());
+  ASSERT_TRUE(w->imgReset->Visible());
+  // The reset moves the bar back: its change hides the sampling and offers the export again.
+  send_click(*w->imgReset, 4, 4);
+  EXPECT_EQ(w->panN(5)->Color(), five);
+  EXPECT_EQ(w->trkbarLum->Position(), 120);
+  EXPECT_FALSE(w->imgReset->Visible());
+  EXPECT_FALSE(w->imgGenPal->Visible());
+  EXPECT_TRUE(w->imgPaletteAll->Visible());
+  EXPECT_TRUE(w->imgTestPic->Visible());
+  EXPECT_TRUE(w->butProcessPic->Visible());
+  // With the bars at 120 nothing moves, and a reset leaves those buttons alone.
+  open_picture(path);
+  ASSERT_TRUE(w->imgGenPal->Visible());
+  send_click(*w->panN(6), 300, 3);
+  EXPECT_TRUE(w->imgGenPal->Visible());
+  EXPECT_FALSE(w->imgPaletteAll->Visible());
+}
+
 TEST_F(Sampling, OpeningFromTheHistoryModeReturnsToEditMode) {
   send_click(*w->imgExtendpanel, 4, 4);
   ASSERT_EQ(w->labMode->Caption(), "history");
@@ -411,14 +441,27 @@ TEST_F(Sampling, SortingEqualGreysChangesNothing) {
   EXPECT_EQ(slot_colours(), c);
 }
 
-TEST_F(Sampling, SortingAShortPaletteNeverMovesAColourIntoAnEmptySlot) {
+TEST_F(Sampling, SortingTakesAllSixteenSlotsFilledOrNot) {
   for (const char* h : {"101010", "F0F0F0", "808080"}) add_hex(h);
-  w->imgcolrtoneClick(w);
-  EXPECT_EQ(w->pan1()->Color(), RGB(0xF0, 0xF0, 0xF0));
-  EXPECT_EQ(w->pan2()->Color(), RGB(0x80, 0x80, 0x80));
-  EXPECT_EQ(w->panN(3)->Color(), RGB(0x10, 0x10, 0x10));
-  for (int n = 4; n <= 16; ++n) {
-    EXPECT_FALSE(w->panN(n)->Visible()) << n;
-    EXPECT_EQ(w->panN(n)->Color(), kEmptyColour) << n;
-  }
+  const std::vector<TColor> before = slot_colours();
+  w->imgcolrtone->Show();
+  send_click(*w->imgcolrtone, 4, 4);
+  // The empty colour of the thirteen free slots (grey about 50) sorts between 808080 and 101010,
+  // which ends in the hidden slot 16.
+  const std::vector<TColor> after = slot_colours();
+  EXPECT_EQ(after, by_tone(before));
+  EXPECT_EQ(after[0], RGB(0xF0, 0xF0, 0xF0));
+  EXPECT_EQ(after[1], RGB(0x80, 0x80, 0x80));
+  for (int n = 3; n <= 15; ++n) EXPECT_EQ(after[static_cast<size_t>(n - 1)], kEmptyColour) << n;
+  EXPECT_EQ(after[15], RGB(0x10, 0x10, 0x10));
+  // Every slot's click handler ran: each row shows its new colour's cells, slot 3's handler
+  // marked it free, and slot 1 is selected last.
+  for (int n = 1; n <= 16; ++n) EXPECT_EQ(w->Slot(n).dark->Color(), DarkerColor(w->panN(n)->Color(), 20)) << n;
+  EXPECT_EQ(w->panN(3)->Tag(), 0);
+  EXPECT_EQ(w->pan2()->Tag(), 1);
+  EXPECT_EQ(w->imgPick->Tag(), 1);
+  // The slots keep their visibility.
+  EXPECT_TRUE(w->panN(3)->Visible());
+  EXPECT_FALSE(w->panN(4)->Visible());
+  EXPECT_FALSE(w->pan16()->Visible());
 }
