@@ -102,6 +102,7 @@ public:
     }
     ring_rows_ = std::min(ring, sh_);
     ring_ = floats(static_cast<std::size_t>(ring_rows_) * stride_);
+    spare_ = floats(static_cast<std::size_t>(stride_));
     out_.resize(static_cast<std::size_t>(3 * dw_) + 32);
   }
 
@@ -142,6 +143,9 @@ private:
     for (; p < values_in_; ++p)
       for (int r = 0; r < kLanes; ++r) in[static_cast<std::size_t>(p) * kLanes + r] = static_cast<float>(src[r][p]);
 
+    // Rows past the picture's last go to a spare row.
+    float* dst[kLanes];
+    for (int r = 0; r < kLanes; ++r) dst[r] = r < count ? work_row(y0 + r) : spare_.get();
     for (int i0 = 0; i0 < dw_; i0 += kChunk) {
       const int n = std::min(kChunk, dw_ - i0);
       horizontal(i0, n);
@@ -150,7 +154,8 @@ private:
         __m256 v[kLanes];
         for (int j = 0; j < 8; ++j) v[j] = _mm256_load_ps(scratch_.get() + static_cast<std::size_t>(q + j) * kLanes);
         transpose8(v);
-        for (int r = 0; r < count; ++r) _mm256_storeu_ps(work_row(y0 + r) + 3 * i0 + q, v[r]);
+        const int at = 3 * i0 + q;
+        for (int r = 0; r < kLanes; ++r) _mm256_store_ps(dst[r] + at, v[r]);
       }
     }
     made_ = y0 + count;
@@ -246,6 +251,7 @@ private:
   int stride_ = 0;
   int ring_rows_ = 1;
   Floats ring_;
+  Floats spare_;
   std::vector<std::uint8_t> out_;
   int made_ = 0;
 };
