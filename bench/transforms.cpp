@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <random>
 
 #include "bench/photo_picture.hpp"
 #include "image/resample_rows.hpp"
@@ -62,12 +61,7 @@ void BM_stretch_view_halftone(benchmark::State& s) { run_resize(s, 720, 524, fal
 void BM_stretch_view_coloroncolor(benchmark::State& state) {
   static std::unique_ptr<TDibGraphic> palette_picture = [] {
     auto p = std::make_unique<TDibGraphic>();
-    p->NewImage(kWidth, kHeight, ifColor256, nullptr, 96, 96);
-    std::mt19937 rng(777);
-    for (int y = 0; y < kHeight; ++y) {
-      std::uint8_t* row = p->GetScanLine(y);
-      for (int x = 0; x < kWidth; ++x) row[x] = static_cast<std::uint8_t>(rng());
-    }
+    photo::new_picture(*p, kWidth, kHeight, ifColor256, 777);
     return p;
   }();
   TResizeTransform resize;
@@ -104,12 +98,13 @@ void BM_format_256_dither(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_resize_25_bilinear)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_resize_25_lanczos)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_resize_200_bilinear)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_resize_200_lanczos)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_resize_25_bilinear_sse2)->Unit(benchmark::kMillisecond)->MinTime(1.0);
-BENCHMARK(BM_resize_25_lanczos_sse2)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+// Medians of 15 runs: each run of a reduction is 5 resizes, of an enlargement one.
+BENCHMARK(BM_resize_25_bilinear)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(15);
+BENCHMARK(BM_resize_25_lanczos)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(15);
+BENCHMARK(BM_resize_200_bilinear)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(15);
+BENCHMARK(BM_resize_200_lanczos)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(15);
+BENCHMARK(BM_resize_25_bilinear_sse2)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(15);
+BENCHMARK(BM_resize_25_lanczos_sse2)->Unit(benchmark::kMillisecond)->Iterations(5)->Repetitions(15);
 BENCHMARK(BM_stretch_view_halftone)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_stretch_view_coloroncolor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_rotate_90)->Unit(benchmark::kMillisecond);
