@@ -70,6 +70,10 @@ ResampleKernels resample_kernels();
 // For tests and benchmarks: the kernels to use from now on (unsupported ones are refused).
 bool use_resample_kernels(ResampleKernels kernels);
 
+// The number of work rows (3 floats per destination pixel each) the fused kernels keep for
+// destination rows `rows` of a source `source_height` rows tall.
+int fused_work_rows(const PaddedWeights& rows, int source_height);
+
 // Both passes with 256-bit lanes, eight source rows at a time, the work picture kept as a ring
 // of rows as tall as the vertical filter needs. Same sums, same bytes as the row kernels.
 // `progress` gets the number of source rows read plus destination rows written.

@@ -86,21 +86,7 @@ public:
         offsets_[static_cast<std::size_t>(i) * taps + k] = columns_.index(i)[k] * 3 * kLanes;
     scratch_ = floats(static_cast<std::size_t>(kChunkValues) * kLanes);
     stride_ = (3 * dw_ + kChunkValues - 1) / kChunkValues * kChunkValues;
-    // The ring keeps every row from the lowest one a destination row still needs up to the last
-    // block made: the highest row needed so far, plus a block.
-    int ring = 1;
-    int highest = -1;
-    for (int y = 0; y < dh_; ++y) {
-      const int* index = rows_.index(y);
-      int lo = index[0], hi = index[0];
-      for (int k = 1; k < rows_.taps(); ++k) {
-        lo = std::min(lo, index[k]);
-        hi = std::max(hi, index[k]);
-      }
-      highest = std::max(highest, hi);
-      ring = std::max(ring, highest - lo + kLanes);
-    }
-    ring_rows_ = std::min(ring, sh_);
+    ring_rows_ = fused_work_rows(rows_, sh_);
     ring_ = floats(static_cast<std::size_t>(ring_rows_) * stride_);
     spare_ = floats(static_cast<std::size_t>(stride_));
     out_.resize(static_cast<std::size_t>(3 * dw_) + 32);
@@ -257,6 +243,24 @@ private:
 };
 
 }  // namespace
+
+// The ring keeps every row from the lowest one a destination row still needs up to the last block
+// made: the highest row needed so far, plus a block.
+int fused_work_rows(const PaddedWeights& rows, int source_height) {
+  int ring = 1;
+  int highest = -1;
+  for (int y = 0; y < rows.size(); ++y) {
+    const int* index = rows.index(y);
+    int lo = index[0], hi = index[0];
+    for (int k = 1; k < rows.taps(); ++k) {
+      lo = std::min(lo, index[k]);
+      hi = std::max(hi, index[k]);
+    }
+    highest = std::max(highest, hi);
+    ring = std::max(ring, highest - lo + kLanes);
+  }
+  return std::min(ring, source_height);
+}
 
 void resample_fused_avx2(ResampleRowSource& source, int sw, int sh, ResampleRowSink& sink, int dw, int dh,
                          const PaddedWeights& columns, const PaddedWeights& rows,

@@ -1,5 +1,6 @@
 #include "image/resize_transform.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -159,18 +160,25 @@ void TResizeTransform::Resample(TDibGraphic& Source, TDibGraphic& Dest) {
   const Int64 total = static_cast<Int64>(sh) + dh;
 
   const PaddedWeights columns{ResampleWeights(sw, dw, FFilter)};
-  if (resample_kernels() == ResampleKernels::avx2) {
-    const PaddedWeights rows{ResampleWeights(sh, dh, FFilter)};
-    SourceRowReader reader(Source);
-    ReaderRows source_rows(reader);
-    DestRowWriter writer(Dest);
-    WriterRows dest_rows(Dest, writer);
-    resample_fused_avx2(source_rows, sw, sh, dest_rows, dw, dh, columns, rows,
-                        [&](long long position) { Progress(position, 0, total); });
-    return;
-  }
   const std::size_t row_bytes = 3 * static_cast<std::size_t>(dw);
   const std::size_t stride = (row_bytes + 15) & ~std::size_t{15};
+  if (resample_kernels() == ResampleKernels::avx2) {
+    const PaddedWeights rows{ResampleWeights(sh, dh, FFilter)};
+    // The fused kernels keep their work rows as floats, four times the bytes: where nearly every
+    // source row is needed at once (a picture squeezed to a few rows) the byte work picture of the
+    // row kernels is the smaller.
+    const std::size_t ring_bytes = 4 * row_bytes * static_cast<std::size_t>(fused_work_rows(rows, sh));
+    if (ring_bytes <= std::max<std::size_t>(stride * static_cast<std::size_t>(sh), std::size_t{32} << 20)) {
+      SourceRowReader reader(Source);
+      ReaderRows source_rows(reader);
+      DestRowWriter writer(Dest);
+      WriterRows dest_rows(Dest, writer);
+      resample_fused_avx2(source_rows, sw, sh, dest_rows, dw, dh, columns, rows,
+                          [&](long long position) { Progress(position, 0, total); });
+      Progress(total, 0, total);
+      return;
+    }
+  }
   std::vector<std::uint8_t> work(stride * static_cast<std::size_t>(sh) + 16);
 
   {
