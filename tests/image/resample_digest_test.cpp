@@ -93,6 +93,12 @@ std::uint64_t resized_digest(const DigestCase& c, int case_number, TInterpolatio
   return digest(dest);
 }
 
+// Puts back the kernels chosen at start, however the test ends.
+struct KeepKernels {
+  ResampleKernels chosen = resample_kernels();
+  ~KeepKernels() { use_resample_kernels(chosen); }
+};
+
 void check_all_cases(const char* kernels) {
   static_assert(std::size(kCases) == std::size(kDigests), "one digest row per case");
   const char* print = std::getenv("HW_PRINT_RESAMPLE_DIGESTS");
@@ -112,9 +118,9 @@ void check_all_cases(const char* kernels) {
   }
 }
 
-// Each set of kernels the processor has, the one chosen at start restored afterwards.
+// Each set of kernels the processor has.
 TEST(ResampleDigests, TodaysBytesOnPhotoLikePictures) {
-  const ResampleKernels chosen = resample_kernels();
+  KeepKernels keep;
   int runs = 0;
   for (auto [kernels, name] : {std::pair{ResampleKernels::sse2, "SSE2"}, std::pair{ResampleKernels::avx2, "AVX2"}}) {
     if (!use_resample_kernels(kernels)) continue;
@@ -122,8 +128,45 @@ TEST(ResampleDigests, TodaysBytesOnPhotoLikePictures) {
     ++runs;
     if (const char* print = std::getenv("HW_PRINT_RESAMPLE_DIGESTS"); print && *print) break;  // one table
   }
-  use_resample_kernels(chosen);
   EXPECT_GE(runs, 1);
+}
+
+// Beyond the stored cases: random geometries, filters and formats, every faster kernel against
+// the row kernels (which the digests above hold to today's bytes).
+TEST(ResampleDigests, FasterKernelsMatchTheRowKernelsOnRandomGeometries) {
+  KeepKernels keep;
+  if (!resample_kernels_supported(ResampleKernels::avx2)) GTEST_SKIP() << "no AVX2 on this processor";
+  const char* env = std::getenv("HW_RESAMPLE_SWEEP");
+  const int cases = env && *env ? std::atoi(env) : 150;
+  std::uint64_t seed = 0x5EEDull;
+  auto next = [&](int n) {
+    seed = photo::mix(seed);
+    return static_cast<int>(seed % static_cast<std::uint64_t>(n));
+  };
+  constexpr TImageFormat kFormats[] = {ifBlackWhite, ifGray16, ifGray256, ifColor16, ifColor256, ifTrueColor};
+  for (int n = 0; n < cases; ++n) {
+    const int sw = 1 + next(next(2) ? 40 : 400), sh = 1 + next(next(2) ? 40 : 400);
+    const int dw = 2 + next(next(2) ? 40 : 500), dh = 2 + next(next(2) ? 40 : 500);
+    const TInterpolationFilter filter = kFilters[next(6)];
+    const TImageFormat from = next(3) ? ifTrueColor : kFormats[next(6)];
+    const TImageFormat to = next(3) ? from : kFormats[next(6)];
+    TDibGraphic source;
+    photo::new_picture(source, sw, sh, from, static_cast<std::uint32_t>(n));
+    TResizeTransform t;
+    t.SetInterpolated(true);
+    t.SetWidth(dw);
+    t.SetHeight(dh);
+    t.SetFilter(filter);
+    t.SetOverrideDestFormat(to != from);
+    t.SetDestFormat(to);
+    TDibGraphic rows, fused;
+    use_resample_kernels(ResampleKernels::sse2);
+    t.ApplyOnDest(source, rows);
+    use_resample_kernels(ResampleKernels::avx2);
+    t.ApplyOnDest(source, fused);
+    ASSERT_EQ(digest(fused), digest(rows)) << "case " << n << ": " << sw << "x" << sh << " (" << int(from) << ") -> "
+                                           << dw << "x" << dh << " (" << int(to) << "), filter " << int(filter);
+  }
 }
 
 }  // namespace
