@@ -164,11 +164,14 @@ void TResizeTransform::Resample(TDibGraphic& Source, TDibGraphic& Dest) {
   const std::size_t stride = (row_bytes + 15) & ~std::size_t{15};
   if (resample_kernels() == ResampleKernels::avx2) {
     const PaddedWeights rows{ResampleWeights(sh, dh, FFilter)};
-    // The fused kernels keep their work rows as floats, four times the bytes: where nearly every
-    // source row is needed at once (a picture squeezed to a few rows) the byte work picture of the
-    // row kernels is the smaller.
-    const std::size_t ring_bytes = 4 * row_bytes * static_cast<std::size_t>(fused_work_rows(rows, sh));
-    if (ring_bytes <= std::max<std::size_t>(stride * static_cast<std::size_t>(sh), std::size_t{32} << 20)) {
+    // The fused kernels keep their work rows as floats, four times the bytes, and eight source
+    // rows as floats: where nearly every source row is needed at once (a picture squeezed to a
+    // few rows) or the source is extremely wide, the row kernels' byte work picture is the
+    // smaller, and they run instead.
+    const std::size_t fused_bytes = 4 * row_bytes * static_cast<std::size_t>(fused_work_rows(rows, sh)) +
+                                    std::size_t{96} * static_cast<std::size_t>(sw);
+    if (sw <= (1 << 24) &&
+        fused_bytes <= std::max<std::size_t>(stride * static_cast<std::size_t>(sh), std::size_t{32} << 20)) {
       SourceRowReader reader(Source);
       ReaderRows source_rows(reader);
       DestRowWriter writer(Dest);
