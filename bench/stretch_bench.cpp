@@ -7,23 +7,20 @@
 
 #include <map>
 #include <memory>
-#include <random>
 #include <tuple>
 
+#include "bench/photo_picture.hpp"
 #include "image/dib_graphic.hpp"
 
 namespace {
 
-// Random pixels, made once per size and format and kept for the whole run.
+// Photo-like pixels (photo_picture.hpp), made once per size and format and kept for the whole run.
 TDibGraphic& source_picture(int w, int h, TImageFormat format = ifTrueColor) {
   static std::map<std::tuple<int, int, int>, std::unique_ptr<TDibGraphic>> pictures;
   auto& slot = pictures[{w, h, int(format)}];
   if (!slot) {
     slot = std::make_unique<TDibGraphic>();
-    slot->NewImage(w, h, format, nullptr, 0, 0);
-    std::mt19937 rng(1);
-    Byte* bits = slot->Bits();
-    for (std::int64_t i = 0, n = std::int64_t{slot->ScanLineSize()} * h; i < n; ++i) bits[i] = Byte(rng());
+    photo::new_picture(*slot, w, h, format, 1);
   }
   return *slot;
 }

@@ -1,6 +1,10 @@
 #include "image/interpolation_filter.hpp"
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <vector>
 
 #include "image/zu_misc.hpp"
 
@@ -13,6 +17,46 @@ long double sinc(long double x) {
   const long double px = kPi * x;
   return std::sin(px) / px;
 }
+
+// The Lanczos filter costs two extended-precision sines per value, and a list of weights asks for
+// the same distance again and again (every destination pixel whose centre falls on the same
+// fraction of a source pixel): its values are kept by the distance's bits. The filter is even,
+// bit for bit (sin(-x) is -sin(x) exactly, checked for every single below 3), so a distance and
+// its negative share one entry. The other filters are cheaper than the look-up.
+class FilterValues {
+public:
+  FilterValues(TInterpolationFilter filter, std::size_t expected) : filter_(filter) {
+    if (filter_ != ifLanczos3) return;
+    std::size_t size = 1024;
+    while (size < 2 * expected && size < (std::size_t{1} << 20)) size *= 2;
+    keys_.assign(size, kEmpty);
+    values_.resize(size);
+  }
+
+  float operator()(float x) {
+    if (keys_.empty()) return FilterValue(filter_, x);
+    const std::uint32_t key = std::bit_cast<std::uint32_t>(x) & 0x7FFFFFFFu;
+    const std::size_t mask = keys_.size() - 1;
+    std::size_t at = (key * 0x9E3779B1u) & mask;
+    for (std::size_t probes = 0; probes <= mask; ++probes, at = (at + 1) & mask) {
+      if (keys_[at] == key) return values_[at];
+      if (keys_[at] == kEmpty) {
+        if (used_ * 4 >= keys_.size() * 3) return FilterValue(filter_, x);  // full enough: no more entries
+        ++used_;
+        keys_[at] = key;
+        return values_[at] = FilterValue(filter_, std::bit_cast<float>(key));
+      }
+    }
+    return FilterValue(filter_, x);
+  }
+
+private:
+  static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;  // a NaN's bits: never a distance
+  TInterpolationFilter filter_;
+  std::vector<std::uint32_t> keys_;
+  std::vector<float> values_;
+  std::size_t used_ = 0;
+};
 
 }  // namespace
 
@@ -83,6 +127,8 @@ ResampleWeights::ResampleWeights(int source_size, int dest_size, TInterpolationF
   const bool reducing = scale < 1.0f;
   const float width = reducing ? static_cast<float>(static_cast<long double>(support) / scale) : support;
 
+  FilterValues values(filter, static_cast<std::size_t>(dest_size) *
+                                 (2 * static_cast<std::size_t>(std::min(width, 1.0e6f)) + 3));
   starts_.reserve(static_cast<std::size_t>(dest_size) + 1);
   starts_.push_back(0);
   min_index_ = source_size;
@@ -95,9 +141,9 @@ ResampleWeights::ResampleWeights(int source_size, int dest_size, TInterpolationF
       const long double d = static_cast<long double>(center) - static_cast<long double>(j);
       float w;
       if (reducing) {
-        w = static_cast<float>(static_cast<long double>(FilterValue(filter, static_cast<float>(d * scale))) * scale);
+        w = static_cast<float>(static_cast<long double>(values(static_cast<float>(d * scale))) * scale);
       } else {
-        w = FilterValue(filter, static_cast<float>(d));
+        w = values(static_cast<float>(d));
       }
       if (w == 0.0f) continue;
       long long n = j;

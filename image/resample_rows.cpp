@@ -24,6 +24,34 @@ PaddedWeights::PaddedWeights(const ResampleWeights& weights)
 
 namespace {
 
+ResampleKernels chosen_kernels() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? ResampleKernels::avx2 : ResampleKernels::sse2;
+}
+
+ResampleKernels& kernels_in_use() {
+  static ResampleKernels k = chosen_kernels();
+  return k;
+}
+
+}  // namespace
+
+bool resample_kernels_supported(ResampleKernels kernels) {
+  if (kernels == ResampleKernels::sse2) return true;
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+
+ResampleKernels resample_kernels() { return kernels_in_use(); }
+
+bool use_resample_kernels(ResampleKernels kernels) {
+  if (!resample_kernels_supported(kernels)) return false;
+  kernels_in_use() = kernels;
+  return true;
+}
+
+namespace {
+
 // Clamps to 0..255, rounds half to even (the default rounding mode of the conversion) and
 // packs the four lanes into the low four bytes.
 inline std::uint32_t store_lanes(__m128 v) {

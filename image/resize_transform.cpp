@@ -1,5 +1,6 @@
 #include "image/resize_transform.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -48,13 +49,24 @@ public:
   explicit SourceRowReader(const TDibGraphic& source)
       : source_(source), bits_(ImageFormatBits(source.ImageFormat())), width_(source.Width()) {
     if (bits_ != 24) {
-      const PaletteTable table = palette_table(source.Palette());
+      table_ = palette_table(source.Palette());
       for (int i = 0; i < 256; ++i) {
-        const TRgb& c = table[static_cast<std::size_t>(i)];
+        const TRgb& c = table_[static_cast<std::size_t>(i)];
         palette_[static_cast<std::size_t>(i)] = {float(c.Blue), float(c.Green), float(c.Red), 0.0f};
       }
       indices_.resize(static_cast<std::size_t>(width_));
     }
+  }
+
+  // Row y as blue, green, red bytes: the picture's own row for true colour, else converted into
+  // the buffer of `slot`.
+  const std::uint8_t* bytes(int y, int slot) {
+    const std::uint8_t* row = source_.GetScanLine(y);
+    if (bits_ == 24) return row;
+    if (bgr_.empty()) bgr_.resize(8 * static_cast<std::size_t>(width_) * 3);
+    std::uint8_t* out = bgr_.data() + static_cast<std::size_t>(slot) * width_ * 3;
+    row_to_bgr(row, bits_, table_, 0, width_, out);
+    return out;
   }
 
   void read(int y, PixelF* out) {
@@ -73,6 +85,8 @@ private:
   int width_;
   std::array<PixelF, 256> palette_{};
   std::vector<std::uint8_t> indices_;
+  PaletteTable table_{};
+  std::vector<std::uint8_t> bgr_;
 };
 
 // Destination rows written from blue, green, red bytes: directly for true colour, through the
@@ -107,6 +121,30 @@ private:
   std::vector<std::uint8_t> indices_;
 };
 
+class ReaderRows : public ResampleRowSource {
+public:
+  explicit ReaderRows(SourceRowReader& reader) : reader_(reader) {}
+  const std::uint8_t* row(int y, int slot) override { return reader_.bytes(y, slot); }
+
+private:
+  SourceRowReader& reader_;
+};
+
+class WriterRows : public ResampleRowSink {
+public:
+  WriterRows(TDibGraphic& dest, DestRowWriter& writer)
+      : dest_(dest), writer_(writer), out_(writer.direct() ? 0 : 3 * static_cast<std::size_t>(dest.Width())) {}
+  std::uint8_t* row(int y) override { return writer_.direct() ? dest_.GetScanLine(y) : out_.data(); }
+  void stored(int y) override {
+    if (!writer_.direct()) writer_.write(y, out_.data());
+  }
+
+private:
+  TDibGraphic& dest_;
+  DestRowWriter& writer_;
+  std::vector<std::uint8_t> out_;
+};
+
 }  // namespace
 
 // Two passes: every source row is resampled to the destination width into a true-colour work
@@ -124,6 +162,26 @@ void TResizeTransform::Resample(TDibGraphic& Source, TDibGraphic& Dest) {
   const PaddedWeights columns{ResampleWeights(sw, dw, FFilter)};
   const std::size_t row_bytes = 3 * static_cast<std::size_t>(dw);
   const std::size_t stride = (row_bytes + 15) & ~std::size_t{15};
+  if (resample_kernels() == ResampleKernels::avx2) {
+    const PaddedWeights rows{ResampleWeights(sh, dh, FFilter)};
+    // The fused kernels keep their work rows as floats, four times the bytes, and eight source
+    // rows as floats: where nearly every source row is needed at once (a picture squeezed to a
+    // few rows) or the source is extremely wide, the row kernels' byte work picture is the
+    // smaller, and they run instead.
+    const std::size_t fused_bytes = 4 * row_bytes * static_cast<std::size_t>(fused_work_rows(rows, sh)) +
+                                    std::size_t{96} * static_cast<std::size_t>(sw);
+    if (sw <= (1 << 24) &&
+        fused_bytes <= std::max<std::size_t>(stride * static_cast<std::size_t>(sh), std::size_t{32} << 20)) {
+      SourceRowReader reader(Source);
+      ReaderRows source_rows(reader);
+      DestRowWriter writer(Dest);
+      WriterRows dest_rows(Dest, writer);
+      resample_fused_avx2(source_rows, sw, sh, dest_rows, dw, dh, columns, rows,
+                          [&](long long position) { Progress(position, 0, total); });
+      Progress(total, 0, total);
+      return;
+    }
+  }
   std::vector<std::uint8_t> work(stride * static_cast<std::size_t>(sh) + 16);
 
   {

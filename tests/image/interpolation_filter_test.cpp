@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -94,6 +97,40 @@ TEST(ResampleWeights, StrongReductionKeepsEveryContribution) {
   double sum = 0;
   for (const ResampleContribution* c = w.begin(5); c != w.end(5); ++c) sum += c->weight;
   EXPECT_NEAR(sum, 1.0, 0.01);
+}
+
+TEST(ResampleWeights, LanczosListsAreTheFormulaWeightForWeight) {
+  // The Lanczos values are looked up again for repeated distances (and for a distance's
+  // negative): every weight must still be the formula's, bit for bit, in lists long enough for
+  // the look-up to matter.
+  for (auto [src, dst] : {std::pair{4000, 1000}, std::pair{3000, 750}, std::pair{997, 3001}, std::pair{1000, 7}}) {
+    const ResampleWeights w(src, dst, ifLanczos3);
+    const float scale = static_cast<float>(static_cast<long double>(dst - 1) / (src - 1));
+    const bool reducing = scale < 1.0f;
+    const float width = reducing ? static_cast<float>(3.0L / scale) : 3.0f;
+    int checked = 0;
+    for (int i = 0; i < dst; ++i) {
+      const float center = static_cast<float>(static_cast<long double>(i) / scale);
+      const ResampleContribution* c = w.begin(i);
+      for (long long j = static_cast<long long>(std::floor(static_cast<long double>(center) - width));
+           j <= static_cast<long long>(std::ceil(static_cast<long double>(center) + width)); ++j) {
+        const long double d = static_cast<long double>(center) - static_cast<long double>(j);
+        const float v = reducing ? static_cast<float>(
+                                       static_cast<long double>(FilterValue(ifLanczos3, static_cast<float>(d * scale))) * scale)
+                                 : FilterValue(ifLanczos3, static_cast<float>(d));
+        const long long n = j < 0 ? -j : (j >= src ? 2LL * src - j - 1 : j);
+        if (v == 0.0f || n < 0 || n >= src) continue;
+        ASSERT_NE(c, w.end(i)) << src << "->" << dst << " at " << i;
+        ASSERT_EQ(c->index, n);
+        ASSERT_EQ(std::bit_cast<std::uint32_t>(c->weight), std::bit_cast<std::uint32_t>(v)) << src << "->" << dst
+                                                                                          << " at " << i << ", " << j;
+        ++c;
+        ++checked;
+      }
+      ASSERT_EQ(c, w.end(i));
+    }
+    EXPECT_GT(checked, 5 * dst);
+  }
 }
 
 }  // namespace
