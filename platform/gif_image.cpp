@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/canvas_qt.hpp"
+#include "platform/checked_size.hpp"
 
 void TGIFImage::LoadFromStream(TStream& stream) {
   Int64 avail = stream.Size() - stream.Position();
@@ -19,6 +20,11 @@ void TGIFImage::LoadFromStream(TStream& stream) {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "gif");
+  // A mend: the size the reader finds in the header is checked against the decompression-bomb
+  // limit before it allocates anything.
+  const QSize declared = reader.size();
+  if (declared.isValid() && DeclaredPictureTooLarge(declared.width(), declared.height()))
+    throw EPictureTooLarge(PictureTooLargeMessage(declared.width(), declared.height()));
   QImage img = reader.read();
   if (img.isNull()) throw EInvalidGraphic("Invalid GIF image");
   img = img.convertToFormat(QImage::Format_ARGB32);

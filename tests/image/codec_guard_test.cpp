@@ -6,6 +6,8 @@
 #include <zlib.h>
 
 #include <cstring>
+#include <optional>
+#include <tuple>
 
 #include "codec_test_files.hpp"
 #include "common/test_env.hpp"
@@ -113,15 +115,30 @@ TEST(CodecGuard, PicturesTooLargeToHoldAreRefusedBeforeDecoding) {
   TPngGraphic p;
   EXPECT_EQ(load_error(p, png), "An image of 100000 x 100000 pixels is too large");
 
-  // The same size as black and white fits: 1.25 GB.
+  // The same size as black and white (1.25 GB) is past the decompression-bomb limit too.
   std::vector<Byte> pbm = {'P', '4', '\n', '1', '0', '0', '0', '0', '0', ' ', '1', '0', '0', '0', '0', '0', '\n'};
   TMemoryStream pbm_stream = stream_of(pbm);
   auto d = ReadDeclaredPicture(pbm_stream, FIF_ID_PPM, 1);
   ASSERT_TRUE(d.has_value());
   EXPECT_EQ(d->Bits, 1);
-  EXPECT_NO_THROW(CheckDeclaredPicture(pbm_stream, FIF_ID_PPM, 1));
+  EXPECT_THROW(CheckDeclaredPicture(pbm_stream, FIF_ID_PPM, 1), EZuroroveError);
+  // The limit is 178,956,970 pixels: 178956970 x 1 passes, one pixel more does not
+  // (13378 x 13377 = 178,957,506).
+  for (auto [w, h, refused] : {std::tuple{178956970u, 1u, false}, std::tuple{178956971u, 1u, true},
+                               std::tuple{1u, 178956971u, true}, std::tuple{13377u, 13377u, false},
+                               std::tuple{13378u, 13377u, true}}) {
+    std::vector<Byte> header = png;
+    put_be32(header, 16, w);
+    put_be32(header, 20, h);
+    TMemoryStream hs = stream_of(header);
+    if (refused)
+      EXPECT_THROW(CheckDeclaredPicture(hs, FIF_ID_PNG, 1), EZuroroveError) << w << " x " << h;
+    else
+      EXPECT_NO_THROW(CheckDeclaredPicture(hs, FIF_ID_PNG, 1)) << w << " x " << h;
+  }
   std::vector<Byte> ppm = pbm;
   ppm[1] = '6';
+  ppm.insert(ppm.end(), {'2', '5', '5', '\n'});  // a colour header has its largest sample
   TPpmGraphic q;
   EXPECT_EQ(load_error(q, ppm), "An image of 100000 x 100000 pixels is too large");
 
@@ -204,10 +221,113 @@ TEST(CodecGuard, ABmpWithAShortColourTableReachesGdiPlusFilledUp) {
   EXPECT_EQ(p.GetPixel(3, 0), Rgb(0, 0, 0));
   EXPECT_EQ(p.GetPixel(0, 0), Rgb(0, 255, 0));
 
-  // Cut short inside its pixel rows, it is not decoded at all.
+  // Cut short inside its pixel rows, it is refused before any decoder sees it.
   bmp.resize(bmp.size() - 3);
   TPngGraphic cut;
   cut.NewImage(2, 2, ifTrueColor, nullptr, 0, 0);
-  EXPECT_EQ(load_error(cut, bmp), "");
-  EXPECT_TRUE(cut.Empty());
+  EXPECT_EQ(load_error(cut, bmp), "An image of 4 x 2 pixels is too large");
+}
+
+namespace {
+
+// What FreeImage's own PNM reader makes of a header: a header-only load through the binding.
+std::optional<std::pair<Int64, Int64>> freeimage_pnm_size(const std::string& text) {
+  TMemoryStream s = stream_of(std::vector<Byte>(text.begin(), text.end()));
+  const TFreeImageEntries& fi = FreeImageAPI();
+  FIBITMAP* b = fi.FreeImage_LoadFromHandle(FIF_PPM, StreamIO(), static_cast<TStream*>(&s), FIF_LOAD_NOPIXELS);
+  if (b == nullptr) return std::nullopt;
+  const BITMAPINFOHEADER* h = fi.FreeImage_GetInfoHeader(b);
+  std::pair<Int64, Int64> size{h->biWidth, h->biHeight};
+  fi.FreeImage_Unload(b);
+  return size;
+}
+
+}  // namespace
+
+TEST(CodecGuard, PnmHeadersAreReadExactlyAsTheDecoderReadsThem) {
+  // Each header with the size read by hand under the decoder's rules (stray bytes before a number
+  // are skipped, "#" there starts a comment that only LF ends, the byte after a number ends it,
+  // numbers wrap at 32 bits and a side is taken by its magnitude); FreeImage itself must agree.
+  struct header_case {
+    std::string text;
+    Int64 width, height;  // 0: unreadable
+  };
+  const std::vector<header_case> cases = {
+      {"P4\n2 1\n", 2, 1},
+      {std::string("P4\nx3280411761 11\n\0\0\0\0", 22), 1014555535, 11},  // the 22-byte crash
+      {"P4\n-5864292351 4\n", 1569325055, 4},                           // 5864292351 - 2^32
+      {"P4\n#\r1 1\n70000 1\n", 70000, 1},                               // CR does not end a comment
+      {"P6\n#c\r\n3 5\n255\n", 3, 5},
+      {"P4\n2#c 3\n1\n", 2, 3},       // "#" right after a number only ends it
+      {"P4\nx#2 3\n5 1\n", 5, 1},     // "#" before a number is a comment
+      {"P42 1\n", 2, 1},              // no blank needed after the magic
+      {std::string("P4\n7\0""9\n", 7), 7, 9},
+      {"P4\n3000000000 1\n", 1294967296, 1},  // wraps to -1294967296: its magnitude
+      {"P4\n4294967295 2\n", 1, 2},
+      {"P4\n2147483648 1\n", 0, 0},           // -2^31 has no magnitude
+      {"P4\n4294967296 1\n", 0, 0},           // wraps to 0
+      {"P4\n2 1", 0, 0},                      // the end of the bytes ends no number
+      {"P4\n2 #c", 0, 0},                     // nor a comment
+      {"P5\n2 1\n0\n", 0, 0},                 // largest sample 0
+      {"P5\n2 1\n65535\n", 2, 1},
+      {"P5\n2 1\n65536\n", 0, 0},
+      {"P5\n2 1\n4294967297\n", 2, 1},        // largest sample wraps to 1
+      {"P5\n2 1\n255", 0, 0},
+      {" P4\n2 1\n", 0, 0},
+      {"P7\n2 1\n", 0, 0},
+  };
+  for (const header_case& c : cases) {
+    SCOPED_TRACE(c.text);
+    TMemoryStream s = stream_of(std::vector<Byte>(c.text.begin(), c.text.end()));
+    const std::optional<TPnmHeader> ours = ReadPnmHeader(s);
+    EXPECT_EQ(s.Position(), 0);
+    const auto theirs = freeimage_pnm_size(c.text);
+    ASSERT_EQ(ours.has_value(), c.width != 0);
+    ASSERT_EQ(theirs.has_value(), c.width != 0);
+    if (!ours) continue;
+    EXPECT_EQ(ours->Width, c.width);
+    EXPECT_EQ(ours->Height, c.height);
+    EXPECT_EQ(theirs->first, c.width);
+    EXPECT_EQ(theirs->second, c.height);
+  }
+}
+
+TEST(CodecGuard, PnmFilesThatHideTheirSizeOrLackTheirRowsAreRefused) {
+  auto refusal = [](const std::string& text) {
+    TPpmGraphic p;
+    return load_error(p, std::vector<Byte>(text.begin(), text.end()));
+  };
+  // The 22-byte picture that crashed inside FreeImage after 19 s and 1.4 GB.
+  EXPECT_EQ(refusal(std::string("P4\nx3280411761 11\n\0\0\0\0", 22)),
+            "An image of 1014555535 x 11 pixels is too large");
+  EXPECT_EQ(refusal("P4\n-5864292351 4\n" + std::string(22, '\xFF')), "An image of 1569325055 x 4 pixels is too large");
+  EXPECT_EQ(refusal("P6\n#\r1 1\n46000 46000\n255\n" + std::string(100, '\x10')),
+            "An image of 46000 x 46000 pixels is too large");
+  // 16384 x 16384 is past the limit of 178,956,970 pixels.
+  EXPECT_EQ(refusal("P5\n16384 16384\n255\n" + std::string(16, '\x80')), "An image of 16384 x 16384 pixels is too large");
+  // Binary rows past the end: 300 x 200 grey needs 60,000 bytes (120,000 at 16 bits).
+  EXPECT_EQ(refusal("P5\n300 200\n255\n" + std::string(59999, '\x40')), "An image of 300 x 200 pixels is too large");
+  EXPECT_EQ(refusal("P5\n300 200\n65535\n" + std::string(119999, '\x40')), "An image of 300 x 200 pixels is too large");
+  EXPECT_EQ(refusal("P4\n9 2\n" + std::string(3, '\x40')), "An image of 9 x 2 pixels is too large");
+  EXPECT_EQ(refusal("P6\n10 10\n255\n" + std::string(299, '\x40')), "An image of 10 x 10 pixels is too large");
+  // Plain samples take a digit and a separator each: 2 x 2 plain PBM needs 8 bytes.
+  EXPECT_EQ(refusal("P1\n2 2\n0 1 1 "), "An image of 2 x 2 pixels is too large");
+  EXPECT_EQ(refusal("P3\n2 1\n255\n1 2 3 4 5 "), "An image of 2 x 1 pixels is too large");
+  // A header the decoder cannot read is refused, not handed on: the picture stays as it was.
+  TPpmGraphic kept;
+  kept.NewImage(3, 2, ifTrueColor, nullptr, 0, 0);
+  EXPECT_EQ(load_error(kept, {'P', '5', '\n', '2', ' ', '1', '\n', '6', '5', '5', '3', '6', '\n', 1, 2}), "");
+  EXPECT_EQ(kept.Width(), 3);
+  // Exactly enough bytes load, with the pixels the file holds.
+  TPpmGraphic plain;
+  EXPECT_EQ(load_error(plain, {'P', '1', '\n', '2', ' ', '2', '\n', '0', ' ', '1', '\n', '1', ' ', '0', '\n'}), "");
+  ASSERT_EQ(plain.Width(), 2);
+  ASSERT_EQ(plain.Height(), 2);
+  EXPECT_EQ(plain.GetPixel(0, 0), Rgb(255, 255, 255));
+  EXPECT_EQ(plain.GetPixel(1, 0), Rgb(0, 0, 0));
+  EXPECT_EQ(plain.GetPixel(0, 1), Rgb(0, 0, 0));
+  TPpmGraphic binary;
+  EXPECT_EQ(load_error(binary, {'P', '5', ' ', '3', ' ', '1', ' ', '2', '5', '5', '\n', 10, 20, 30}), "");
+  ASSERT_EQ(binary.Width(), 3);
+  EXPECT_EQ(binary.GetPixel(2, 0), Rgb(30, 30, 30));
 }
