@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 #include <vector>
@@ -20,11 +21,18 @@ void TGIFImage::LoadFromStream(TStream& stream) {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "gif");
-  // A mend: the size the reader finds in the header is checked against the decompression-bomb
-  // limit before it allocates anything.
-  const QSize declared = reader.size();
-  if (declared.isValid() && DeclaredPictureTooLarge(declared.width(), declared.height()))
-    throw EPictureTooLarge(PictureTooLargeMessage(declared.width(), declared.height()));
+  // A mend: the logical screen, and the size the reader finds for the first image, are checked
+  // against the decompression-bomb limit before anything is allocated.
+  if (avail >= 10) {
+    const auto* b = reinterpret_cast<const Byte*>(bytes.constData());
+    std::int64_t width = b[6] | (b[7] << 8), height = b[8] | (b[9] << 8);
+    const QSize first = reader.size();
+    if (first.isValid()) {
+      width = std::max<std::int64_t>(width, first.width());
+      height = std::max<std::int64_t>(height, first.height());
+    }
+    if (DeclaredPictureTooLarge(width, height)) throw EPictureTooLarge(PictureTooLargeMessage(width, height));
+  }
   QImage img = reader.read();
   if (img.isNull()) throw EInvalidGraphic("Invalid GIF image");
   img = img.convertToFormat(QImage::Format_ARGB32);

@@ -13,6 +13,7 @@
 #include "common/test_env.hpp"
 #include "image/freeimage_api.hpp"
 #include "image/freeimage_codec.hpp"
+#include "image/gdiplus.hpp"
 #include "image/jpeg_graphic.hpp"
 #include "image/picture_header.hpp"
 #include "image/png_graphic.hpp"
@@ -55,7 +56,7 @@ std::vector<Byte> tiff_with(const std::string& path, int photometric, int bits, 
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC, photometric);
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
   TIFFSetField(t, TIFFTAG_SAMPLEFORMAT, format);
-  if (photometric == PHOTOMETRIC_RGB && samples == 4) {
+  if ((photometric == PHOTOMETRIC_RGB && samples == 4) || (photometric == PHOTOMETRIC_SEPARATED && samples == 5)) {
     std::uint16_t extra[1] = {EXTRASAMPLE_ASSOCALPHA};
     TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, extra);
   }
@@ -167,7 +168,8 @@ TEST(CodecGuard, TiffSampleLayoutsThatStopFreeImageAreRefused) {
   struct layout {
     int photometric, bits, samples, format;
   };
-  for (const layout& l : {layout{PHOTOMETRIC_MINISBLACK, 1, 8, 1}, layout{PHOTOMETRIC_PALETTE, 4, 4, 1},
+  for (const layout& l : {layout{PHOTOMETRIC_MINISBLACK, 1, 8, 1}, layout{PHOTOMETRIC_MINISBLACK, 8, 6, 1},
+                          layout{PHOTOMETRIC_PALETTE, 4, 4, 1},
                           layout{PHOTOMETRIC_PALETTE, 8, 2, 2}, layout{PHOTOMETRIC_SEPARATED, 16, 3, 3}}) {
     std::vector<Byte> file = tiff_with(dir.file("bad.tif"), l.photometric, l.bits, l.samples, l.format);
     TTiffGraphic p;
@@ -179,7 +181,8 @@ TEST(CodecGuard, TiffSampleLayoutsThatStopFreeImageAreRefused) {
                           layout{PHOTOMETRIC_MINISBLACK, 16, 1, 1}, layout{PHOTOMETRIC_MINISBLACK, 8, 2, 1},
                           layout{PHOTOMETRIC_PALETTE, 4, 1, 1}, layout{PHOTOMETRIC_PALETTE, 8, 1, 1},
                           layout{PHOTOMETRIC_RGB, 8, 3, 1}, layout{PHOTOMETRIC_RGB, 8, 4, 1},
-                          layout{PHOTOMETRIC_RGB, 16, 3, 1}, layout{PHOTOMETRIC_SEPARATED, 8, 4, 1}}) {
+                          layout{PHOTOMETRIC_RGB, 16, 3, 1}, layout{PHOTOMETRIC_SEPARATED, 8, 4, 1},
+                          layout{PHOTOMETRIC_SEPARATED, 8, 5, 1}}) {  // CMYK with alpha: five samples
     std::vector<Byte> file = tiff_with(dir.file("good.tif"), l.photometric, l.bits, l.samples, l.format);
     TTiffGraphic p;
     EXPECT_EQ(load_error(p, file), "") << l.photometric << " " << l.bits << " " << l.samples;
@@ -330,4 +333,123 @@ TEST(CodecGuard, PnmFilesThatHideTheirSizeOrLackTheirRowsAreRefused) {
   EXPECT_EQ(load_error(binary, {'P', '5', ' ', '3', ' ', '1', ' ', '2', '5', '5', '\n', 10, 20, 30}), "");
   ASSERT_EQ(binary.Width(), 3);
   EXPECT_EQ(binary.GetPixel(2, 0), Rgb(30, 30, 30));
+}
+
+namespace {
+
+void put_le16(std::vector<Byte>& b, std::uint32_t v) {
+  b.push_back(static_cast<Byte>(v));
+  b.push_back(static_cast<Byte>(v >> 8));
+}
+
+// A GIF: a logical screen with a global colour table of 2 << `table_bits` entries, extension
+// blocks, then images of the given sizes (each one pixel of LZW data).
+std::vector<Byte> gif_file(unsigned screen_w, unsigned screen_h, int table_bits, int comments,
+                           const std::vector<std::pair<unsigned, unsigned>>& images) {
+  std::vector<Byte> b = {'G', 'I', 'F', '8', '9', 'a'};
+  put_le16(b, screen_w);
+  put_le16(b, screen_h);
+  b.insert(b.end(), {static_cast<Byte>(0x80 | table_bits), 0, 0});
+  b.insert(b.end(), 3 * (std::size_t{2} << table_bits), Byte{0});
+  for (int i = 0; i < comments; ++i) b.insert(b.end(), {0x21, 0xFE, 1, 'c', 0});
+  for (auto [w, h] : images) {
+    b.push_back(0x2C);
+    put_le16(b, 0), put_le16(b, 0), put_le16(b, w), put_le16(b, h);
+    b.insert(b.end(), {0, 2, 2, 0x44, 0x01, 0});
+  }
+  b.push_back(0x3B);
+  return b;
+}
+
+// A JPEG header: quantisation table, `junk` between it and the frame header, then the frame
+// header of w x h colour pixels and a scan header (the default Huffman tables serve).
+std::vector<Byte> jpeg_file(unsigned w, unsigned h, const std::vector<Byte>& junk) {
+  std::vector<Byte> b = {0xFF, 0xD8, 0xFF, 0xDB, 0, 67, 0};
+  b.insert(b.end(), 64, Byte{1});
+  b.insert(b.end(), junk.begin(), junk.end());
+  b.insert(b.end(), {0xFF, 0xC0, 0, 17, 8, static_cast<Byte>(h >> 8), static_cast<Byte>(h), static_cast<Byte>(w >> 8),
+                     static_cast<Byte>(w), 3, 1, 0x11, 0, 2, 0x11, 0, 3, 0x11, 0});
+  b.insert(b.end(), {0xFF, 0xDA, 0, 12, 3, 1, 0, 2, 0, 3, 0, 0, 0x3F, 0});
+  b.insert(b.end(), 40, Byte{0});
+  b.insert(b.end(), {0xFF, 0xD9});
+  return b;
+}
+
+// The size FreeImage's own decoder gives the bytes (a header-only load where the format has one).
+std::optional<std::pair<Int64, Int64>> freeimage_size(FREE_IMAGE_FORMAT fif, const std::vector<Byte>& bytes) {
+  TMemoryStream s = stream_of(bytes);
+  const TFreeImageEntries& fi = FreeImageAPI();
+  FIBITMAP* b = fi.FreeImage_LoadFromHandle(fif, StreamIO(), static_cast<TStream*>(&s), FIF_LOAD_NOPIXELS);
+  if (b == nullptr) return std::nullopt;
+  const BITMAPINFOHEADER* h = fi.FreeImage_GetInfoHeader(b);
+  std::pair<Int64, Int64> size{h->biWidth, h->biHeight};
+  fi.FreeImage_Unload(b);
+  return size;
+}
+
+std::optional<std::pair<Int64, Int64>> declared(const std::vector<Byte>& bytes, int fif, int page = 1) {
+  TMemoryStream s = stream_of(bytes);
+  auto d = ReadDeclaredPicture(s, fif, page);
+  if (!d) return std::nullopt;
+  return std::pair<Int64, Int64>{d->Width, d->Height};
+}
+
+}  // namespace
+
+TEST(CodecGuard, GifAndJpegHeadersAreWalkedAsTheDecodersWalkThem) {
+  using size = std::pair<Int64, Int64>;
+  // GIF: the image may be larger than the screen; it lies behind a colour table of 2 << n
+  // entries and behind any number of extension blocks; page 2 is the second image.
+  const std::vector<Byte> small = gif_file(2, 2, 7, 0, {{3, 3}});
+  EXPECT_EQ(declared(small, FIF_ID_GIF), size(3, 3));
+  EXPECT_EQ(freeimage_size(FIF_GIF, small), size(3, 3));
+  EXPECT_EQ(declared(gif_file(2, 2, 7, 0, {{20000, 20000}}), FIF_ID_GIF), size(20000, 20000));
+  EXPECT_EQ(declared(gif_file(2, 2, 0, 0, {{20000, 20000}}), FIF_ID_GIF), size(20000, 20000));
+  EXPECT_EQ(declared(gif_file(2, 2, 1, 12000, {{30000, 30000}}), FIF_ID_GIF), size(30000, 30000));
+  const std::vector<Byte> two = gif_file(4, 4, 1, 0, {{3, 3}, {15000, 14000}});
+  EXPECT_EQ(declared(two, FIF_ID_GIF, 1), size(4, 4));
+  EXPECT_EQ(declared(two, FIF_ID_GIF, 2), size(15000, 14000));
+  TMemoryStream big_page = stream_of(two);
+  EXPECT_THROW(CheckDeclaredPicture(big_page, FIF_ID_GIF, 2), EZuroroveError);
+
+  // JPEG: the decoder passes over stray bytes, fill bytes, stuffed zeros, markers without a
+  // length, segments whose length is below 2 and any number of segments.
+  std::vector<Byte> junk = {'a', 'b', 0xFF, 0x00, 0xFF, 0xFF, 0xFF, 0x01, 0xFF, 0xD3, 0xFF, 0xE0, 0, 0, 0xFF, 0xE1, 0, 1};
+  for (int i = 0; i < 1500; ++i) junk.insert(junk.end(), {0xFF, 0xFE, 0, 3, 'c'});
+  EXPECT_EQ(declared(jpeg_file(300, 200, junk), FIF_ID_JPEG), size(300, 200));
+  EXPECT_EQ(freeimage_size(FIF_JPEG, jpeg_file(300, 200, junk)), size(300, 200));
+  TJpegGraphic j;
+  EXPECT_EQ(load_error(j, jpeg_file(46340, 46340, junk)), "An image of 46340 x 46340 pixels is too large");
+  EXPECT_EQ(load_error(j, jpeg_file(46340, 46340, {0, 0})), "An image of 46340 x 46340 pixels is too large");
+}
+
+TEST(CodecGuard, ATinyRleBitmapDeclaringAHugePictureNeverReachesGdiPlus) {
+  // 1,078 bytes: file and info headers and a 256-entry table for an RLE8 picture of
+  // 23000 x 23000 (529 million pixels), without any pixel data; libgdiplus made it (5 GB, 15 s).
+  std::vector<Byte> bmp(1078, 0);
+  auto le32 = [&](std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) bmp[at + static_cast<std::size_t>(i)] = static_cast<Byte>(v >> (8 * i));
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  le32(2, 1078);
+  le32(10, 1078);
+  le32(14, 40);
+  le32(18, 23000);
+  le32(22, 23000);
+  bmp[26] = 1;
+  bmp[28] = 8;
+  le32(30, 1);  // BI_RLE8
+  le32(46, 256);
+  // Through the codec layer's second decoder (FreeImage takes no BMP as a PNG).
+  TPngGraphic p;
+  EXPECT_EQ(load_error(p, bmp), "An image of 23000 x 23000 pixels is too large");
+  // And the GDI+ unit itself leaves it undecoded.
+  TMemoryStream s = stream_of(bmp);
+  EXPECT_EQ(zu_gdiplus::decode_with_gdiplus(s), nullptr);
+  // The same file at 13000 x 13000 (169 million pixels) is within the limit and decodes.
+  le32(18, 13000);
+  le32(22, 13000);
+  TMemoryStream small = stream_of(bmp);
+  EXPECT_NO_THROW(CheckDeclaredPicture(small));
 }
