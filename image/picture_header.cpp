@@ -154,8 +154,11 @@ bool tiff_layout_decodable(const TTiffPageInfo& info) {
 std::optional<TDeclaredPicture> tiff_size(TStream& s, int page) {
   TTiffPageInfo info = ReadTiffPageInfo(s, s.Position(), page <= 1 ? 0 : page - 1);
   if (info.Width == 0 || info.Height == 0) return std::nullopt;
-  return TDeclaredPicture{info.Width, info.Height, picture_bits(info.BitsPerSample * info.SamplesPerPixel),
-                          tiff_layout_decodable(info)};
+  TDeclaredPicture d{info.Width, info.Height, picture_bits(info.BitsPerSample * info.SamplesPerPixel),
+                     tiff_layout_decodable(info)};
+  // Uncompressed rows must lie inside the file.
+  d.Truncated = info.UncompressedEnd > static_cast<std::uint64_t>(s.Size() - s.Position());
+  return d;
 }
 
 // The next number of a PNM header as FreeImage's reader takes it: anything before the first

@@ -2,6 +2,7 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -110,6 +111,28 @@ TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
   info.SamplesPerPixel = samples;
   info.SampleFormat = format;
   if (TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric) == 1) info.Photometric = photometric;
+  if (info.Compression.value_or(COMPRESSION_NONE) == COMPRESSION_NONE && info.Width > 0 && info.Height > 0) {
+    TIFF* t = tif.get();
+    const bool tiled = TIFFIsTiled(t) != 0;
+    const std::uint64_t count = tiled ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t);
+    std::uint32_t rows_per_strip = info.Height;
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rows_per_strip);
+    if (rows_per_strip == 0 || rows_per_strip > info.Height) rows_per_strip = info.Height;
+    const std::uint64_t strips_per_plane = (std::uint64_t{info.Height} + rows_per_strip - 1) / rows_per_strip;
+    for (std::uint64_t i = 0; i < count; ++i) {
+      const std::uint64_t offset = TIFFGetStrileOffset(t, static_cast<std::uint32_t>(i));
+      std::uint64_t bytes;
+      if (tiled) {
+        bytes = static_cast<std::uint64_t>(TIFFTileSize64(t));
+      } else {
+        const std::uint64_t row = (i % strips_per_plane) * rows_per_strip;
+        bytes = static_cast<std::uint64_t>(
+            TIFFVStripSize64(t, static_cast<std::uint32_t>(std::min<std::uint64_t>(rows_per_strip, info.Height - row))));
+      }
+      if (offset > UINT64_MAX - bytes) return info;
+      info.UncompressedEnd = std::max(info.UncompressedEnd, offset + bytes);
+    }
+  }
   return info;
 }
 

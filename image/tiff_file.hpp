@@ -26,6 +26,9 @@ struct TTiffPageInfo {
   int SamplesPerPixel = 0;
   int Photometric = -1;  // -1 when absent
   int SampleFormat = 1;
+  // For uncompressed data: where the last strip or tile ends, each holding all its rows (0 for
+  // compressed data or when the offsets cannot be read).
+  std::uint64_t UncompressedEnd = 0;
 };
 
 // Page `Page` (0-based) of the TIFF file that starts at `Start` in the stream; nothing when the

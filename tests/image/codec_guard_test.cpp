@@ -160,6 +160,27 @@ TEST(CodecGuard, PicturesTooLargeToHoldAreRefusedBeforeDecoding) {
   ASSERT_TRUE(patched);
   TJpegGraphic big;
   EXPECT_EQ(load_error(big, j), "An image of 65500 x 65500 pixels is too large");
+
+  // An uncompressed TIFF page of 300 x 200 grey needs 60,000 bytes of rows in the file.
+  auto tiff = [](std::size_t data_bytes) {
+    std::vector<Byte> t = {'I', 'I', 42, 0, 8, 0, 0, 0, 9, 0};
+    auto entry = [&](std::uint16_t tag, std::uint16_t type, std::uint32_t value) {
+      t.insert(t.end(), {static_cast<Byte>(tag), static_cast<Byte>(tag >> 8), static_cast<Byte>(type), 0, 1, 0, 0, 0});
+      for (int i = 0; i < 4; ++i) t.push_back(static_cast<Byte>(value >> (8 * i)));
+    };
+    const std::uint32_t data_at = 10 + 9 * 12 + 4;
+    entry(256, 4, 300), entry(257, 4, 200), entry(258, 3, 8), entry(259, 3, 1), entry(262, 3, 1);
+    entry(273, 4, data_at), entry(277, 3, 1), entry(278, 4, 200), entry(279, 4, 60000);
+    t.insert(t.end(), 4, Byte{0});
+    t.insert(t.end(), data_bytes, Byte{0x77});
+    return t;
+  };
+  TTiffGraphic cut;
+  EXPECT_EQ(load_error(cut, tiff(59999)), "An image of 300 x 200 pixels is too large");
+  TTiffGraphic whole;
+  EXPECT_EQ(load_error(whole, tiff(60000)), "");
+  EXPECT_EQ(whole.Width(), 300);
+  EXPECT_EQ(whole.GetPixel(299, 199), Rgb(0x77, 0x77, 0x77));
 }
 
 TEST(CodecGuard, TiffSampleLayoutsThatStopFreeImageAreRefused) {
