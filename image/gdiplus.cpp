@@ -417,13 +417,13 @@ void TGdipPicture::LoadFromStream(TStream& stream) {
     return;
   }
   // A mend: libgdiplus makes a picture of whatever size a header declares (a 1,078-byte RLE
-  // bitmap became 23000 x 23000 pixels), so a picture past the decompression-bomb limit, or one
-  // whose uncompressed rows run past the end, never reaches it.
+  // bitmap became 23000 x 23000 pixels, a 7 KB TIFF of four pages took 4 GB), so pictures past
+  // the decompression-bomb limit, or whose uncompressed rows run past the end, never reach it.
   {
     TBytesStream view(bytes_.data(), size);
     const std::optional<TDeclaredPicture> declared = ReadDeclaredPicture(view);
-    if (declared && (!declared->Decodable || declared->Truncated ||
-                     DeclaredPictureTooLarge(declared->Width, declared->Height))) {
+    // It decodes every page of a TIFF and every frame of a GIF: their pixels count together.
+    if ((declared && (!declared->Decodable || declared->Truncated)) || PageOverPixelLimit(view)) {
       Clear();
       return;
     }

@@ -9,6 +9,7 @@
 #include "image/freeimage_codec.hpp"
 #include "image/gdiplus.hpp"
 #include "image/picture_header.hpp"
+#include "image/zu_misc.hpp"
 #include "platform/checked_size.hpp"
 
 namespace {
@@ -81,6 +82,9 @@ void LoadWithGdiPlus(TStream& Stream, TDibGraphic& Target) {
     Target.Assign(nullptr);
     return;
   }
+  // GDI+ makes every page of a TIFF and every frame of a GIF at once: their pixels count together.
+  if (std::optional<TDeclaredPicture> over = PageOverPixelLimit(bytes))
+    throw EZuroroveError(Format("An image of %d x %d pixels is too large", {over->Width, over->Height}));
 
   std::optional<std::vector<Byte>> input = bmp_for_gdiplus(std::move(bytes.Bytes()));
   std::unique_ptr<TBitmap> bitmap;

@@ -209,10 +209,11 @@ std::optional<TDeclaredPicture> pnm_size(TStream& s) {
   return d;
 }
 
-// The logical screen, widened to the image of page `page` (1-based), which may be larger. A
-// mend: the walk went no further than 10,000 blocks and the first image, where the decoder reads
-// on to the page asked for.
-std::optional<TDeclaredPicture> gif_size(TStream& s, int page) {
+// Walks a GIF as the decoder does: the logical screen, then each image descriptor in turn (behind
+// the global colour table of 2 << n entries and any extension blocks) until `image` returns
+// false. Nothing when the stream holds no GIF, else the logical screen.
+template <class F>
+std::optional<TDeclaredPicture> walk_gif(TStream& s, F image) {
   stream_bytes in(s);
   Byte h[13];
   for (Byte& x : h) {
@@ -221,7 +222,7 @@ std::optional<TDeclaredPicture> gif_size(TStream& s, int page) {
     x = static_cast<Byte>(v);
   }
   if (std::memcmp(h, "GIF8", 4) != 0) return std::nullopt;
-  TDeclaredPicture screen{le16(h + 6), le16(h + 8), 8};
+  const TDeclaredPicture screen{le16(h + 6), le16(h + 8), 8};
   if (h[10] & 0x80) in.skip(3 * (Int64{2} << (h[10] & 7)));
   // Sub-blocks up to an empty one.
   auto skip_sub_blocks = [&in] {
@@ -231,7 +232,7 @@ std::optional<TDeclaredPicture> gif_size(TStream& s, int page) {
       in.skip(n);
     }
   };
-  for (int image = 1;;) {
+  for (;;) {
     const int introducer = in.next();
     if (introducer == 0x2C) {
       Byte d[9];
@@ -240,12 +241,7 @@ std::optional<TDeclaredPicture> gif_size(TStream& s, int page) {
         if (v < 0) return screen;
         x = static_cast<Byte>(v);
       }
-      if (image == std::max(page, 1)) {
-        screen.Width = std::max<Int64>(screen.Width, le16(d + 4));
-        screen.Height = std::max<Int64>(screen.Height, le16(d + 6));
-        return screen;
-      }
-      ++image;
+      if (!image(Int64{le16(d + 4)}, Int64{le16(d + 6)})) return screen;
       if (d[8] & 0x80) in.skip(3 * (Int64{2} << (d[8] & 7)));
       if (in.next() < 0) return screen;  // the code size
       skip_sub_blocks();
@@ -256,6 +252,25 @@ std::optional<TDeclaredPicture> gif_size(TStream& s, int page) {
       return screen;
     }
   }
+}
+
+// The logical screen, widened to the image of page `page` (1-based), which may be larger. A
+// mend: the walk went no further than 10,000 blocks and the first image, where the decoder reads
+// on to the page asked for.
+std::optional<TDeclaredPicture> gif_size(TStream& s, int page) {
+  int index = 0;
+  Int64 width = 0, height = 0;
+  std::optional<TDeclaredPicture> screen = walk_gif(s, [&](Int64 w, Int64 h) {
+    if (++index < std::max(page, 1)) return true;
+    width = w;
+    height = h;
+    return false;
+  });
+  if (screen) {
+    screen->Width = std::max(screen->Width, width);
+    screen->Height = std::max(screen->Height, height);
+  }
+  return screen;
 }
 
 std::optional<TDeclaredPicture> bmp_size(TStream& s) {
@@ -328,6 +343,42 @@ std::optional<Int64> PnmDataBytes(const TPnmHeader& Header) {
       return n;
     }
   }
+}
+
+std::optional<TDeclaredPicture> PageOverPixelLimit(TStream& Stream) {
+  std::vector<Byte> h = head_bytes(Stream, 4);
+  if (h.size() < 4) return std::nullopt;
+  std::optional<TDeclaredPicture> over;
+  if ((h[0] == 'I' && h[1] == 'I') || (h[0] == 'M' && h[1] == 'M')) {
+    const auto sizes = ReadTiffPageSizes(Stream, Stream.Position(), MaxDeclaredPixels);
+    Int64 total = 0;
+    for (const auto& [width, height] : sizes) {
+      const std::optional<Int64> pixels = CheckedMul(width, height);
+      const std::optional<Int64> sum = pixels ? CheckedAdd(total, *pixels) : std::nullopt;
+      total = sum.value_or(INT64_MAX);
+    }
+    if (!sizes.empty() && total > MaxDeclaredPixels) over = TDeclaredPicture{sizes.back().first, sizes.back().second, 24};
+  } else if (h[0] == 'G' && h[1] == 'I') {
+    // Each frame is counted at least as large as the logical screen.
+    Int64 screen_w = 0, screen_h = 0, total = 0;
+    {
+      std::vector<Byte> g = head_bytes(Stream, 10);
+      if (g.size() < 10) return std::nullopt;
+      screen_w = le16(g.data() + 6);
+      screen_h = le16(g.data() + 8);
+    }
+    walk_gif(Stream, [&](Int64 w, Int64 fh) {
+      const Int64 fw = std::max(w, screen_w), fhh = std::max(fh, screen_h);
+      total += fw * fhh;
+      if (total <= MaxDeclaredPixels) return true;
+      over = TDeclaredPicture{fw, fhh, 8};
+      return false;
+    });
+  } else {
+    std::optional<TDeclaredPicture> d = ReadDeclaredPicture(Stream);
+    if (d && DeclaredPictureTooLarge(d->Width, d->Height)) over = d;
+  }
+  return over;
 }
 
 std::optional<TDeclaredPicture> ReadDeclaredPicture(TStream& Stream, int FifId, int Page) {

@@ -44,6 +44,12 @@ std::optional<TDeclaredPicture> ReadDeclaredPicture(TStream& Stream, int FifId, 
 // The same for a picture of any of those formats, told by its first bytes.
 std::optional<TDeclaredPicture> ReadDeclaredPicture(TStream& Stream);
 
+// For a decoder that makes every page of a TIFF and every frame of a GIF at once (libgdiplus):
+// the page at which the pixels of the pages so far pass the decompression-bomb limit (a GIF
+// frame counted at least as large as the logical screen), or nothing when they stay within it.
+// Other formats: the picture itself when it passes the limit. The stream's position is kept.
+std::optional<TDeclaredPicture> PageOverPixelLimit(TStream& Stream);
+
 // Raises EZuroroveError "An image of %d x %d pixels is too large" when the declared picture has
 // more than MaxDeclaredPixels pixels (the decompression-bomb limit) or when its uncompressed
 // rows run past the end of the stream, and Exception "Unable to convert to internal bitmap

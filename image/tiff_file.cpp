@@ -92,6 +92,23 @@ private:
 
 }  // namespace
 
+std::vector<std::pair<std::uint32_t, std::uint32_t>> ReadTiffPageSizes(TStream& Stream, Int64 Start, Int64 PixelLimit) {
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes;
+  tiff_handle tif(Stream, Start, "rm");
+  if (tif.get() == nullptr) return sizes;
+  Int64 total = 0;
+  do {
+    std::uint32_t width = 0, height = 0;
+    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
+    sizes.emplace_back(width, height);
+    const std::uint64_t pixels = std::uint64_t{width} * height;
+    if (pixels > static_cast<std::uint64_t>(PixelLimit - total)) break;
+    total += static_cast<Int64>(pixels);
+  } while (TIFFReadDirectory(tif.get()) == 1);
+  return sizes;
+}
+
 TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
   TTiffPageInfo info;
   if (Page < 0) return info;

@@ -474,3 +474,48 @@ TEST(CodecGuard, ATinyRleBitmapDeclaringAHugePictureNeverReachesGdiPlus) {
   TMemoryStream small = stream_of(bmp);
   EXPECT_NO_THROW(CheckDeclaredPicture(small));
 }
+
+TEST(CodecGuard, GdiPlusCountsThePixelsOfEveryPageAndFrame) {
+  // libgdiplus decodes every page of a TIFF at once: a 7 KB file of four 13000 x 13000 pages took
+  // 4 GB. Two pages of 10000 x 10000 (200 million pixels together) pass the limit; one does not.
+  hw_test::ScratchDir dir;
+  auto pages = [&](int count) {
+    const std::string path = dir.file("pages.tif");
+    TIFF* t = TIFFOpen(path.c_str(), "w");
+    std::vector<Byte> row(10000 / 8, 0);
+    for (int p = 0; p < count; ++p) {
+      TIFFSetField(t, TIFFTAG_IMAGEWIDTH, 10000);
+      TIFFSetField(t, TIFFTAG_IMAGELENGTH, 10000);
+      TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 1);
+      TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, 1);
+      TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
+      TIFFSetField(t, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX4);
+      TIFFSetField(t, TIFFTAG_ROWSPERSTRIP, 10000);
+      for (std::uint32_t y = 0; y < 10000; ++y) TIFFWriteScanline(t, row.data(), y, 0);
+      TIFFWriteDirectory(t);
+    }
+    TIFFClose(t);
+    return read_file(path);
+  };
+  const std::vector<Byte> two = pages(2);
+  TMemoryStream s2 = stream_of(two);
+  auto over = PageOverPixelLimit(s2);
+  ASSERT_TRUE(over.has_value());
+  EXPECT_EQ(over->Width, 10000);
+  EXPECT_EQ(s2.Position(), 0);
+  TMemoryStream one = stream_of(pages(1));
+  EXPECT_FALSE(PageOverPixelLimit(one).has_value());
+  // A TIFF in a PNG file reaches GDI+ through the codec layer; refused there with the page's size.
+  TPngGraphic p;
+  EXPECT_EQ(load_error(p, two), "An image of 10000 x 10000 pixels is too large");
+  TMemoryStream direct = stream_of(two);
+  EXPECT_EQ(zu_gdiplus::decode_with_gdiplus(direct), nullptr);
+
+  // GIF frames count at least as large as the logical screen.
+  TMemoryStream frames = stream_of(gif_file(10000, 10000, 1, 0, {{1, 1}, {1, 1}}));
+  over = PageOverPixelLimit(frames);
+  ASSERT_TRUE(over.has_value());
+  EXPECT_EQ(over->Height, 10000);
+  TMemoryStream frame = stream_of(gif_file(10000, 10000, 1, 0, {{1, 1}}));
+  EXPECT_FALSE(PageOverPixelLimit(frame).has_value());
+}
