@@ -101,8 +101,8 @@ std::optional<TDeclaredPicture> png_size(TStream& s) {
 }
 
 // The first frame header, found as the JPEG decoder finds it: whatever is not a marker is passed
-// over, fill bytes and stuffed zeros included, and a segment of a length below 2 takes just its
-// length bytes. A mend: the walk stopped at the first stray byte, at a short length and after
+// over, fill bytes, stuffed zeros and markers without a length included, and a segment of a
+// length below 2 takes just its length bytes. A mend: the walk stopped at the first stray byte, at a short length and after
 // 1,000 segments, where the decoder reads on to the frame header.
 std::optional<TDeclaredPicture> jpeg_size(TStream& s) {
   stream_bytes in(s);
@@ -113,8 +113,12 @@ std::optional<TDeclaredPicture> jpeg_size(TStream& s) {
     while (c == 0xFF) c = in.next();
     if (c < 0) return std::nullopt;
     const int marker = c;
-    if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) continue;
     if (marker == 0xD8 || marker == 0xD9 || marker == 0xDA || marker == 0xC8) return std::nullopt;
+    // Only frame headers, tables (DHT, DAC, DQT, DNL, DRI), application segments and comments
+    // carry a length; the decoder passes over any other marker and scans on.
+    const bool with_length = (marker >= 0xC0 && marker <= 0xCF) || (marker >= 0xDB && marker <= 0xDD) ||
+                             (marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE;
+    if (!with_length) continue;
     const int hi = in.next();
     const int lo = in.next();
     if (hi < 0 || lo < 0) return std::nullopt;

@@ -435,7 +435,8 @@ TEST(CodecGuard, GifAndJpegHeadersAreWalkedAsTheDecodersWalkThem) {
 
   // JPEG: the decoder passes over stray bytes, fill bytes, stuffed zeros, markers without a
   // length, segments whose length is below 2 and any number of segments.
-  std::vector<Byte> junk = {'a', 'b', 0xFF, 0x00, 0xFF, 0xFF, 0xFF, 0x01, 0xFF, 0xD3, 0xFF, 0xE0, 0, 0, 0xFF, 0xE1, 0, 1};
+  std::vector<Byte> junk = {'a', 'b', 0xFF, 0x00, 0xFF, 0xFF, 0xFF, 0x01, 0xFF, 0xD3, 0xFF, 0xE0, 0, 0, 0xFF, 0xE1, 0, 1,
+                            0xFF, 0x41, 0xFF, 0xF0, 0xFF, 0xDE, 0xFF, 0xDF};
   for (int i = 0; i < 1500; ++i) junk.insert(junk.end(), {0xFF, 0xFE, 0, 3, 'c'});
   EXPECT_EQ(declared(jpeg_file(300, 200, junk), FIF_ID_JPEG), size(300, 200));
   EXPECT_EQ(freeimage_size(FIF_JPEG, jpeg_file(300, 200, junk)), size(300, 200));
