@@ -1,48 +1,29 @@
 #include "annotate/mark_picture_text.hpp"
 
 #include "image/dib_graphic.hpp"
+#include "image/picture_header.hpp"
 #include "image/ppm_graphic.hpp"
+#include "platform/checked_size.hpp"
 #include "platform/classes.hpp"
 
 namespace {
 
-// The picture model's limits: sides up to 65535 pixels, at most 2^28 pixels in all.
+// The picture model's limits: sides up to 65535 pixels, at most the decompression-bomb limit in
+// all.
 constexpr std::int64_t kMaxSide = 65535;
-constexpr std::int64_t kMaxPixels = std::int64_t{1} << 28;
-
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
-
-// Skips blanks and comments (from "#" to the end of the line).
-void skip_blanks(std::string_view t, std::size_t& i) {
-  while (i < t.size()) {
-    if (is_blank(t[i])) {
-      ++i;
-    } else if (t[i] == '#') {
-      while (i < t.size() && t[i] != '\n' && t[i] != '\r') ++i;
-    } else {
-      break;
-    }
-  }
-}
-
-bool read_number(std::string_view t, std::size_t& i, std::int64_t& v) {
-  skip_blanks(t, i);
-  std::size_t start = i;
-  v = 0;
-  while (i < t.size() && t[i] >= '0' && t[i] <= '9') {
-    if (v > kMaxPixels) return false;  // far beyond any size we take; stop before overflow
-    v = v * 10 + (t[i] - '0');
-    ++i;
-  }
-  return i > start;
-}
+constexpr std::int64_t kMaxPixels = MaxDeclaredPixels;
 
 }  // namespace
 
 bool ReadPnmHeaderSize(std::string_view Text, std::int64_t& Width, std::int64_t& Height) {
-  if (Text.size() < 2 || Text[0] != 'P' || Text[1] < '1' || Text[1] > '6') return false;
-  std::size_t i = 2;
-  return read_number(Text, i, Width) && read_number(Text, i, Height);
+  // A mend: the header is read by the codec layer's own reader, exactly as the decoder reads
+  // it (a comment ends at LF only), so that the size checked is the size of the picture made.
+  TBytesStream stream(Text.data(), static_cast<Int64>(Text.size()));
+  std::optional<TPnmHeader> h = ReadPnmHeader(stream);
+  if (!h) return false;
+  Width = h->Width;
+  Height = h->Height;
+  return true;
 }
 
 bool PnmSizeFitsText(std::int64_t Width, std::int64_t Height, std::size_t TextBytes) {

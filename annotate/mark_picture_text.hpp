@@ -15,8 +15,8 @@ std::string DibToPpmText(HGLOBAL Dib);
 // text could describe; the PPM reader's own errors pass on.
 HGLOBAL PpmTextToDib(const std::string& Text);
 
-// Width and height from the header of PBM/PGM/PPM text ("P1" to "P6", blanks and comments,
-// width, height); false when there is no such header.
+// Width and height from the header of PBM/PGM/PPM text ("P1" to "P6"), read exactly as the PPM
+// reader reads it (ReadPnmHeader); false when that reader fails on it.
 bool ReadPnmHeaderSize(std::string_view Text, std::int64_t& Width, std::int64_t& Height);
 // Whether a picture of that size fits the text: every pixel takes at least one bit of the
 // text, and no side or area is beyond what the picture model takes.

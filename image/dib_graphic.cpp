@@ -6,6 +6,7 @@
 
 #include "image/format_change.hpp"
 #include "image/quantize_thread.hpp"
+#include "platform/checked_size.hpp"
 #include "platform/forms.hpp"
 #include "platform/math.hpp"
 #include "platform/safe_save.hpp"
@@ -248,7 +249,7 @@ void TDibGraphic::NewImage(int AWidth, int AHeight, TImageFormat AImageFormat, c
   const int bits = ImageFormatBits(AImageFormat);
   if (AWidth < 1 || AHeight < 1) throw EZuroroveError("Invalid image size %d x %d", {AWidth, AHeight});
   const std::int64_t scan = dib_row_size(AWidth, bits);
-  if (scan * AHeight > 0x7FFFFFFF)
+  if (CheckedMul(scan, AHeight).value_or(INT64_MAX) > 0x7FFFFFFF)  // a mend: the product could overflow
     throw EZuroroveError("An image of %d x %d pixels is too large", {AWidth, AHeight});
   // The palette argument may be this picture's own palette: copy it before anything is cleared.
   TMaxLogPalette palette{};

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/dib_graphic.hpp"
+#include "platform/checked_size.hpp"
 #include "platform/clipbrd.hpp"
 #include "platform/global_block.hpp"
 #include "platform/math.hpp"
@@ -55,7 +56,10 @@ DibParts parse_dib(const Byte* p, std::size_t size) {
   return d;
 }
 
-std::int64_t dib_pixel_bytes(const DibParts& d) { return dib_row_size(d.width, d.bits) * d.height; }
+// The bytes of the rows; INT64_MAX when the product does not fit (a mend: it overflowed before).
+std::int64_t dib_pixel_bytes(const DibParts& d) {
+  return CheckedDibBytes(d.width, d.bits, d.height).value_or(std::numeric_limits<std::int64_t>::max());
+}
 
 Word dots_per_inch(LONG ppm) { return static_cast<Word>(PelsPerMeterToDotsPerInch(ppm)); }
 
@@ -183,7 +187,7 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
   if (h.biHeight < 0) h.biHeight = -h.biHeight;
   if (h.biWidth < 1 || h.biHeight < 1) throw EInvalidGraphic("Invalid bitmap");
   const std::int64_t row = dib_row_size(h.biWidth, bits);
-  if (row * h.biHeight > 0x7FFFFFFF) throw EZuroroveError("GlobalAlloc failed");
+  if (CheckedMul(row, h.biHeight).value_or(INT64_MAX) > 0x7FFFFFFF) throw EZuroroveError("GlobalAlloc failed");
   if (h.biSizeImage == 0 || h.biSizeImage != row * h.biHeight) h.biSizeImage = static_cast<DWORD>(row * h.biHeight);
   if (h.biCompression != BI_RGB) throw EZuroroveError("Unsupported compression");
   TImageFormat format;

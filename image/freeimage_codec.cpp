@@ -154,8 +154,10 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
   Byte last = DoProgress(&Target, 0, 0, 255, 100, OnProgress);
   if (Page <= 1) {
     TFreeImageSource source(Stream);
-    CheckDeclaredPicture(source.Handle(), FifId, Page);
-    FIBITMAP* decoded = fi.FreeImage_LoadFromHandle(fif, StreamIO(), source.FIHandle(), Flags);
+    // A header the decoder cannot read is refused unread; the picture stays as it was.
+    FIBITMAP* decoded = CheckDeclaredPicture(source.Handle(), FifId, Page)
+                            ? fi.FreeImage_LoadFromHandle(fif, StreamIO(), source.FIHandle(), Flags)
+                            : nullptr;
     if (decoded == nullptr) {
       // The second decoder reads the same bytes, from the load's start position.
       if (gdi_plus_decodes(FifId)) {
@@ -169,7 +171,7 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
     }
   } else {
     TFreeImageSource source(Stream);
-    CheckDeclaredPicture(source.Handle(), FifId, Page);
+    if (!CheckDeclaredPicture(source.Handle(), FifId, Page)) throw Exception(convert_error);
     FIMULTIBITMAP* multi = fi.FreeImage_OpenMultiBitmapFromHandle(fif, StreamIO(), source.FIHandle(), Flags);
     FIBITMAP* page = multi != nullptr ? fi.FreeImage_LockPage(multi, Page - 1) : nullptr;
     try {

@@ -12,6 +12,8 @@
 #include <new>
 #include <type_traits>
 
+#include "image/picture_header.hpp"
+#include "platform/checked_size.hpp"
 #include "platform/gdi.hpp"
 
 namespace zu_gdiplus {
@@ -413,6 +415,18 @@ void TGdipPicture::LoadFromStream(TStream& stream) {
   if (!gdiplus_can_take(bytes_.data(), bytes_.size())) {
     Clear();
     return;
+  }
+  // A mend: libgdiplus makes a picture of whatever size a header declares (a 1,078-byte RLE
+  // bitmap became 23000 x 23000 pixels, a 7 KB TIFF of four pages took 4 GB), so pictures past
+  // the decompression-bomb limit, or whose uncompressed rows run past the end, never reach it.
+  {
+    TBytesStream view(bytes_.data(), size);
+    const std::optional<TDeclaredPicture> declared = ReadDeclaredPicture(view);
+    // It decodes every page of a TIFF and every frame of a GIF: their pixels count together.
+    if ((declared && (!declared->Decodable || declared->Truncated)) || PageOverPixelLimit(view)) {
+      Clear();
+      return;
+    }
   }
 
   const flat::Entries& api = gdiplus_->Api();

@@ -9,6 +9,8 @@
 #include "image/freeimage_codec.hpp"
 #include "image/gdiplus.hpp"
 #include "image/picture_header.hpp"
+#include "image/zu_misc.hpp"
+#include "platform/checked_size.hpp"
 
 namespace {
 
@@ -55,9 +57,11 @@ std::optional<std::vector<Byte>> bmp_for_gdiplus(std::vector<Byte> b) {
   }
 
   if ((compression == 0 || compression == 3) && width > 0 && height != 0 && bits > 0 && bits <= 32) {
-    const std::uint64_t rows = height < 0 ? std::uint64_t(-std::int64_t{height}) : std::uint64_t(height);
-    const std::uint64_t row = ((std::uint64_t(width) * bits + 31) / 32) * 4;
-    if (std::uint64_t{offset} + row * rows > b.size()) return std::nullopt;
+    const std::int64_t rows = height < 0 ? -std::int64_t{height} : std::int64_t{height};
+    // A mend: multiplied and added with overflow checks (the product wrapped before).
+    const std::optional<std::int64_t> pixels = CheckedDibBytes(width, bits, rows);
+    const std::optional<std::int64_t> end = pixels ? CheckedAdd(offset, *pixels) : std::nullopt;
+    if (!end || static_cast<std::uint64_t>(*end) > b.size()) return std::nullopt;
   }
   return b;
 }
@@ -74,7 +78,13 @@ void LoadWithGdiPlus(TStream& Stream, TDibGraphic& Target) {
   if (size > 0) Stream.ReadBuffer(bytes.Memory(), size);
   bytes.SetPosition(0);
   // A picture too large to be held is refused before GDI+ makes room for it.
-  CheckDeclaredPicture(bytes);
+  if (!CheckDeclaredPicture(bytes)) {
+    Target.Assign(nullptr);
+    return;
+  }
+  // GDI+ makes every page of a TIFF and every frame of a GIF at once: their pixels count together.
+  if (std::optional<TDeclaredPicture> over = PageOverPixelLimit(bytes))
+    throw EZuroroveError(Format("An image of %d x %d pixels is too large", {over->Width, over->Height}));
 
   std::optional<std::vector<Byte>> input = bmp_for_gdiplus(std::move(bytes.Bytes()));
   std::unique_ptr<TBitmap> bitmap;

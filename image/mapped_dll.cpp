@@ -402,15 +402,13 @@ bool readable(const TMappedLibrary& module, std::uint64_t rva, std::uint64_t len
   return true;
 }
 
-// The zero-terminated text at rva, when it lies wholly in readable pages of the image.
-const char* readable_text(const TMappedLibrary& module, std::uint64_t rva) {
-  if (rva >= module.ImageSize) return nullptr;
-  const std::size_t page = page_size();
-  std::uint64_t end = rva;
-  while (end < module.ImageSize && (module.page_access[end / page] & PROT_READ)) end = (end / page + 1) * page;
-  end = std::min<std::uint64_t>(end, module.ImageSize);
-  if (end <= rva) return nullptr;
-  return byte_view(module.CodeBase, end).text(rva);
+// Whether the zero-terminated text at rva is `name` (of `length` characters), its bytes and
+// terminator in readable pages of the image. A mend: only length + 1 bytes are looked at, where
+// a walk of the readable pages to the end of the image, once per exported name, made a lookup
+// quadratic (seconds to minutes for a few kilobytes of file).
+bool text_is(const TMappedLibrary& module, std::uint64_t rva, const char* name, std::size_t length) {
+  if (!readable(module, rva, std::uint64_t{length} + 1)) return false;
+  return std::memcmp(module.CodeBase + rva, name, length + 1) == 0;
 }
 
 template <class T>
@@ -491,11 +489,11 @@ void* MappedGetProcAddress(const TMappedLibrary* module, const char* name) {
       !readable(*module, dir.AddressOfNameOrdinals, std::uint64_t{dir.NumberOfNames} * 2))
     return nullptr;
 
+  const std::size_t length = std::strlen(name);
   for (std::uint64_t i = 0; i < dir.NumberOfNames; ++i) {
     std::uint32_t name_rva = 0;
     read_mapped(*module, dir.AddressOfNames + 4 * i, name_rva);
-    const char* exported = readable_text(*module, name_rva);
-    if (!exported || std::strcmp(exported, name) != 0) continue;
+    if (!text_is(*module, name_rva, name, length)) continue;
 
     std::uint16_t ordinal = 0;
     read_mapped(*module, dir.AddressOfNameOrdinals + 2 * i, ordinal);

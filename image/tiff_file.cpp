@@ -2,6 +2,7 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -91,6 +92,23 @@ private:
 
 }  // namespace
 
+std::vector<std::pair<std::uint32_t, std::uint32_t>> ReadTiffPageSizes(TStream& Stream, Int64 Start, Int64 PixelLimit) {
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes;
+  tiff_handle tif(Stream, Start, "rm");
+  if (tif.get() == nullptr) return sizes;
+  Int64 total = 0;
+  do {
+    std::uint32_t width = 0, height = 0;
+    TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
+    sizes.emplace_back(width, height);
+    const std::uint64_t pixels = std::uint64_t{width} * height;
+    if (pixels > static_cast<std::uint64_t>(PixelLimit - total)) break;
+    total += static_cast<Int64>(pixels);
+  } while (TIFFReadDirectory(tif.get()) == 1);
+  return sizes;
+}
+
 TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
   TTiffPageInfo info;
   if (Page < 0) return info;
@@ -110,6 +128,28 @@ TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
   info.SamplesPerPixel = samples;
   info.SampleFormat = format;
   if (TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric) == 1) info.Photometric = photometric;
+  if (info.Compression.value_or(COMPRESSION_NONE) == COMPRESSION_NONE && info.Width > 0 && info.Height > 0) {
+    TIFF* t = tif.get();
+    const bool tiled = TIFFIsTiled(t) != 0;
+    const std::uint64_t count = tiled ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t);
+    std::uint32_t rows_per_strip = info.Height;
+    TIFFGetFieldDefaulted(t, TIFFTAG_ROWSPERSTRIP, &rows_per_strip);
+    if (rows_per_strip == 0 || rows_per_strip > info.Height) rows_per_strip = info.Height;
+    const std::uint64_t strips_per_plane = (std::uint64_t{info.Height} + rows_per_strip - 1) / rows_per_strip;
+    for (std::uint64_t i = 0; i < count; ++i) {
+      const std::uint64_t offset = TIFFGetStrileOffset(t, static_cast<std::uint32_t>(i));
+      std::uint64_t bytes;
+      if (tiled) {
+        bytes = static_cast<std::uint64_t>(TIFFTileSize64(t));
+      } else {
+        const std::uint64_t row = (i % strips_per_plane) * rows_per_strip;
+        bytes = static_cast<std::uint64_t>(
+            TIFFVStripSize64(t, static_cast<std::uint32_t>(std::min<std::uint64_t>(rows_per_strip, info.Height - row))));
+      }
+      if (offset > UINT64_MAX - bytes) return info;
+      info.UncompressedEnd = std::max(info.UncompressedEnd, offset + bytes);
+    }
+  }
   return info;
 }
 

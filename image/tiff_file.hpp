@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/classes.hpp"
@@ -26,11 +27,19 @@ struct TTiffPageInfo {
   int SamplesPerPixel = 0;
   int Photometric = -1;  // -1 when absent
   int SampleFormat = 1;
+  // For uncompressed data: where the last strip or tile ends, each holding all its rows (0 for
+  // compressed data or when the offsets cannot be read).
+  std::uint64_t UncompressedEnd = 0;
 };
 
 // Page `Page` (0-based) of the TIFF file that starts at `Start` in the stream; nothing when the
 // stream holds no readable TIFF or no such page. The stream's position is kept.
 TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page);
+
+// Width and height of every page of the TIFF file that starts at `Start`, in order, until the
+// pages' pixels add up to more than `PixelLimit` (that page is the last one listed); nothing for
+// a stream without a readable TIFF. The stream's position is kept.
+std::vector<std::pair<std::uint32_t, std::uint32_t>> ReadTiffPageSizes(TStream& Stream, Int64 Start, Int64 PixelLimit);
 
 // The tags of one page: text tags (an empty value stands for an absent tag) and the
 // orientation when there is one.

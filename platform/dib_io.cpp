@@ -4,6 +4,8 @@
 #include <limits>
 #include <vector>
 
+#include "platform/checked_size.hpp"
+
 namespace {
 
 [[noreturn]] void invalid() { throw EInvalidGraphic("Bitmap image is not valid"); }
@@ -64,6 +66,8 @@ HBITMAP read_packed_dib(const Byte* data, std::size_t size, std::size_t pixel_of
   if (top_down) height = -height;
   if (icon) height /= 2;
   if (width < 1 || height < 1 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) invalid();
+  // A mend: the decompression-bomb limit, before anything is allocated.
+  if (DeclaredPictureTooLarge(width, height)) throw EPictureTooLarge(PictureTooLargeMessage(width, height));
 
   std::size_t pos = hsize;
   std::uint32_t masks[3] = {0, 0, 0};
@@ -90,7 +94,10 @@ HBITMAP read_packed_dib(const Byte* data, std::size_t size, std::size_t pixel_of
   if (table_end > size) invalid();
   std::size_t start = pixel_offset ? pixel_offset : table_end;
   std::int64_t stride = dib_row_size(width, bits);
-  std::int64_t need = stride * height;
+  // A mend: the size is multiplied with an overflow check (a wrapped product was refused by luck).
+  const std::optional<std::int64_t> checked_need = CheckedDibBytes(width, bits, height);
+  if (!checked_need) invalid();
+  const std::int64_t need = *checked_need;
   if (need > 0x7FFFFFFF || start > size || static_cast<std::uint64_t>(need) > size - start) invalid();
 
   // Pictures with unusual masks become 24 bits.

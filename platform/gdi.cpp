@@ -13,6 +13,7 @@
 #include <type_traits>
 #include <unordered_map>
 
+#include "platform/checked_size.hpp"
 #include "platform/canvas_qt.hpp"
 #include "platform/halftone_stretch.hpp"
 
@@ -160,7 +161,8 @@ constexpr std::int64_t kMaxBitmapBytes = 0x7FFFFFFF;
 
 std::unique_ptr<GdiBitmap> allocate_bitmap(int width, int height, PixKind pk, std::int64_t stride) {
   if (width <= 0 || height <= 0 || stride <= 0) return nullptr;
-  std::int64_t bytes = stride * height;
+  // A mend: multiplied with an overflow check (sizes reach here from files).
+  const std::int64_t bytes = CheckedMul(stride, height).value_or(INT64_MAX);
   if (bytes > kMaxBitmapBytes) return nullptr;
   auto bm = std::make_unique<GdiBitmap>();
   bm->storage.reset(static_cast<Byte*>(std::calloc(static_cast<std::size_t>(bytes), 1)));

@@ -5,11 +5,13 @@
 #include <QImageReader>
 #include <QImageWriter>
 
+#include <algorithm>
 #include <cstring>
 #include <unordered_set>
 #include <vector>
 
 #include "platform/canvas_qt.hpp"
+#include "platform/checked_size.hpp"
 
 void TGIFImage::LoadFromStream(TStream& stream) {
   Int64 avail = stream.Size() - stream.Position();
@@ -19,6 +21,18 @@ void TGIFImage::LoadFromStream(TStream& stream) {
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer, "gif");
+  // A mend: the logical screen, and the size the reader finds for the first image, are checked
+  // against the decompression-bomb limit before anything is allocated.
+  if (avail >= 10) {
+    const auto* b = reinterpret_cast<const Byte*>(bytes.constData());
+    std::int64_t width = b[6] | (b[7] << 8), height = b[8] | (b[9] << 8);
+    const QSize first = reader.size();
+    if (first.isValid()) {
+      width = std::max<std::int64_t>(width, first.width());
+      height = std::max<std::int64_t>(height, first.height());
+    }
+    if (DeclaredPictureTooLarge(width, height)) throw EPictureTooLarge(PictureTooLargeMessage(width, height));
+  }
   QImage img = reader.read();
   if (img.isNull()) throw EInvalidGraphic("Invalid GIF image");
   img = img.convertToFormat(QImage::Format_ARGB32);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/canvas_qt.hpp"
+#include "platform/checked_size.hpp"
 #include "platform/dib_io.hpp"
 #include "platform/graphics.hpp"
 
@@ -26,6 +27,14 @@ struct Entry {
 QImage decode_entry(const Byte* data, std::size_t size) {
   static const Byte png_sig[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
   if (size >= 8 && std::memcmp(data, png_sig, 8) == 0) {
+    // A mend: the declared size is checked against the decompression-bomb limit first.
+    if (size >= 24 && std::memcmp(data + 12, "IHDR", 4) == 0) {
+      auto be32 = [](const Byte* p) {
+        return (std::int64_t{p[0]} << 24) | (std::int64_t{p[1]} << 16) | (std::int64_t{p[2]} << 8) | p[3];
+      };
+      if (DeclaredPictureTooLarge(be32(data + 16), be32(data + 20)))
+        throw EPictureTooLarge(PictureTooLargeMessage(be32(data + 16), be32(data + 20)));
+    }
     QImage img = QImage::fromData(data, static_cast<int>(size), "PNG");
     if (img.isNull()) invalid_icon();
     return img.convertToFormat(QImage::Format_ARGB32);
@@ -34,6 +43,8 @@ QImage decode_entry(const Byte* data, std::size_t size) {
   HBITMAP xor_bm;
   try {
     xor_bm = read_packed_dib(data, size, 0, true, &info);
+  } catch (const EPictureTooLarge&) {
+    throw;
   } catch (const EInvalidGraphic&) {
     invalid_icon();
   }

@@ -221,6 +221,15 @@ TEST(PackedDibs, BadBlocksRaiseAndLeaveThePicture) {
   std::vector<Byte> bits = good;
   bits[14] = 7;
   expect_bad(bits);
+  // 2^31 - 1 square at 32 bits with 4 bytes of pixels: the row bytes times the height overflowed
+  // 64 bits and wrapped to an image size of 4, so a bitmap stream of that size was written.
+  std::vector<Byte> wrapped = header_bytes(1, 1, 32, 0);
+  wrapped.resize(40);
+  const std::uint32_t side = 0x7FFFFFFF;
+  std::memcpy(wrapped.data() + 4, &side, 4);
+  std::memcpy(wrapped.data() + 8, &side, 4);
+  wrapped.resize(44, 0);
+  expect_bad(wrapped);
   EXPECT_EQ(g.Width(), 3);
   EXPECT_EQ(g.ImageFormat(), ifColor16);
   EXPECT_THROW(g.AssignFromDIBHandle(nullptr), EZuroroveError);

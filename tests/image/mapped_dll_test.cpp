@@ -468,6 +468,28 @@ TEST_F(MappedDllTest, ExportOrdinalPastTheAddressTableGivesNone) {
   EXPECT_NE(MappedGetProcAddress(module.get(), "scaled"), nullptr);
 }
 
+TEST_F(MappedDllTest, ExportLookupTakesOneStepPerNameHoweverLargeTheImage) {
+  // A 2 GB image whose name table (1,000,000 entries) lies in its zero pages, every page
+  // readable: each name was compared after a walk of the pages to the end of the image, about
+  // 5 * 10^11 steps for one lookup; one step per name finishes at once.
+  const layout l(image);
+  put<std::uint32_t>(image, l.size_of_image(), 0x80000000u);
+  const section& reloc = l.named(".reloc");
+  put<std::uint32_t>(image, reloc.header_offset + 36, reloc.characteristics & ~0x02000000u);  // not discardable
+  const std::size_t dir = l.file_offset(get<std::uint32_t>(image, l.directory(0)));
+  put<std::uint32_t>(image, dir + 24, 1000000);     // NumberOfNames
+  put<std::uint32_t>(image, dir + 32, 0x10000000);  // AddressOfNames, in the zero pages
+  put<std::uint32_t>(image, dir + 36, 0x20000000);  // AddressOfNameOrdinals, likewise
+  auto module = load(image);
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(MappedGetProcAddress(module.get(), "add_numbers"), nullptr);
+  // Every name lies at address 0, the image's first bytes "MZ" and the stub byte after them.
+  const std::string head(reinterpret_cast<const char*>(image.data()), strnlen(reinterpret_cast<const char*>(image.data()), 8));
+  ASSERT_FALSE(head.empty());
+  EXPECT_EQ(MappedGetProcAddress(module.get(), head.c_str()),
+            static_cast<void*>(module->CodeBase + get<std::uint32_t>(image, l.file_offset(get<std::uint32_t>(image, dir + 28)))));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Images that are refused
 // ---------------------------------------------------------------------------------------------

@@ -173,6 +173,19 @@ TEST(BitmapFiles, BadInputRaisesAClearError) {
   std::vector<Byte> huge = with(18, 50000);
   put_u32(huge, 22, 50000);
   EXPECT_THROW(load_bmp(huge), EInvalidGraphic);
+  // Past the decompression-bomb limit (178,956,970 pixels), before any size is multiplied.
+  std::vector<Byte> widest = with(18, 0x7FFFFFFF);
+  put_u32(widest, 22, 0x7FFFFFFF);
+  widest[28] = 32;
+  for (const std::vector<Byte>& f : {huge, widest}) {
+    try {
+      load_bmp(f);
+      ADD_FAILURE();
+    } catch (const EInvalidGraphic& e) {
+      const std::string side = f == huge ? "50000" : "2147483647";
+      EXPECT_EQ(e.Message(), "An image of " + side + " x " + side + " pixels is too large");
+    }
+  }
 }
 
 TEST(Bitmaps, SizesFormatsAndTransparency) {
@@ -391,6 +404,29 @@ TEST(Icons, LoadDrawAndSaveUnchanged) {
   TBytesStream bs(bad.data(), static_cast<Int64>(bad.size()));
   EXPECT_THROW(icon.LoadFromStream(bs), EInvalidGraphic);
   EXPECT_EQ(icon.Width(), 2);  // the icon is kept
+
+  // Entries past the decompression-bomb limit are refused with the size they declare: a bitmap
+  // entry of 20000 x 40000 (the height counts the mask too) and a PNG entry of 20000 x 20000.
+  auto too_large = [&](const std::vector<Byte>& f) {
+    TBytesStream in(f.data(), static_cast<Int64>(f.size()));
+    try {
+      icon.LoadFromStream(in);
+    } catch (const EInvalidGraphic& e) {
+      return e.Message();
+    }
+    return std::string("loaded");
+  };
+  std::vector<Byte> big = file;
+  put_u32(big, 22 + 4, 20000);
+  put_u32(big, 22 + 8, 40000);
+  EXPECT_EQ(too_large(big), "An image of 20000 x 20000 pixels is too large");
+  const Byte png_head[] = {0x89, 'P', 'N', 'G', 13, 10, 26, 10, 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                           0, 0, 0x4E, 0x20, 0, 0, 0x4E, 0x20, 8, 6, 0, 0, 0, 0, 0, 0, 0};
+  std::vector<Byte> png_icon(file.begin(), file.begin() + 22);
+  put_u32(png_icon, 14, sizeof png_head);
+  png_icon.insert(png_icon.end(), std::begin(png_head), std::end(png_head));
+  EXPECT_EQ(too_large(png_icon), "An image of 20000 x 20000 pixels is too large");
+  EXPECT_EQ(icon.Width(), 2);
 }
 
 TEST(Pictures, ClassesByExtension) {
@@ -431,6 +467,20 @@ TEST(Pictures, GifFilesLoadWithTheirTransparency) {
     EXPECT_EQ(g.Width(), 1);
     EXPECT_FALSE(g.Transparent());
     EXPECT_EQ(g.Bitmap().Canvas()->Pixels(0, 0), clWhite);
+  }
+  {
+    // A screen of 20000 x 20000 is past the decompression-bomb limit: refused with its size.
+    std::vector<Byte> big = gif;
+    big[6] = big[8] = 0x20;
+    big[7] = big[9] = 0x4E;
+    TBytesStream s(big.data(), static_cast<Int64>(big.size()));
+    TGIFImage g;
+    try {
+      g.LoadFromStream(s);
+      ADD_FAILURE();
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_EQ(e.Message(), "An image of 20000 x 20000 pixels is too large");
+    }
   }
   gif[22] = 0x01;  // index 0 is transparent
   {
