@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "image/dib_graphic.hpp"
+#include "platform/processors.hpp"
 
 namespace {
 
@@ -40,9 +41,12 @@ bool render_whole_zoom(const TDibGraphic& Source, TDibGraphic& Dest, int Width, 
   if (Source.Empty() || Source.ImageFormat() != ifTrueColor || w <= 0 || h <= 0) return false;
   if (Width % w != 0 || Height % h != 0 || Width / w != Height / h) return false;
   const int k = Width / w;
-  Dest.NewImage(Width, Height, ifTrueColor, nullptr, Source.XDotsPerInch(), Source.YDotsPerInch());
+  // Every byte of every row is written below, the row padding included: the picture is not
+  // cleared first.
+  Dest.NewImageForOverwrite(Width, Height, ifTrueColor, nullptr, Source.XDotsPerInch(), Source.YDotsPerInch());
   const std::size_t row_bytes = static_cast<std::size_t>(Width) * 3;
-  const std::size_t total = static_cast<std::size_t>(Dest.ScanLineSize()) * static_cast<std::size_t>(Height);
+  const std::size_t scan = static_cast<std::size_t>(Dest.ScanLineSize());
+  const std::size_t total = scan * static_cast<std::size_t>(Height);
   if (total >= (8u << 20)) prefer_huge_pages(Dest.Bits(), total);
   auto band = [&](int y0, int y1) {
     for (int y = y0; y < y1; ++y) {
@@ -54,12 +58,13 @@ bool render_whole_zoom(const TDibGraphic& Source, TDibGraphic& Dest, int Width, 
         case 4: repeat_row<4>(src, first, w, k); break;
         default: repeat_row<0>(src, first, w, k); break;
       }
-      for (int i = 1; i < k; ++i) std::memcpy(Dest.GetScanLine(y * k + i), first, row_bytes);
+      std::memset(first + row_bytes, 0, scan - row_bytes);
+      for (int i = 1; i < k; ++i) std::memcpy(Dest.GetScanLine(y * k + i), first, scan);
     }
   };
-  // Large renderings are shared out in bands: most of their time is the system handing out
-  // fresh memory pages, which goes faster on several processors.
-  const int threads = total < (8u << 20) ? 1 : static_cast<int>(std::min(8u, std::max(1u, std::thread::hardware_concurrency())));
+  // Large renderings are shared out in bands over the processors the process may use: most of
+  // their time is the system handing out fresh memory pages, which goes faster on several.
+  const int threads = total < (8u << 20) ? 1 : std::min(8, usable_processors());
   if (threads == 1) {
     band(0, h);
     return true;

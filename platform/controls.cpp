@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QToolTip>
 #include <algorithm>
 
@@ -478,6 +479,13 @@ void TControl::Repaint() {
 void TControl::RepaintRect(const TRect& r) {
   if (host_ && host_->widget && host_->widget->isVisible())
     host_->widget->repaint(QRect(r.Left, r.Top, r.Width(), r.Height()));
+}
+
+void TControl::RepaintRects(std::initializer_list<TRect> rects) {
+  if (!host_ || !host_->widget || !host_->widget->isVisible()) return;
+  QRegion region;
+  for (const TRect& r : rects) region += QRect(r.Left, r.Top, r.Width(), r.Height());
+  host_->widget->repaint(region);
 }
 
 void TControl::Update() {
