@@ -179,6 +179,10 @@ void HostWidget::paintEvent(QPaintEvent* e) {
     }
   }
   if (c->HasCustomPaint()) paint_custom(*c, p);
+  // A paint of any part of a window is its paint: opaque children leave the form's own
+  // background unpainted.
+  if (auto* top = dynamic_cast<HostWidget*>(window()))
+    if (auto* form = dynamic_cast<TForm*>(top->control())) form->painted();
 }
 
 void HostWidget::mousePressEvent(QMouseEvent* e) {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "image/png_graphic.hpp"
+#include "platform/main_thread.hpp"
 #include "platform/services.hpp"
 #include "resources/help_pages.hpp"
 #include "workbench/main_window.hpp"
@@ -57,8 +58,6 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
     img->SetName(h.name);
     img->SetBounds(h.left, h.top, h.width, h.height);
     img->SetCursor(crHandPoint);
-    // The pages are PNG pictures of drawn rasters.
-    if (h.page) img->Picture().TakeGraphic(picture_of<TPngGraphic>(make_help_page(h.name)));
     img->SetParent(this);
     this->*h.member = img;
   }
@@ -78,6 +77,24 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
   Image10->OnClick = [this](TObject* s) { Image10Click(s); };
   // A tool window of the main window: it stays above it.
   if (Form1) SetPopupParent(Form1);
+  auto draw = [] {
+    if (Form2) Form2->DrawPages();
+  };
+  if (Form1) Form1->AfterFirstPaint(draw);
+  else QueueOnMainThread(draw);
+}
+
+void TForm2::DrawPages() {
+  if (pages_drawn_) return;
+  pages_drawn_ = true;
+  // The pages are PNG pictures of drawn rasters.
+  for (const HelpImage& h : kImages)
+    if (h.page) (this->*h.member)->Picture().TakeGraphic(picture_of<TPngGraphic>(make_help_page(h.name)));
+}
+
+void TForm2::SetVisible(bool visible) {
+  if (visible) DrawPages();
+  TForm::SetVisible(visible);
 }
 
 void TForm2::Image1Click(TObject*) { Hide(); }
