@@ -78,7 +78,7 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
   // A tool window of the main window: it stays above it.
   if (Form1) SetPopupParent(Form1);
   auto draw = [] {
-    if (Form2) Form2->DrawPages();
+    if (Form2) Application->Dispatch([] { Form2->DrawPages(); });
   };
   if (Form1) Form1->AfterFirstPaint(draw);
   else QueueOnMainThread(draw);
