@@ -41,7 +41,11 @@ static void BM_PixelRead(benchmark::State& state) {
 BENCHMARK(BM_PixelRead);
 
 static void BM_ReadoutRepaint(benchmark::State& state) {
-  for (auto _ : state) Form1->RepaintRects({Rect(0, 0, 720, 7), Form1->panBlowColor->BoundsRect()});
+  int i = 0;
+  for (auto _ : state) {
+    Form1->panBlowColor->SetColor((++i & 1) ? clRed : clBlue);
+    Form1->RepaintRects({Rect(0, 0, 720, 7), Form1->panBlowColor->BoundsRect()});
+  }
 }
 BENCHMARK(BM_ReadoutRepaint);
 
