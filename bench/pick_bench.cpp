@@ -28,6 +28,27 @@ static void BM_MouseMoveOverView(benchmark::State& state) {
 }
 BENCHMARK(BM_MouseMoveOverView)->Repetitions(15)->ReportAggregatesOnly(true);  // medians of 15 runs
 
+// The parts of a move: the pointer query, the pixel read, the readout's repaint.
+static void BM_PointerQuery(benchmark::State& state) {
+  for (auto _ : state) benchmark::DoNotOptimize(GetCursorPos());
+}
+BENCHMARK(BM_PointerQuery);
+
+static void BM_PixelRead(benchmark::State& state) {
+  TPoint p = Form1->ImageScrollBox1->Image()->ClientToScreen({100, 100});
+  for (auto _ : state) benchmark::DoNotOptimize(GetScreenPixel(p.X, p.Y));
+}
+BENCHMARK(BM_PixelRead);
+
+static void BM_ReadoutRepaint(benchmark::State& state) {
+  int i = 0;
+  for (auto _ : state) {
+    Form1->panBlowColor->SetColor((++i & 1) ? clRed : clBlue);
+    Form1->RepaintRects({Rect(0, 0, 720, 7), Form1->panBlowColor->BoundsRect()});
+  }
+}
+BENCHMARK(BM_ReadoutRepaint);
+
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   Application->Initialize(argc, argv);

@@ -287,7 +287,8 @@ void TDibGraphic::NewImage(int AWidth, int AHeight, TImageFormat AImageFormat, c
   SetXDotsPerInch(InXDotsPerInch ? InXDotsPerInch : static_cast<Word>(GetDeviceCaps(FDC, LOGPIXELSX)));
   SetYDotsPerInch(InYDotsPerInch ? InYDotsPerInch : static_cast<Word>(GetDeviceCaps(FDC, LOGPIXELSY)));
   void* bits_ptr = nullptr;
-  FBitmapHandle = CreateDIBSection(FDC, &FBitmapInfo, DIB_RGB_COLORS, &bits_ptr, nullptr, 0);
+  FBitmapHandle = FNextImageUncleared ? CreateDIBSectionForOverwrite(FDC, &FBitmapInfo, &bits_ptr)
+                                      : CreateDIBSection(FDC, &FBitmapInfo, DIB_RGB_COLORS, &bits_ptr, nullptr, 0);
   if (!FBitmapHandle) {
     HDC dc = FDC;
     FDC = nullptr;
@@ -312,6 +313,16 @@ void TDibGraphic::NewImage(int AWidth, int AHeight, TImageFormat AImageFormat, c
   }
   FCanvas = std::make_unique<TCanvas>();
   FCanvas->SetHandle(FDC);
+}
+
+void TDibGraphic::NewImageForOverwrite(int AWidth, int AHeight, TImageFormat AImageFormat, const TMaxLogPalette* pPalette,
+                                       Word InXDotsPerInch, Word InYDotsPerInch) {
+  struct Reset {
+    bool& flag;
+    ~Reset() { flag = false; }
+  } reset{FNextImageUncleared};
+  FNextImageUncleared = true;
+  NewImage(AWidth, AHeight, AImageFormat, pPalette, InXDotsPerInch, InYDotsPerInch);
 }
 
 void TDibGraphic::Fill(TRgb Color) {

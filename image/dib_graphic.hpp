@@ -88,6 +88,10 @@ public:
   // are zero. Sides below 1 and pixel buffers over 2^31 - 1 bytes raise EZuroroveError.
   virtual void NewImage(int AWidth, int AHeight, TImageFormat AImageFormat, const TMaxLogPalette* pPalette,
                         Word InXDotsPerInch, Word InYDotsPerInch);
+  // NewImage for a caller that writes every byte of every row itself, the padding at the row
+  // ends included: the pixels are left uncleared.
+  void NewImageForOverwrite(int AWidth, int AHeight, TImageFormat AImageFormat, const TMaxLogPalette* pPalette,
+                            Word InXDotsPerInch, Word InYDotsPerInch);
   virtual bool CanRead(TStream& Stream);
   virtual bool CanRead(const std::string& FileName);
   virtual bool CanSave();
@@ -197,6 +201,7 @@ private:
   TRgb FTransparentColor = Rgb(255, 255, 255);
   bool FQuantizeStarted = false;
   bool FOverwriteFileBackground = false;
+  bool FNextImageUncleared = false;  // set by NewImageForOverwrite for its NewImage
   TRgb FBackgroundColor = Rgb(255, 255, 255);
   // Lets the palette worker find out whether the picture still lives and still holds the
   // image it worked on.

@@ -12,6 +12,7 @@
 #include "image/view_mouse_handlers.hpp"
 #include "platform/clipbrd.hpp"
 #include "platform/forms.hpp"
+#include "platform/pixel_memory.hpp"
 #include "platform/text_codec.hpp"
 
 namespace {
@@ -275,6 +276,9 @@ void TImageScrollBox::LoadFromFile(const std::string& FileName, int ImageNo) {
     LoadFromStream(stream, FileName, ImageNo);
   }
   FFileName = FileName;
+  // The decoding freed blocks of the picture's size (the codec's own picture, the hand-over):
+  // their memory goes back to the system rather than staying with the process.
+  pixel_memory_release();
 }
 
 void TImageScrollBox::LoadFromStream(TStream& Stream, const std::string& Extension, int ImageNo) {
@@ -303,6 +307,7 @@ void TImageScrollBox::LoadFromStream(TStream& Stream, int ImageNo) {
   ReplaceSource(std::move(g));
   DoNewGraphic();
   Redraw(true);
+  pixel_memory_release();  // as after a load from a file
 }
 
 void TImageScrollBox::ReplaceSource(std::unique_ptr<TDibGraphic> Graphic) {

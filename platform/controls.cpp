@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QToolTip>
 #include <algorithm>
 
@@ -178,6 +179,10 @@ void HostWidget::paintEvent(QPaintEvent* e) {
     }
   }
   if (c->HasCustomPaint()) paint_custom(*c, p);
+  // A paint of any part of a window is its paint: opaque children leave the form's own
+  // background unpainted.
+  if (auto* top = dynamic_cast<HostWidget*>(window()))
+    if (auto* form = dynamic_cast<TForm*>(top->control())) form->painted();
 }
 
 void HostWidget::mousePressEvent(QMouseEvent* e) {
@@ -478,6 +483,13 @@ void TControl::Repaint() {
 void TControl::RepaintRect(const TRect& r) {
   if (host_ && host_->widget && host_->widget->isVisible())
     host_->widget->repaint(QRect(r.Left, r.Top, r.Width(), r.Height()));
+}
+
+void TControl::RepaintRects(std::initializer_list<TRect> rects) {
+  if (!host_ || !host_->widget || !host_->widget->isVisible()) return;
+  QRegion region;
+  for (const TRect& r : rects) region += QRect(r.Left, r.Top, r.Width(), r.Height());
+  host_->widget->repaint(region);
 }
 
 void TControl::Update() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
@@ -130,6 +131,9 @@ public:
   void Update();
   // Paints one rectangle of the control (client coordinates) at once.
   void RepaintRect(const TRect& r);
+  // Paints the parts of these client rectangles at once, all in one paint, together with the
+  // child controls that lie in them.
+  void RepaintRects(std::initializer_list<TRect> rects);
 
   TPoint ClientToScreen(TPoint p) const;
   TPoint ScreenToClient(TPoint p) const;

@@ -9,6 +9,7 @@
 #include <map>
 
 #include "platform/control_host_qt.hpp"
+#include "platform/main_thread.hpp"
 #include "platform/services.hpp"
 #include "platform/std_controls.hpp"
 
@@ -50,6 +51,18 @@ void TForm::SetVisible(bool visible) {
     w->hide();
     if (was && OnHide) Application->Dispatch([&] { OnHide(this); });
   }
+}
+
+void TForm::AfterFirstPaint(std::function<void()> fn) {
+  if (painted_) QueueOnMainThread(std::move(fn));
+  else after_first_paint_.push_back(std::move(fn));
+}
+
+void TForm::painted() {
+  if (painted_) return;
+  painted_ = true;
+  for (auto& fn : after_first_paint_) QueueOnMainThread(std::move(fn));
+  after_first_paint_.clear();
 }
 
 void TForm::SetBounds(int left, int top, int width, int height) {

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/controls.hpp"
 
@@ -78,6 +79,13 @@ public:
   TNotifyEvent OnActivate;
   TNotifyEvent OnDestroy;
 
+  // Runs `fn` at the event loop's next turn after the window's first paint (so that the paint
+  // reaches the screen first); when it has been painted already, at the next turn. For work a
+  // window can leave until it is on screen.
+  void AfterFirstPaint(std::function<void()> fn);
+  // Called by the window system after each paint of the window.
+  void painted();
+
   // Called by the window system when the user closes the window; returns whether it closed.
   bool close_requested();
   // Called by the window system when it placed the window elsewhere (a window manager's move);
@@ -96,6 +104,8 @@ private:
   bool key_preview_ = false;
   bool double_buffered_ = false;
   bool closing_ = false;
+  bool painted_ = false;
+  std::vector<std::function<void()>> after_first_paint_;
   TPosition position_ = TPosition::poDesigned;
   bool modal_ = false;
   int modal_result_ = mrNone;

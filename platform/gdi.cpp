@@ -16,6 +16,7 @@
 #include "platform/checked_size.hpp"
 #include "platform/canvas_qt.hpp"
 #include "platform/halftone_stretch.hpp"
+#include "platform/pixel_memory.hpp"
 
 // ---------------------------------------------------------------------------------------------
 // Objects and the handle table
@@ -53,6 +54,10 @@ struct FreeDeleter {
   void operator()(Byte* p) const { std::free(p); }
 };
 
+struct PixelDeleter {
+  void operator()(Byte* p) const { pixel_memory_free(p); }
+};
+
 // Colours inside the blitter: 0x00RRGGBB (the bytes B, G, R, 0 of a 32-bit pixel).
 inline std::uint32_t ref_to_xrgb(COLORREF c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
 inline COLORREF xrgb_to_ref(std::uint32_t c) { return ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF); }
@@ -72,7 +77,7 @@ struct GdiBitmap : GdiObject {
   std::vector<RGBQUAD> colors;
   DWORD masks[3] = {0, 0, 0};
   std::int64_t stride = 0;
-  std::unique_ptr<Byte, FreeDeleter> storage;
+  std::unique_ptr<Byte, PixelDeleter> storage;
   HDC selected_in = nullptr;
 
   Byte* row(int y) const { return storage.get() + (top_down ? y : height - 1 - y) * stride; }
@@ -159,13 +164,14 @@ bool g_palette_device = false;
 // Bitmaps larger than this cannot be made (as a 32-bit system's GDI).
 constexpr std::int64_t kMaxBitmapBytes = 0x7FFFFFFF;
 
-std::unique_ptr<GdiBitmap> allocate_bitmap(int width, int height, PixKind pk, std::int64_t stride) {
+// Pixels zero-filled unless the caller writes every byte itself (`zeroed` false).
+std::unique_ptr<GdiBitmap> allocate_bitmap(int width, int height, PixKind pk, std::int64_t stride, bool zeroed = true) {
   if (width <= 0 || height <= 0 || stride <= 0) return nullptr;
   // A mend: multiplied with an overflow check (sizes reach here from files).
   const std::int64_t bytes = CheckedMul(stride, height).value_or(INT64_MAX);
   if (bytes > kMaxBitmapBytes) return nullptr;
   auto bm = std::make_unique<GdiBitmap>();
-  bm->storage.reset(static_cast<Byte*>(std::calloc(static_cast<std::size_t>(bytes), 1)));
+  bm->storage.reset(static_cast<Byte*>(pixel_memory_allocate(static_cast<std::size_t>(bytes), zeroed)));
   if (!bm->storage) return nullptr;
   bm->width = width;
   bm->height = height;
@@ -796,12 +802,14 @@ bool read_dib_layout(const BITMAPINFO* info, DibLayout& out) {
 
 }  // namespace
 
-HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT /*usage*/, void** bits, HANDLE, DWORD) {
+namespace {
+
+HBITMAP create_dib_section(HDC dc, const BITMAPINFO* info, void** bits, bool zeroed) {
   if (bits) *bits = nullptr;
   if (dc && !live_dc(dc)) return nullptr;
   DibLayout l;
   if (!read_dib_layout(info, l)) return nullptr;
-  auto bm = allocate_bitmap(l.width, l.height, l.kind, l.stride);
+  auto bm = allocate_bitmap(l.width, l.height, l.kind, l.stride, zeroed);
   if (!bm) return nullptr;
   bm->section = true;
   bm->top_down = l.top_down;
@@ -813,6 +821,16 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT /*usage*/, void** 
   std::memcpy(bm->masks, l.masks, sizeof l.masks);
   if (bits) *bits = bm->storage.get();
   return add_object(std::move(bm));
+}
+
+}  // namespace
+
+HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT /*usage*/, void** bits, HANDLE, DWORD) {
+  return create_dib_section(dc, info, bits, true);
+}
+
+HBITMAP CreateDIBSectionForOverwrite(HDC dc, const BITMAPINFO* info, void** bits) {
+  return create_dib_section(dc, info, bits, false);
 }
 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bits_per_pixel, const void* bits) {

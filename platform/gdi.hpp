@@ -205,6 +205,8 @@ int GetObject(HGDIOBJ object, int size, void* out);
 // the usual 5-5-5, 5-6-5 or 8-8-8 masks) and colour table (biClrUsed entries, or 2^bits when 0).
 // The pixels are zero. *bits receives their address.
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
+// A DIB section whose pixels are not cleared, for a caller that writes every byte of them.
+HBITMAP CreateDIBSectionForOverwrite(HDC dc, const BITMAPINFO* info, void** bits);
 // A device-dependent bitmap: monochrome for 1 plane of 1 bit, otherwise `bits_per_pixel` deep
 // (1, 4, 8, 16, 24 or 32; top-down rows padded to 16 bits). `bits` may be nullptr.
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bits_per_pixel, const void* bits);

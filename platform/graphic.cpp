@@ -135,6 +135,11 @@ TIcon* TPicture::Icon() {
   return static_cast<TIcon*>(graphic_.get());
 }
 
+void TPicture::TakeGraphic(std::unique_ptr<TGraphic> graphic) {
+  graphic_ = std::move(graphic);
+  changed();
+}
+
 void TPicture::Assign(TPersistent* source) {
   if (!source) {
     SetGraphic(nullptr);

@@ -341,6 +341,8 @@ public:
   TGraphic* Graphic() const { return graphic_.get(); }
   // Holds a copy of `graphic` (a new instance of its class assigned from it); nullptr empties.
   void SetGraphic(TGraphic* graphic);
+  // Holds `graphic` itself where SetGraphic would hold a copy of it; nullptr empties.
+  void TakeGraphic(std::unique_ptr<TGraphic> graphic);
   // The graphic as a bitmap: a graphic of another class is replaced by an empty TBitmap.
   TBitmap* Bitmap();
   TIcon* Icon();

@@ -1,4 +1,5 @@
 #include "platform/halftone_stretch.hpp"
+#include "platform/processors.hpp"
 
 #include <sched.h>
 
@@ -395,14 +396,6 @@ void horizontal_wide(const std::uint32_t* acc, const Taps& xt, int n, const Half
   }
 }
 #endif
-
-// The processors this process may run on.
-int usable_processors() {
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::max(1, CPU_COUNT(&set));
-  return static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-}
 
 // One stretch: the taps of both axes and the constants, shared by the threads.
 class HalftoneJob {

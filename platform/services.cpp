@@ -13,6 +13,11 @@
 #include <QScreen>
 #include <QUrl>
 #include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+#include <optional>
 
 TPoint GetCursorPos() {
   QPoint p = QCursor::pos();
@@ -21,11 +26,90 @@ TPoint GetCursorPos() {
 
 void SetCursorPos(int x, int y) { QCursor::setPos(x, y); }
 
+namespace {
+
+// The X server's root window and how its pixels read as colours: 32-bit pixels of a depth-24
+// true-colour visual, 8 bits per channel, in the server's byte order. Other layouts are left to
+// the toolkit's grab.
+struct RootPixels {
+  xcb_connection_t* connection = nullptr;
+  xcb_window_t root = 0;
+  bool lsb_first = true;
+  int red_shift = 0, green_shift = 0, blue_shift = 0;
+};
+
+int channel_shift(std::uint32_t mask) {
+  for (int s = 0; s <= 24; s += 8)
+    if (mask == (0xFFu << s)) return s;
+  return -1;
+}
+
+const RootPixels* root_pixels() {
+  static const RootPixels found = [] {
+    RootPixels r;
+    auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+    if (!c) return r;
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    QScreen* primary = QGuiApplication::primaryScreen();
+    if (!primary || primary->devicePixelRatio() != 1.0 || QGuiApplication::screens().size() != 1) return r;
+    xcb_screen_iterator_t screens = xcb_setup_roots_iterator(setup);
+    if (!screens.rem) return r;
+    const xcb_screen_t* screen = screens.data;
+    if (screen->root_depth != 24) return r;
+    bool bpp32 = false;
+    for (auto f = xcb_setup_pixmap_formats_iterator(setup); f.rem; xcb_format_next(&f))
+      if (f.data->depth == 24) bpp32 = f.data->bits_per_pixel == 32;
+    if (!bpp32) return r;
+    const xcb_visualtype_t* visual = nullptr;
+    for (auto d = xcb_screen_allowed_depths_iterator(screen); d.rem && !visual; xcb_depth_next(&d))
+      for (auto v = xcb_depth_visuals_iterator(d.data); v.rem; xcb_visualtype_next(&v))
+        if (v.data->visual_id == screen->root_visual) visual = v.data;
+    if (!visual || visual->_class != XCB_VISUAL_CLASS_TRUE_COLOR) return r;
+    r.red_shift = channel_shift(visual->red_mask);
+    r.green_shift = channel_shift(visual->green_mask);
+    r.blue_shift = channel_shift(visual->blue_mask);
+    if (r.red_shift < 0 || r.green_shift < 0 || r.blue_shift < 0) return r;
+    r.lsb_first = setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
+    r.root = screen->root;
+    r.connection = c;
+    return r;
+  }();
+  return found.connection ? &found : nullptr;
+}
+
+// One pixel of the root window in one request: the colour, or nothing when the server refused
+// (a point off the screen).
+std::optional<std::uint32_t> read_root_pixel(const RootPixels& r, int x, int y) {
+  if (x < 0 || y < 0 || x > 0x7FFF || y > 0x7FFF) return std::nullopt;
+  xcb_get_image_cookie_t cookie = xcb_get_image(r.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, r.root, static_cast<std::int16_t>(x),
+                                                static_cast<std::int16_t>(y), 1, 1, ~0u);
+  xcb_generic_error_t* error = nullptr;
+  xcb_get_image_reply_t* reply = xcb_get_image_reply(r.connection, cookie, &error);
+  std::free(error);
+  if (!reply) return std::nullopt;
+  std::optional<std::uint32_t> colour;
+  if (xcb_get_image_data_length(reply) >= 4) {
+    const std::uint8_t* b = xcb_get_image_data(reply);
+    const std::uint32_t p = r.lsb_first ? (b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24)
+                                        : (b[3] | b[2] << 8 | b[1] << 16 | static_cast<std::uint32_t>(b[0]) << 24);
+    colour = ((p >> r.red_shift) & 0xFF) | ((p >> r.green_shift) & 0xFF) << 8 | ((p >> r.blue_shift) & 0xFF) << 16;
+  }
+  std::free(reply);
+  return colour;
+}
+
+}  // namespace
+
 std::uint32_t GetScreenPixel(int x, int y) {
   if (!QGuiApplication::instance()) return CLR_INVALID;
   QPoint pt(x, y);
   QScreen* screen = QGuiApplication::screenAt(pt);
   if (!screen) return CLR_INVALID;
+  // On an X display one request reads the pixel; the toolkit's grab takes several round trips.
+  if (const RootPixels* r = root_pixels()) {
+    if (std::optional<std::uint32_t> c = read_root_pixel(*r, x, y)) return *c;
+  }
   if (QGuiApplication::platformName() == "offscreen") {
     // Without a real display only the program's own windows have pixels.
     bool inside = false;

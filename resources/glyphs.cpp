@@ -557,6 +557,8 @@ void g_pick_history(GlyphCanvas& g) {
 
 Raster24 spectrum_button(int step, int w, int h) {
   Raster24 r(w, h);
+  SpectrumRowMaps maps(step);
+  const std::uint8_t* middle = spectrum_middle_row();
   const int x0 = 3, y0 = 2, pw = w - 6, ph = h - 4;
   const double rad = 3.0;
   auto inside = [&](int x, int y) {
@@ -581,11 +583,13 @@ Raster24 spectrum_button(int step, int w, int h) {
       const int sx0 = (x - x0) * kSpectrumWidth / pw, sx1 = (x - x0 + 1) * kSpectrumWidth / pw;
       const int sy0 = (y - y0) * kSpectrumHeight / ph, sy1 = (y - y0 + 1) * kSpectrumHeight / ph;
       long sr = 0, sg = 0, sb = 0, n = 0;
-      for (int sy = sy0; sy < sy1; sy += 3)
+      for (int sy = sy0; sy < sy1; sy += 3) {
+        const std::uint8_t* m = maps.map(sy);
         for (int sx = sx0; sx < sx1; sx += 4) {
-          const std::uint32_t c = spectrum_colour(step, sx, sy);
-          sr += c & 0xFF, sg += (c >> 8) & 0xFF, sb += (c >> 16) & 0xFF, ++n;
+          const std::uint8_t* c = middle + 3 * static_cast<size_t>(sx);
+          sb += m[c[0]], sg += m[c[1]], sr += m[c[2]], ++n;
         }
+      }
       r.set(x, y, static_cast<int>((sr + n / 2) / n), static_cast<int>((sg + n / 2) / n), static_cast<int>((sb + n / 2) / n));
     }
   return r;

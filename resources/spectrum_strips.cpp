@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -40,18 +41,19 @@ void check_step(int step) {
 }
 
 // Above the middle row a column fades linearly from its middle colour to the top grey; below it
-// the column darkens linearly to the bottom grey.
-std::uint32_t column_colour(int step, std::uint32_t middle, int y) {
-  int top = step == 0 ? 255 : step;
-  int bottom = step == 0 ? 0 : step - 128;
+// the column darkens linearly to the bottom grey. One channel of row y, from the channel's value
+// in the middle row; the greys are alike in every channel.
+int column_channel(int step, int middle, int y) {
+  const int top = step == 0 ? 255 : step;
+  const int bottom = step == 0 ? 0 : step - 128;
   const int mid = kSpectrumMiddleRow, last = kSpectrumHeight - 1;
-  int cr = static_cast<int>(middle & 0xFF), cg = static_cast<int>((middle >> 8) & 0xFF), cb = static_cast<int>((middle >> 16) & 0xFF);
-  int r, g, b;
-  if (y <= mid) {
-    r = lerp(top, cr, y, mid), g = lerp(top, cg, y, mid), b = lerp(top, cb, y, mid);
-  } else {
-    r = lerp(cr, bottom, y - mid, last - mid), g = lerp(cg, bottom, y - mid, last - mid), b = lerp(cb, bottom, y - mid, last - mid);
-  }
+  return y <= mid ? lerp(top, middle, y, mid) : lerp(middle, bottom, y - mid, last - mid);
+}
+
+std::uint32_t column_colour(int step, std::uint32_t middle, int y) {
+  const int r = column_channel(step, static_cast<int>(middle & 0xFF), y);
+  const int g = column_channel(step, static_cast<int>((middle >> 8) & 0xFF), y);
+  const int b = column_channel(step, static_cast<int>((middle >> 16) & 0xFF), y);
   return static_cast<std::uint32_t>(r) | (static_cast<std::uint32_t>(g) << 8) | (static_cast<std::uint32_t>(b) << 16);
 }
 
@@ -63,15 +65,50 @@ std::uint32_t spectrum_colour(int step, int x, int y) {
   return column_colour(step, spectrum_middle_colour(x), y);
 }
 
+const std::uint8_t* spectrum_middle_row() {
+  static const std::vector<std::uint8_t> row = [] {
+    std::vector<std::uint8_t> r(static_cast<size_t>(kSpectrumWidth) * 3);
+    for (int x = 0; x < kSpectrumWidth; ++x) {
+      const std::uint32_t c = spectrum_middle_colour(x);
+      r[3 * static_cast<size_t>(x)] = static_cast<std::uint8_t>(c >> 16);
+      r[3 * static_cast<size_t>(x) + 1] = static_cast<std::uint8_t>(c >> 8);
+      r[3 * static_cast<size_t>(x) + 2] = static_cast<std::uint8_t>(c);
+    }
+    return r;
+  }();
+  return row.data();
+}
+
+SpectrumRowMaps::SpectrumRowMaps(int step) : step_(step), done_(kSpectrumHeight, false), maps_(static_cast<size_t>(kSpectrumHeight) * 256) {
+  check_step(step);
+}
+
+const std::uint8_t* SpectrumRowMaps::map(int y) {
+  if (y < 0 || y >= kSpectrumHeight) throw std::out_of_range("row outside the spectrum strip");
+  std::uint8_t* m = maps_.data() + static_cast<size_t>(y) * 256;
+  if (!done_[static_cast<size_t>(y)]) {
+    // The greys of the top and bottom rows are the same in every channel, so one map serves
+    // all three.
+    for (int c = 0; c < 256; ++c) m[c] = static_cast<std::uint8_t>(column_channel(step_, c, y));
+    done_[static_cast<size_t>(y)] = true;
+  }
+  return m;
+}
+
+void draw_spectrum_strip(int step, const std::function<std::uint8_t*(int y)>& row_at) {
+  SpectrumRowMaps maps(step);
+  const std::uint8_t* middle = spectrum_middle_row();
+  const size_t n = static_cast<size_t>(kSpectrumWidth) * 3;
+  for (int y = 0; y < kSpectrumHeight; ++y) {
+    const std::uint8_t* m = maps.map(y);
+    std::uint8_t* out = row_at(y);
+    for (size_t i = 0; i < n; ++i) out[i] = m[middle[i]];
+  }
+}
+
 Raster24 make_spectrum_strip(int step) {
   check_step(step);
   Raster24 r(kSpectrumWidth, kSpectrumHeight);
-  for (int x = 0; x < kSpectrumWidth; ++x) {
-    std::uint32_t c = spectrum_middle_colour(x);
-    for (int y = 0; y < kSpectrumHeight; ++y) {
-      std::uint32_t v = column_colour(step, c, y);
-      r.set(x, y, static_cast<int>(v & 0xFF), static_cast<int>((v >> 8) & 0xFF), static_cast<int>((v >> 16) & 0xFF));
-    }
-  }
+  draw_spectrum_strip(step, [&](int y) { return r.row(y); });
   return r;
 }

@@ -1,25 +1,18 @@
 #include "workbench/help_window.hpp"
 
-#include <cstring>
+#include <utility>
 
 #include "image/png_graphic.hpp"
+#include "platform/main_thread.hpp"
 #include "platform/services.hpp"
 #include "resources/help_pages.hpp"
 #include "workbench/main_window.hpp"
+#include "workbench/raster_pictures.hpp"
 
 TForm2* Form2 = nullptr;
 const char* const kProductWebPage = "https://huewright.org/";
 
 namespace {
-
-// A picture of the window: a PNG picture of a drawn raster.
-std::unique_ptr<TPngGraphic> png_picture_of(const Raster24& raster) {
-  auto g = std::make_unique<TPngGraphic>();
-  g->NewImage(raster.width, raster.height, ifTrueColor, nullptr, 96, 96);
-  const size_t row_bytes = static_cast<size_t>(raster.width) * 3;
-  for (int y = 0; y < raster.height; ++y) std::memcpy(g->GetScanLine(y), raster.row(y), row_bytes);
-  return g;
-}
 
 // The window's images in creation order (each later one above the earlier ones): name, member,
 // bounds, whether it carries a page picture.
@@ -65,18 +58,14 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
     img->SetName(h.name);
     img->SetBounds(h.left, h.top, h.width, h.height);
     img->SetCursor(crHandPoint);
-    if (h.page) {
-      auto picture = png_picture_of(make_help_page(h.name));
-      img->Picture().SetGraphic(picture.get());
-    }
     img->SetParent(this);
     this->*h.member = img;
   }
   TColor key = clNone;
-  auto logo = png_picture_of(make_help_logo(key));
+  auto logo = picture_of<TPngGraphic>(make_help_logo(key));
   logo->SetTransparentPixel(tpUseTransparentColor);
   logo->SetTransparentColor(ColorToRgb(key));
-  Image10->Picture().SetGraphic(logo.get());
+  Image10->Picture().TakeGraphic(std::move(logo));
   Image10->SetTransparent(true);
   Image10->SetHint("click for Huewright website");
 
@@ -88,6 +77,24 @@ TForm2::TForm2(TComponent* owner) : TForm(owner) {
   Image10->OnClick = [this](TObject* s) { Image10Click(s); };
   // A tool window of the main window: it stays above it.
   if (Form1) SetPopupParent(Form1);
+  auto draw = [] {
+    if (Form2) Application->Dispatch([] { Form2->DrawPages(); });
+  };
+  if (Form1) Form1->AfterFirstPaint(draw);
+  else QueueOnMainThread(draw);
+}
+
+void TForm2::DrawPages() {
+  if (pages_drawn_) return;
+  pages_drawn_ = true;
+  // The pages are PNG pictures of drawn rasters.
+  for (const HelpImage& h : kImages)
+    if (h.page) (this->*h.member)->Picture().TakeGraphic(picture_of<TPngGraphic>(make_help_page(h.name)));
+}
+
+void TForm2::SetVisible(bool visible) {
+  if (visible) DrawPages();
+  TForm::SetVisible(visible);
 }
 
 void TForm2::Image1Click(TObject*) { Hide(); }

@@ -10,6 +10,10 @@ class TForm2 : public TForm {
 public:
   explicit TForm2(TComponent* owner);
   std::string ClassName() const override { return "TForm2"; }
+  // The pages are drawn once the main window is on screen, and at the latest when this window
+  // is first shown, so that they do not hold up the main window's first showing.
+  void SetVisible(bool visible) override;
+  void DrawPages();
 
   void Image1Click(TObject* Sender);
   void Image5Click(TObject* Sender);
@@ -24,6 +28,9 @@ protected:
   // Whenever its place changes (shown, moved), the window puts itself at a fixed offset from the
   // main window's picture view.
   void WMWindowPosChanged() override;
+
+private:
+  bool pages_drawn_ = false;
 };
 
 extern TForm2* Form2;

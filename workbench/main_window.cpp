@@ -79,8 +79,8 @@ void TForm1::FormCreate(TObject*) {
   TPoint p = ClientToScreen({600, 200});
   SetCursorPos(p.X, p.Y);
   TImage* holder = spectrum_holder(0);
+  // Setting the graphic redraws the view; a second redraw of the same strip would only repeat it.
   ImageScrollBox1->SetGraphic(holder->Picture().Graphic());
-  ImageScrollBox1->Redraw(true);
   ImageScrollBox1->VertScrollBar().SetVisible(false);
   Image1->Picture().Assign(&holder->Picture());
   Application->SetHintHidePause(2500);

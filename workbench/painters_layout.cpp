@@ -1,10 +1,10 @@
 // The example painters' panel: ten thumbnails of the paintings with their caption labels.
-#include <cstring>
 #include <memory>
 
 #include "image/png_graphic.hpp"
 #include "resources/paintings.hpp"
 #include "workbench/main_window.hpp"
+#include "workbench/raster_pictures.hpp"
 
 namespace {
 
@@ -33,15 +33,6 @@ constexpr PainterThumbnail kThumbnails[10] = {
     {"Falvestri", &TForm1::imgFalvestripic, "imgFalvestripic", 43, 384, 60, &TForm1::Label12, "Label12", 412, &TForm1::imgFalvestriClick},
     {"Tambrel", &TForm1::imgTambrelpic, "imgTambrelpic", 31, 432, 72, &TForm1::Label14, "Label14", 460, &TForm1::imgTambrelClick},
 };
-
-// The painting as the 24-bit PNG picture a thumbnail holds.
-std::unique_ptr<TPngGraphic> png_picture_of(const Raster24& raster) {
-  auto g = std::make_unique<TPngGraphic>();
-  g->NewImage(raster.width, raster.height, ifTrueColor, nullptr, 96, 96);
-  const size_t row_bytes = static_cast<size_t>(raster.width) * 3;
-  for (int y = 0; y < raster.height; ++y) std::memcpy(g->GetScanLine(y), raster.row(y), row_bytes);
-  return g;
-}
 
 }  // namespace
 
@@ -80,7 +71,7 @@ void TForm1::draw_paintings() {
   for (const PainterThumbnail& t : kThumbnails) {
     TImage* thumb = this->*t.thumbnail;
     if (thumb->Picture().Graphic()) continue;
-    auto g = png_picture_of(make_painting(painter(t.painter)));
-    thumb->Picture().SetGraphic(g.get());
+    // The painting as the 24-bit PNG picture a thumbnail holds.
+    thumb->Picture().TakeGraphic(picture_of<TPngGraphic>(make_painting(painter(t.painter))));
   }
 }

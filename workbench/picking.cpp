@@ -17,9 +17,8 @@ void TForm1::ImageScrollBox1ImageMouseMove(TObject*, TShiftState, int, int) {
   panBlowCaption->SetCaption(ColorToHex(c));
   ShowColorBars(c);
   panBlowCaption->Font().SetColor(caption_font_colour(c));
-  // Magnifier and bars follow the pointer at once.
-  panBlowColor->Repaint();
-  RepaintRect(Rect(0, 0, 720, 7));
+  // Magnifier and bars follow the pointer at once, both in one paint.
+  RepaintRects({Rect(0, 0, 720, 7), panBlowColor->BoundsRect()});
 }
 
 void TForm1::ImageScrollBox1ImageMouseDown(TObject*, TMouseButton, TShiftState, int, int) {

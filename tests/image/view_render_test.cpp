@@ -33,7 +33,7 @@ bool same_bits(const TDibGraphic& a, const TDibGraphic& b) {
 
 TEST(ViewRender, WholeZoomsGiveWhatTheResizeTransformGives) {
   // Small pictures stretch by the nearest pixel, larger ones by area averaging: both agree.
-  for (auto [w, h] : {std::pair{7, 5}, std::pair{53, 41}}) {
+  for (auto [w, h] : {std::pair{1, 3}, std::pair{2, 1}, std::pair{7, 5}, std::pair{53, 41}}) {
     auto source = make_picture(w, h, 4);
     source->SetXDotsPerInch(150);
     for (int k : {1, 2, 3, 4}) {

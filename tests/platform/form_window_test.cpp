@@ -125,3 +125,26 @@ TEST(FormWindow, WebAddressesGoThroughTheDialogHandler) {
   EXPECT_EQ(hw_test::dialogs().requests[0].text, "https://example.invalid/page");
   EXPECT_TRUE(hw_test::dialogs().messages().empty());
 }
+
+TEST(FormWindow, WorkLeftUntilTheFirstPaintRunsAfterIt) {
+  auto form = std::make_unique<TForm>(nullptr);
+  form->SetBounds(30, 30, 200, 100);
+  // Covered all over by an opaque child, so that the form's own background is never painted.
+  auto* panel = new TPanel(form.get());
+  panel->SetParent(form.get());
+  panel->SetBounds(0, 0, 200, 100);
+  int runs = 0;
+  form->AfterFirstPaint([&] { ++runs; });
+  settle();
+  EXPECT_EQ(runs, 0);  // never shown, never painted
+  form->Show();
+  flush_paints();
+  settle();
+  EXPECT_EQ(runs, 1);
+  // Once painted, later work runs at the next turn of the loop, and earlier work never again.
+  form->AfterFirstPaint([&] { runs += 10; });
+  EXPECT_EQ(runs, 1);
+  form->Repaint();
+  settle();
+  EXPECT_EQ(runs, 11);
+}

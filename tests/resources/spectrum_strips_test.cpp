@@ -57,4 +57,12 @@ TEST(SpectrumStrips, RowsFadeToTheirGreys) {
   // Monotone fade in every channel of a column above the middle.
   for (int y = 1; y <= 256; ++y) EXPECT_LE(ch(b.colour(0, y), 0), ch(b.colour(0, y - 1), 0));
   EXPECT_THROW(make_spectrum_strip(136), std::invalid_argument);
+  // The strips drawn by row tables hold, pixel for pixel, what each pixel's own interpolation gives.
+  for (int step : {0, 199}) {
+    Raster24 r = make_spectrum_strip(step);
+    int wrong = 0;
+    for (int y = 0; y < kSpectrumHeight; ++y)
+      for (int x = 0; x < kSpectrumWidth; ++x) wrong += r.colour(x, y) != spectrum_colour(step, x, y);
+    EXPECT_EQ(wrong, 0) << step;
+  }
 }

@@ -55,6 +55,8 @@ TEST_F(HelpWindow, ItIsABorderlessToolWindowOfTheMainWindowHoldingPngPages) {
   EXPECT_EQ(h->PopupParent(), w);
   EXPECT_EQ(h->ClientWidth(), 487);
   EXPECT_EQ(h->ClientHeight(), 449);
+  // The pages are drawn once the main window has been painted.
+  Application->ProcessMessages();
   for (TImage* p : {h->Image1, h->Image2, h->Image3, h->Image4, h->Image8, h->Image9, h->Image11}) {
     auto* g = dynamic_cast<TPngGraphic*>(p->Picture().Graphic());
     ASSERT_NE(g, nullptr) << p->Name();

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <utility>
@@ -343,6 +344,15 @@ TEST_F(Sampling, SpectrumButtonsReturnToTheSavedPlace) {
   EXPECT_EQ(SpectrumStep, 255);
   EXPECT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), 1500);
   EXPECT_EQ(w->ImageScrollBox1->Graphic()->Width(), kSpectrumWidth);
+  // The strip drawn straight into the picture's rows holds the drawn strip, row for row.
+  {
+    const Raster24 strip = make_spectrum_strip(255);
+    TDibGraphic* shown = w->ImageScrollBox1->Graphic();
+    int wrong_rows = 0;
+    for (int y = 0; y < kSpectrumHeight; ++y)
+      wrong_rows += std::memcmp(shown->GetScanLine(y), strip.row(y), static_cast<size_t>(kSpectrumWidth) * 3) != 0;
+    EXPECT_EQ(wrong_rows, 0);
+  }
   // The brightness strip also returns to one-to-one size.
   send_click(*w->imgZoom, 4, 4);
   ASSERT_EQ(w->ImageScrollBox1->ZoomPercent(), 200.0f);

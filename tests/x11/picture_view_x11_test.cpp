@@ -123,6 +123,13 @@ TEST(PictureViewX11, ZoomedPictureMarksAndLabelsReachTheScreen) {
     TRgb want = demo_pixel((p.X + 100) / 2, p.Y / 2);
     EXPECT_EQ(screen_at(*view, p.X, p.Y), static_cast<std::uint32_t>(RgbToColor(want))) << p.X << "," << p.Y;
   }
+  // Read from the X server one request per pixel: every channel where the picture has it, over
+  // a spread of the wheel's colours left of the marks.
+  int wrong = 0;
+  for (int y = 1; y < 180; y += 7)
+    for (int x = 1; x < 90; x += 5)
+      wrong += screen_at(*view, x, y) != static_cast<std::uint32_t>(RgbToColor(demo_pixel((x + 100) / 2, y / 2)));
+  EXPECT_EQ(wrong, 0);
   // The sticky note: yellow at 200 %, moved left by the scroll position.
   std::uint32_t note = screen_at(*view, 2 * 300 - 100, 2 * 90);
   EXPECT_EQ(note, 0x0000FFFFu);
