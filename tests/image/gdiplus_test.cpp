@@ -748,6 +748,11 @@ TEST(GdiPlusGuard, TiffWhoseFirstDirectoryIsCutIsRefused) {
     bmp[28] = static_cast<Byte>(bits);
     bmp[46] = static_cast<Byte>(used);
     EXPECT_EQ(gdiplus_can_take(bmp.data(), bmp.size()), taken) << bits << " bits, " << used << " colours";
+    // Compressions 0 to 6 are BMP's own; anything else is not handed over.
+    for (Byte compression : {1, 6, 7, 0x40}) {
+      bmp[30] = compression;
+      EXPECT_EQ(gdiplus_can_take(bmp.data(), bmp.size()), taken && compression <= 6) << int{compression};
+    }
   }
   // Anything else goes to GDI+ as it is.
   const std::vector<Byte> other{'G', 'I', 'F', '8', '9', 'a'};
