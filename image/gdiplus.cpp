@@ -353,6 +353,21 @@ const char* GdipFormatExtension(TGdipFormat format) {
 
 bool gdiplus_can_take(const Byte* data, std::size_t size) {
   if (data == nullptr || size < 4) return true;
+  // A mend: libgdiplus reads a palette BMP's pixel indices through a colour table of the length
+  // the file gives, past its end when the table is short (a crash in libgdiplus, as fuzzing
+  // found). The codec layer's fallback fills such tables up before it gets here; anything else
+  // with a table of another length than 2^bits is not handed over.
+  if (size >= 50 && data[0] == 'B' && data[1] == 'M') {
+    const std::uint32_t header = get_n(data + 14, 4, true);
+    const unsigned bits = get16(data + 28, true);
+    const std::uint64_t used = get_n(data + 46, 4, true);
+    if (header >= 40 && bits >= 1 && bits <= 8 && used != 0 && used != (1u << bits)) return false;
+    // A mend: a compression BMP does not define (RGB, RLE8, RLE4, bit fields, JPEG, PNG, alpha bit
+    // fields are 0 to 6) made libgdiplus build a picture of the whole declared size from nothing,
+    // 100 million pixels out of 130 bytes, for seconds.
+    if (header >= 40 && get_n(data + 30, 4, true) > 6) return false;
+    return true;
+  }
   const bool little = data[0] == 'I' && data[1] == 'I';
   const bool big = data[0] == 'M' && data[1] == 'M';
   if (!little && !big) return true;
@@ -374,7 +389,20 @@ bool gdiplus_can_take(const Byte* data, std::size_t size) {
   const std::uint64_t room = size - directory - static_cast<std::uint64_t>(count_bytes);
   if (entries > room / static_cast<std::uint64_t>(entry_bytes)) return false;
   // The directory and its link to the next one lie inside the data.
-  return room - entries * static_cast<std::uint64_t>(entry_bytes) >= static_cast<std::uint64_t>(offset_bytes);
+  if (room - entries * static_cast<std::uint64_t>(entry_bytes) < static_cast<std::uint64_t>(offset_bytes)) return false;
+  // A mend: a directory with some of the tile tags but not all four (TileWidth, TileLength,
+  // TileOffsets, TileByteCounts) is a tiled picture to libtiff whose tile arrays libgdiplus
+  // reads past their end (heap overflow in its TIFF reader); it is not handed over.
+  int tile_tags = 0;
+  bool tiled = false;
+  for (std::uint64_t i = 0; i < entries; ++i) {
+    const std::uint16_t tag = get16(data + directory + count_bytes + i * entry_bytes, little);
+    if (tag >= 322 && tag <= 325) {
+      tiled = true;
+      tile_tags |= 1 << (tag - 322);
+    }
+  }
+  return !tiled || tile_tags == 0xF;
 }
 
 // ---------------------------------------------------------------------------------------------

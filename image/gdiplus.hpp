@@ -193,7 +193,10 @@ protected:
 std::unique_ptr<TBitmap> decode_with_gdiplus(TStream& stream);
 
 // Whether the bytes may be handed to libgdiplus: it takes a TIFF whose first directory ends
-// inside its link to the next one, and then crashes on the image it returns.
+// inside its link to the next one, and then crashes on the image it returns; it reads past
+// libtiff's tile arrays for a first directory with only some of the four tile tags; and past a
+// palette BMP's colour table when the table is shorter than 2^bits entries; and it makes a
+// picture of the declared size out of nothing for a BMP compression it does not know.
 bool gdiplus_can_take(const Byte* data, std::size_t size);
 
 }  // namespace zu_gdiplus

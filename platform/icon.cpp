@@ -51,9 +51,11 @@ QImage decode_entry(const Byte* data, std::size_t size) {
   QImage img = gdi_read_bitmap(xor_bm, QRect(0, 0, info.width, info.height)).convertToFormat(QImage::Format_ARGB32);
   // A 32-bit entry carries alpha in its fourth byte; the others use the AND mask.
   bool has_alpha = false;
-  if (info.bits == 32) {
-    DIBSECTION ds{};
-    GetObject(xor_bm, sizeof ds, &ds);
+  DIBSECTION ds{};
+  GetObject(xor_bm, sizeof ds, &ds);
+  // A mend: a 32-bit entry with unusual colour masks is read into a 24-bit section; reading its
+  // rows as 4 bytes a pixel ran past the section's end. Alpha comes from 32-bit sections only.
+  if (info.bits == 32 && ds.dsBm.bmBitsPixel == 32) {
     const Byte* bits = static_cast<const Byte*>(ds.dsBm.bmBits);
     for (int y = 0; y < info.height; ++y)
       for (int x = 0; x < info.width; ++x)

@@ -1,6 +1,6 @@
 // Mutated BMP streams, packed DIBs and icon files: every reader either reads them or raises
-// one of the program's exceptions; nothing reads or writes outside its buffers (run under the
-// address and undefined-behaviour sanitizers).
+// one of the program's exceptions (fixed mutation sets in the ordinary build; the libFuzzer
+// harnesses of tests/fuzz/harness cover the same readers under the sanitizers).
 #include <gtest/gtest.h>
 
 #include <cstring>

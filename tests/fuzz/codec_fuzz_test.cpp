@@ -1,6 +1,6 @@
 // Damaged picture files through format detection and the codec layer: every one gives a picture
-// or one of the program's exceptions, never a crash (run under the address and
-// undefined-behaviour sanitizers); and the multi-page and 16-bit paths run clean.
+// or one of the program's exceptions, never a crash (the libFuzzer harnesses cover the same
+// paths under the sanitizers); and the multi-page and 16-bit paths run clean.
 #include <gtest/gtest.h>
 
 #include <tiffio.h>

@@ -723,6 +723,37 @@ TEST(GdiPlusGuard, TiffWhoseFirstDirectoryIsCutIsRefused) {
   EXPECT_FALSE(gdiplus_can_take(huge.data(), huge.size()));
   std::vector<Byte> far{'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0};
   EXPECT_FALSE(gdiplus_can_take(far.data(), far.size()));
+  // Some of the four tile tags but not all (TileWidth 322 with strip tags, as fuzzing found):
+  // refused; all four: taken. Entries are tag, type 3, count 1, value.
+  auto directory = [](std::vector<std::uint16_t> tags) {
+    std::vector<Byte> t{'I', 'I', 42, 0, 8, 0, 0, 0, static_cast<Byte>(tags.size()), 0};
+    for (std::uint16_t tag : tags) t.insert(t.end(), {static_cast<Byte>(tag), static_cast<Byte>(tag >> 8), 3, 0, 1, 0, 0, 0, 16, 0, 0, 0});
+    t.resize(t.size() + 4, 0);
+    return t;
+  };
+  for (auto tags : {std::vector<std::uint16_t>{256, 257, 273, 279, 322}, {256, 257, 322, 323, 324}, {325}}) {
+    const std::vector<Byte> t = directory(tags);
+    EXPECT_FALSE(gdiplus_can_take(t.data(), t.size())) << tags.back();
+  }
+  const std::vector<Byte> tiled = directory({256, 257, 322, 323, 324, 325});
+  EXPECT_TRUE(gdiplus_can_take(tiled.data(), tiled.size()));
+  const std::vector<Byte> striped = directory({256, 257, 273, 278, 279});
+  EXPECT_TRUE(gdiplus_can_take(striped.data(), striped.size()));
+  // A palette BMP goes with a colour table of 2^bits entries (or 0, meaning as many) only: a
+  // shorter table made libgdiplus read past it.
+  for (auto [bits, used, taken] : {std::tuple{8, 5u, false}, {4, 5u, false}, {4, 17u, false}, {4, 16u, true},
+                                   {8, 0u, true}, {24, 5u, true}}) {
+    std::vector<Byte> bmp(54, 0);
+    bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[18] = 7, bmp[22] = 5, bmp[26] = 1;
+    bmp[28] = static_cast<Byte>(bits);
+    bmp[46] = static_cast<Byte>(used);
+    EXPECT_EQ(gdiplus_can_take(bmp.data(), bmp.size()), taken) << bits << " bits, " << used << " colours";
+    // Compressions 0 to 6 are BMP's own; anything else is not handed over.
+    for (Byte compression : {1, 6, 7, 0x40}) {
+      bmp[30] = compression;
+      EXPECT_EQ(gdiplus_can_take(bmp.data(), bmp.size()), taken && compression <= 6) << int{compression};
+    }
+  }
   // Anything else goes to GDI+ as it is.
   const std::vector<Byte> other{'G', 'I', 'F', '8', '9', 'a'};
   EXPECT_TRUE(gdiplus_can_take(other.data(), other.size()));

@@ -427,6 +427,36 @@ TEST(Icons, LoadDrawAndSaveUnchanged) {
   png_icon.insert(png_icon.end(), std::begin(png_head), std::end(png_head));
   EXPECT_EQ(too_large(png_icon), "An image of 20000 x 20000 pixels is too large");
   EXPECT_EQ(icon.Width(), 2);
+
+  // A 32-bit entry with unusual colour masks (red 0xFF000000, green 0xFF0000, blue 0xFF00) is
+  // read into 24 bits: its colours come through, and the AND mask (all clear) makes it opaque.
+  std::vector<Byte> dib(40 + 12);
+  put_u32(dib, 0, 40);
+  put_u32(dib, 4, 2);
+  put_u32(dib, 8, 2);  // height doubled
+  put_u16(dib, 12, 1);
+  put_u16(dib, 14, 32);
+  put_u32(dib, 16, BI_BITFIELDS);
+  put_u32(dib, 40, 0xFF000000u);
+  put_u32(dib, 44, 0x00FF0000u);
+  put_u32(dib, 48, 0x0000FF00u);
+  dib.insert(dib.end(), {0x00, 0x33, 0x22, 0x11, 0x00, 0x66, 0x55, 0x44});  // 0x11223300, 0x44556600
+  dib.insert(dib.end(), {0, 0, 0, 0});                                      // AND row
+  std::vector<Byte> masked(6 + 16);
+  put_u16(masked, 2, 1);
+  put_u16(masked, 4, 1);
+  masked[6] = 2;
+  masked[7] = 1;
+  put_u16(masked, 10, 1);
+  put_u16(masked, 12, 32);
+  put_u32(masked, 14, static_cast<std::uint32_t>(dib.size()));
+  put_u32(masked, 18, 22);
+  masked.insert(masked.end(), dib.begin(), dib.end());
+  TBytesStream ms(masked.data(), static_cast<Int64>(masked.size()));
+  icon.LoadFromStream(ms);
+  ASSERT_EQ(icon.Width(), 2);
+  EXPECT_EQ(icon.PixelArgb(0, 0), 0xFF112233u);
+  EXPECT_EQ(icon.PixelArgb(1, 0), 0xFF445566u);
 }
 
 TEST(Pictures, ClassesByExtension) {
