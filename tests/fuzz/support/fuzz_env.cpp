@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -26,13 +27,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     mkdir(run.c_str(), 0700);
     setenv("XDG_RUNTIME_DIR", run.c_str(), 1);
   }
+  // The screen's file is the process's own and goes once the platform has read it: harnesses and
+  // replays running side by side never share one.
+  std::string cfg;
   if (!std::getenv("QT_QPA_PLATFORM")) {
-    const std::string cfg = base + "/hw-fuzz-offscreen-" + std::to_string(getuid()) + ".json";
-    // Written whole under another name first: harnesses running at once share the file.
-    const std::string part = cfg + "." + std::to_string(getpid());
-    std::ofstream(part) << R"({"windowFrameMargins":false,"screens":[{"name":"S","x":0,"y":0,"width":1280,)"
-                        << R"("height":800,"logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
-    std::rename(part.c_str(), cfg.c_str());
+    cfg = base + "/hw-fuzz-offscreen-" + std::to_string(getpid()) + ".json";
+    std::ofstream(cfg) << R"({"windowFrameMargins":false,"screens":[{"name":"S","x":0,"y":0,"width":1280,)"
+                       << R"("height":800,"logicalDpi":96,"logicalBaseDpi":96,"dpr":1}]})";
     const std::string v = "offscreen:configfile=" + cfg;
     setenv("QT_QPA_PLATFORM", v.c_str(), 1);
   }
@@ -42,6 +43,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   (void)argc;
   (void)argv;
   Application->Initialize(app_argc, app_argv);
+  if (!cfg.empty()) std::remove(cfg.c_str());
   SetDialogHandler([](const DialogRequest& r) {
     DialogAnswer a;
     a.result = r.kind == DialogKind::MessageBox ? IDOK : IDCANCEL;
