@@ -70,7 +70,15 @@ std::uint64_t saved_digest(const JpegCase& c, int case_number, std::size_t& size
     const Byte b = static_cast<Byte>(0xA0 + i);
     s.WriteBuffer(&b, 1);
   }
+  auto pixels = [&p] {
+    std::uint64_t h = 0xCBF29CE484222325ull;
+    for (int y = 0; y < p.Height(); ++y) h ^= digest(p.GetScanLine(y), static_cast<std::size_t>(p.ScanLineSize())) + y;
+    return h;
+  };
+  const std::uint64_t before = pixels();
   p.SaveToStream(s);
+  // The encoder reads the picture and leaves it as it was.
+  EXPECT_EQ(pixels(), before) << "case " << case_number;
   // The bytes before the file stay as they were.
   for (int i = 0; i < c.offset; ++i) EXPECT_EQ(s.Memory()[i], static_cast<Byte>(0xA0 + i)) << "case " << case_number;
   size = static_cast<std::size_t>(s.Size()) - static_cast<std::size_t>(c.offset);
