@@ -199,7 +199,7 @@ void SaveDibToStream(TDibGraphic& Graphic, TStream& Stream, int FifId, int Flags
 
   // FreeImage's JPEG writer only reads the rows (a row at a time into buffers of its own), so
   // unless a hook may change the bitmap it gets the picture's rows in place: a full-size copy
-  // per save (allocated, cleared, then filled) cost about a quarter of the encode. It is made
+  // per save (allocated, cleared, then filled) cost up to a fifth of the encode. It is made
   // after the last progress call, so nothing of ours runs between it and the encode.
   const bool in_place = FifId == FIF_ID_JPEG && !BeforeSave;
   if (in_place && source.Empty()) throw EZuroroveError("Graphic is empty");
