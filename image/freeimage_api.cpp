@@ -104,6 +104,10 @@ void TFreeImageLibrary::load_from_resource() {
   }
 }
 
+void* TFreeImageLibrary::OptionalEntry(const char* Name) const {
+  return handle_ != nullptr ? dlsym(handle_, Name) : nullptr;
+}
+
 void TFreeImageLibrary::write_to_temp(const Byte* data, std::size_t size) {
   CreateTempFile("zu", "tmp", temp_path_);
   // Once loaded, the library stays mapped without its file: the copy goes as soon as the load
@@ -259,12 +263,20 @@ namespace {
 // A new FreeImage bitmap from a DIB's header, its colour table (`table_bytes` readable at
 // `table`) and its rows (`bits_bytes` readable at `bits`); none when the header is not one
 // FreeImage can allocate.
+// With `in_place` (the library's entry for rows it does not own, `wrap`) the bitmap reads the
+// rows where they are, `pitch` bytes apart, instead of a copy.
 FIBITMAP* bitmap_from_dib(BITMAPINFOHEADER header, const Byte* table, std::size_t table_bytes, const Byte* bits,
-                          std::size_t bits_bytes) {
+                          std::size_t bits_bytes, decltype(&FreeImage_ConvertFromRawBitsEx) wrap = nullptr,
+                          int pitch = 0) {
   const TFreeImageEntries& fi = FreeImageAPI();
   const int bpp = header.biBitCount;
   if (header.biWidth <= 0 || header.biHeight <= 0 || bpp <= 0 || bpp > 32) return nullptr;
-  FIBITMAP* bitmap = fi.FreeImage_Allocate(header.biWidth, header.biHeight, bpp, 0, 0, 0);
+  // Either way the header gets the library's default colour table for depths up to 8 bits
+  // (a grey ramp), which the picture's own table then overwrites entry by entry.
+  FIBITMAP* bitmap = wrap != nullptr
+                         ? wrap(FALSE, const_cast<Byte*>(bits), FIT_BITMAP, header.biWidth, header.biHeight, pitch,
+                                static_cast<unsigned>(bpp), 0, 0, 0, FALSE)
+                         : fi.FreeImage_Allocate(header.biWidth, header.biHeight, bpp, 0, 0, 0);
   if (bitmap == nullptr) return nullptr;
   BITMAPINFOHEADER* target = fi.FreeImage_GetInfoHeader(bitmap);
   std::memcpy(target, &header, sizeof header);
@@ -274,6 +286,7 @@ FIBITMAP* bitmap_from_dib(BITMAPINFOHEADER header, const Byte* table, std::size_
     if (RGBQUAD* palette = fi.FreeImage_GetPalette(bitmap)) std::memcpy(palette, table, 4 * copied);
     target->biClrUsed = static_cast<DWORD>(copied);
   }
+  if (wrap != nullptr) return bitmap;
   std::size_t pixels = std::size_t{fi.FreeImage_GetPitch(bitmap)} * fi.FreeImage_GetHeight(bitmap);
   if (BYTE* out = fi.FreeImage_GetBits(bitmap)) std::memcpy(out, bits, std::min(pixels, bits_bytes));
   return bitmap;
@@ -306,4 +319,26 @@ FIBITMAP* PictureToFIBitmap(const BITMAPINFO& Info, const void* Bits) {
   const std::size_t table = std::min<std::size_t>(header.biClrUsed, 256);
   return bitmap_from_dib(header, reinterpret_cast<const Byte*>(Info.bmiColors), 4 * table,
                          static_cast<const Byte*>(Bits), rows);
+}
+
+FIBITMAP* PictureAsFIBitmap(const BITMAPINFO& Info, const void* Bits) {
+  const BITMAPINFOHEADER& header = Info.bmiHeader;
+  if (Bits == nullptr || header.biWidth <= 0 || header.biHeight <= 0 || header.biBitCount <= 0 ||
+      header.biBitCount > 32)
+    return nullptr;
+  auto wrap = reinterpret_cast<decltype(&FreeImage_ConvertFromRawBitsEx)>(
+      FreeImageLibrary().OptionalEntry("FreeImage_ConvertFromRawBitsEx"));
+  if (wrap == nullptr) return nullptr;
+  const int pitch = dib_row_size(header.biWidth, header.biBitCount);
+  const std::size_t rows = static_cast<std::size_t>(pitch) * static_cast<std::size_t>(header.biHeight);
+  const std::size_t table = std::min<std::size_t>(header.biClrUsed, 256);
+  FIBITMAP* bitmap = bitmap_from_dib(header, reinterpret_cast<const Byte*>(Info.bmiColors), 4 * table,
+                                     static_cast<const Byte*>(Bits), rows, wrap, pitch);
+  // The bitmap must read the picture's rows themselves, with the picture's row distance.
+  if (bitmap != nullptr && (FreeImageAPI().FreeImage_GetBits(bitmap) != Bits ||
+                            FreeImageAPI().FreeImage_GetPitch(bitmap) != static_cast<unsigned>(pitch))) {
+    FreeImageAPI().FreeImage_Unload(bitmap);
+    return nullptr;
+  }
+  return bitmap;
 }

@@ -85,6 +85,9 @@ public:
   void Unload();
 
   const TFreeImageEntries& Entries() const { return entries_; }
+  // An entry outside the table, for a faster path that has a fallback: none when the library is
+  // not loaded or has no such entry. Its absence never fails the binding.
+  void* OptionalEntry(const char* Name) const;
   // The table itself, for tests that stand in for single entries.
   TFreeImageEntries& MutableEntries() { return entries_; }
   // The temporary copy the library was loaded from (or failed to load from), else empty. The
@@ -144,3 +147,8 @@ FIBITMAP* DibToFIBitmap(HGLOBAL Dib);
 // The same from a device-independent bitmap in place (header, colour table of biClrUsed
 // entries, bottom-up rows), such as a picture's own section: the rows are copied in one move.
 FIBITMAP* PictureToFIBitmap(const BITMAPINFO& Info, const void* Bits);
+// A bitmap over the same picture's rows in place, for writers that only read them: header and
+// colour table as above, the rows not copied. The caller unloads it before the rows change or go.
+// None when the library cannot hold rows it does not own, or the header is not one it can take;
+// the caller then takes the copy above.
+FIBITMAP* PictureAsFIBitmap(const BITMAPINFO& Info, const void* Bits);
