@@ -43,7 +43,11 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   (void)argc;
   (void)argv;
   Application->Initialize(app_argc, app_argv);
-  if (!cfg.empty()) std::remove(cfg.c_str());
+  // Programs started from here (libFuzzer's fork mode runs the harness again) write their own.
+  if (!cfg.empty()) {
+    std::remove(cfg.c_str());
+    unsetenv("QT_QPA_PLATFORM");
+  }
   SetDialogHandler([](const DialogRequest& r) {
     DialogAnswer a;
     a.result = r.kind == DialogKind::MessageBox ? IDOK : IDCANCEL;
