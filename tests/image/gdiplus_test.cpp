@@ -784,6 +784,45 @@ std::vector<Byte> bmp_any(const TestImage& image, int bits, Byte fourth = 0xFF) 
   return file;
 }
 
+// An 8-bit RLE BMP file by hand: runs of at most 255 pixels, each row ended, no absolute mode.
+std::vector<Byte> bmp_rle8(const TestImage& image) {
+  std::vector<Px> palette;
+  auto index_of = [&](Px c) {
+    for (size_t i = 0; i < palette.size(); ++i)
+      if (palette[i].r == c.r && palette[i].g == c.g && palette[i].b == c.b) return static_cast<Byte>(i);
+    palette.push_back(c);
+    return static_cast<Byte>(palette.size() - 1);
+  };
+  std::vector<Byte> pixels;
+  for (int y = image.height - 1; y >= 0; --y) {
+    for (int x = 0; x < image.width;) {
+      const Byte index = index_of(image.at(x, y));
+      int run = 1;
+      while (run < 255 && x + run < image.width && index_of(image.at(x + run, y)) == index) ++run;
+      pixels.insert(pixels.end(), {Byte(run), index});
+      x += run;
+    }
+    pixels.insert(pixels.end(), {0, 0});
+  }
+  pixels.insert(pixels.end(), {0, 1});
+  std::vector<Byte> file{'B', 'M'};
+  put32(file, static_cast<unsigned>(14 + 40 + 1024 + pixels.size()));
+  put32(file, 0);
+  put32(file, 14 + 40 + 1024);
+  put32(file, 40);
+  put32(file, static_cast<unsigned>(image.width));
+  put32(file, static_cast<unsigned>(image.height));
+  put16(file, 1);
+  put16(file, 8);
+  put32(file, 1);  // RLE8
+  put32(file, static_cast<unsigned>(pixels.size()));
+  for (int i = 0; i < 4; ++i) put32(file, 0);
+  palette.resize(256, Px{0, 0, 0});
+  for (const auto& c : palette) file.insert(file.end(), {Byte(c.b), Byte(c.g), Byte(c.r), 0});
+  file.insert(file.end(), pixels.begin(), pixels.end());
+  return file;
+}
+
 // FNV-1a over the size, the format, the resolution and the bytes of every pixel row (row padding
 // left out).
 std::uint64_t pixel_digest(const TDibGraphic& dib) {
@@ -831,6 +870,17 @@ TEST_F(GdiPlusDecode, FallbackPixelsKeepTheirDigests) {
         image.pixels[static_cast<size_t>(y * 45 + x)] = Px{(x * 5 + y * 3) % 256, (x * y + 40) % 256, (200 - x * 4 + y) & 255};
     return image;
   }();
+  // Larger than the pieces a picture may be read in, one way and the other.
+  const auto banded = [](int width, int height) {
+    TestImage image = blocks(width, height, 1);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const int n = (x / 997 + y / 13) % 200;
+        image.pixels[static_cast<size_t>(y) * width + x] = Px{n, (n * 7 + y) % 256, (255 - n + x % 3) % 256};
+      }
+    return image;
+  };
+  const TestImage wide = banded(300008, 3), tall = banded(5, 120011), large = banded(701, 453);
   const std::vector<std::pair<const char*, std::vector<Byte>>> cases = {
       {"BMP 1-bit", bmp_any(two_colours, 1)},
       {"BMP 4-bit", bmp_any(sixteen, 4)},
@@ -858,6 +908,9 @@ TEST_F(GdiPlusDecode, FallbackPixelsKeepTheirDigests) {
       {"GIF 3 x 5", convert(three, "", "GIF")},
       {"GIF with a transparent colour", convert(odd, "-transparent 'rgb(13,200,0)'", "GIF")},
       {"PNG with a transparent colour", convert(photo, "-strip -transparent 'rgb(0,40,200)'", "PNG32")},
+      {"BMP RLE8 300008 x 3", bmp_rle8(wide)},
+      {"BMP 24-bit 5 x 120011", bmp_any(tall, 24)},
+      {"PNG 701 x 453 with a transparent colour", convert(large, "-strip -transparent 'rgb(5,61,250)'", "PNG32")},
   };
   // Digests of the input bytes and of the decoded pixels, one row per case.
   constexpr std::uint64_t kDigests[][2] = {
