@@ -257,6 +257,25 @@ std::uint64_t get_n(const Byte* p, int bytes, bool little) {
   return v;
 }
 
+// Pixels a piece: a room of 1 MB, within the second-level cache.
+constexpr int kPiecePixels = 1 << 18;
+
+// One row of 32-bit BGRA pixels as 24-bit BGR, red and blue exchanged when `swap_red_blue`.
+// Transparent pixels lie over white as AlphaBlend lays them there: the colour premultiplied by
+// alpha (rounded) plus the white the alpha leaves, at most 255; opaque pixels keep their colour.
+void bgra_to_bgr(const Byte* src, Byte* dst, int count, bool swap_red_blue) {
+  for (int x = 0; x < count; ++x, src += 4, dst += 3) {
+    Byte b = src[0], g = src[1], r = src[2];
+    const unsigned a = src[3];
+    if (swap_red_blue) std::swap(b, r);
+    if (a != 0xFF) {
+      const auto over_white = [a](unsigned c) { return static_cast<Byte>(std::min(255u, (c * a + 127) / 255 + (255 - a))); };
+      b = over_white(b), g = over_white(g), r = over_white(r);
+    }
+    dst[0] = b, dst[1] = g, dst[2] = r;
+  }
+}
+
 struct UnitState {
   std::mutex lock;
   std::unique_ptr<TGDIPlus> object;
@@ -606,36 +625,62 @@ bool TGdipPicture::swaps_red_blue() const {
 bool TGdipPicture::CopyTo(TDibGraphic& target) {
   if (!has_content_ || image_ == nullptr || !ready()) return false;
   const flat::Entries& api = gdiplus_->Api();
-  LockedPixels pixels(api, image_, width_, height_, flat::ImageLockModeRead);
-  const bool swap_red_blue = pixels.valid() && swaps_red_blue();
+  auto* bitmap = reinterpret_cast<flat::GpBitmap*>(image_);
+  // A mend: the pixels go straight into the picture, read a piece at a time into a small room of
+  // our own. They went whole through a 32-bit copy in libgdiplus, a bitmap the picture was drawn
+  // on, a copy of that as a section and a 24-bit copy of the section: seconds and gigabytes for
+  // pictures of a hundred million pixels.
+  const int piece_width = std::min(width_, kPiecePixels);
+  const int piece_height = std::clamp(kPiecePixels / piece_width, 1, height_);
+  const std::int32_t room_stride = piece_width * 4;
+  std::vector<Byte> room(static_cast<std::size_t>(room_stride) * static_cast<std::size_t>(piece_height));
+  // Reads one piece into the room; false when libgdiplus will not.
+  const auto read_piece = [&](const flat::Rect& area) {
+    flat::BitmapDataRoom lock{};
+    lock.data.Width = static_cast<std::uint32_t>(area.Width);
+    lock.data.Height = static_cast<std::uint32_t>(area.Height);
+    lock.data.Stride = room_stride;
+    lock.data.Format = flat::PixelFormat32bppARGB;
+    lock.data.Scan0 = room.data();
+    if (api.GdipBitmapLockBits(bitmap, &area, flat::ImageLockModeRead | flat::ImageLockModeUserInputBuf,
+                               flat::PixelFormat32bppARGB, &lock.data) != flat::Ok)
+      return false;
+    const auto& d = lock.data;
+    const bool whole = d.Scan0 != nullptr && d.Width == static_cast<std::uint32_t>(area.Width) &&
+                       d.Height == static_cast<std::uint32_t>(area.Height) &&
+                       (d.Stride >= area.Width * 4 || -d.Stride >= area.Width * 4);
+    // A library that hands out rows of its own instead: copied into the room.
+    if (whole && d.Scan0 != room.data())
+      for (int y = 0; y < area.Height; ++y)
+        std::memcpy(room.data() + std::size_t{static_cast<std::size_t>(y)} * room_stride,
+                    static_cast<const Byte*>(d.Scan0) + std::int64_t{y} * d.Stride,
+                    static_cast<std::size_t>(area.Width) * 4);
+    api.GdipBitmapUnlockBits(bitmap, &lock.data);
+    return whole;
+  };
+
+  const flat::Rect first{0, 0, piece_width, piece_height};
+  const bool readable = read_piece(first);
+  const bool swap_red_blue = readable && swaps_red_blue();
   target.ClearFrames();
   target.NewImage(width_, height_, ifTrueColor, nullptr, 0, 0);
-  const auto row_bytes = static_cast<std::size_t>(width_) * 3;
-  if (!pixels.valid()) {
+  if (!readable) {
     // As ToBitmap: a bitmap the picture could not be drawn on stays white.
-    for (int y = 0; y < height_; ++y) std::memset(target.GetScanLine(y), 0xFF, row_bytes);
+    for (int y = 0; y < height_; ++y) std::memset(target.GetScanLine(y), 0xFF, static_cast<std::size_t>(width_) * 3);
     target.Changed(&target);
     return true;
   }
-  // A mend: the rows go straight into the picture. They went through a bitmap the picture was
-  // drawn on, a copy of that bitmap as a section and a 24-bit copy of the section, which took
-  // seconds and gigabytes for pictures of a hundred million pixels.
-  // Transparent pixels lie over white as AlphaBlend lays them: the colour premultiplied by alpha
-  // (rounded) plus the white the alpha leaves, at most 255. Opaque pixels keep their colour.
-  for (int y = 0; y < height_; ++y) {
-    const Byte* src = pixels.row(y);
-    Byte* dst = target.GetScanLine(y);
-    for (int x = 0; x < width_; ++x, src += 4, dst += 3) {
-      Byte b = src[0], g = src[1], r = src[2];
-      const unsigned a = src[3];
-      if (swap_red_blue) std::swap(b, r);
-      if (a != 0xFF) {
-        const auto over_white = [a](unsigned c) {
-          return static_cast<Byte>(std::min(255u, (c * a + 127) / 255 + (255 - a)));
-        };
-        b = over_white(b), g = over_white(g), r = over_white(r);
+  for (int top = 0; top < height_; top += piece_height) {
+    for (int left = 0; left < width_; left += piece_width) {
+      const flat::Rect area{left, top, std::min(piece_width, width_ - left), std::min(piece_height, height_ - top)};
+      if ((top != 0 || left != 0) && !read_piece(area)) {
+        // Pixels libgdiplus gave once and now refuses: white, as a failed drawing leaves them.
+        std::fill(room.begin(), room.end(), Byte{0xFF});
       }
-      dst[0] = b, dst[1] = g, dst[2] = r;
+      for (int y = 0; y < area.Height; ++y)
+        bgra_to_bgr(room.data() + std::size_t{static_cast<std::size_t>(y)} * room_stride,
+                    target.GetScanLine(top + y) + std::size_t{static_cast<std::size_t>(left)} * 3, area.Width,
+                    swap_red_blue);
     }
   }
   target.Changed(&target);
