@@ -275,23 +275,27 @@ void bgra_to_bgr(const Byte* src, Byte* dst, int count, bool swap_red_blue) {
     }
     to[0] = b, to[1] = g, to[2] = r;
   };
-  int x = 0;
-  if (!swap_red_blue) {
-    // Four pixels at a time: when all four are opaque (the usual case), three words out of four.
-    static_assert(std::endian::native == std::endian::little);
-    for (; x + 4 <= count; x += 4, src += 16, dst += 12) {
-      std::uint32_t p[4];
-      std::memcpy(p, src, 16);
-      if ((p[0] & p[1] & p[2] & p[3]) >> 24 == 0xFF) {
-        const std::uint32_t out[3] = {(p[0] & 0xFFFFFF) | (p[1] << 24), ((p[1] >> 8) & 0xFFFF) | (p[2] << 16),
-                                      ((p[2] >> 16) & 0xFF) | (p[3] << 8)};
-        std::memcpy(dst, out, 12);
-      } else {
-        for (int i = 0; i < 4; ++i) one(src + 4 * i, dst + 3 * i);
-      }
-    }
+  if (swap_red_blue || count < 4) {
+    for (int x = 0; x < count; ++x) one(src + 4 * x, dst + 3 * x);
+    return;
   }
-  for (; x < count; ++x, src += 4, dst += 3) one(src, dst);
+  // Four pixels at a time: when all four are opaque (the usual case), three words out of four.
+  static_assert(std::endian::native == std::endian::little);
+  const auto four = [&one](const Byte* from, Byte* to) {
+    std::uint32_t p[4];
+    std::memcpy(p, from, 16);
+    if ((p[0] & p[1] & p[2] & p[3]) >> 24 == 0xFF) {
+      const std::uint32_t out[3] = {(p[0] & 0xFFFFFF) | (p[1] << 24), ((p[1] >> 8) & 0xFFFF) | (p[2] << 16),
+                                    ((p[2] >> 16) & 0xFF) | (p[3] << 8)};
+      std::memcpy(to, out, 12);
+    } else {
+      for (int i = 0; i < 4; ++i) one(from + 4 * i, to + 3 * i);
+    }
+  };
+  int x = 0;
+  for (; x + 4 <= count; x += 4) four(src + 4 * x, dst + 3 * x);
+  // The last one to three pixels: the last four again (the same bytes written twice).
+  if (x < count) four(src + 4 * (count - 4), dst + 3 * (count - 4));
 }
 
 struct UnitState {
