@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <new>
 #include <type_traits>
 
+#include "image/dib_graphic.hpp"
 #include "image/picture_header.hpp"
 #include "platform/checked_size.hpp"
 #include "platform/gdi.hpp"
@@ -254,6 +256,46 @@ std::uint64_t get_n(const Byte* p, int bytes, bool little) {
   std::uint64_t v = 0;
   for (int i = 0; i < bytes; ++i) v |= std::uint64_t{p[little ? i : bytes - 1 - i]} << (8 * i);
   return v;
+}
+
+// Pixels a piece: a room of 1 MB, within the second-level cache.
+constexpr int kPiecePixels = 1 << 18;
+
+// One row of 32-bit BGRA pixels as 24-bit BGR, red and blue exchanged when `swap_red_blue`.
+// Transparent pixels lie over white as AlphaBlend lays them there: the colour premultiplied by
+// alpha (rounded) plus the white the alpha leaves, at most 255; opaque pixels keep their colour.
+void bgra_to_bgr(const Byte* src, Byte* dst, int count, bool swap_red_blue) {
+  const auto one = [swap_red_blue](const Byte* from, Byte* to) {
+    Byte b = from[0], g = from[1], r = from[2];
+    const unsigned a = from[3];
+    if (swap_red_blue) std::swap(b, r);
+    if (a != 0xFF) {
+      const auto over_white = [a](unsigned c) { return static_cast<Byte>(std::min(255u, (c * a + 127) / 255 + (255 - a))); };
+      b = over_white(b), g = over_white(g), r = over_white(r);
+    }
+    to[0] = b, to[1] = g, to[2] = r;
+  };
+  if (swap_red_blue || count < 4) {
+    for (int x = 0; x < count; ++x) one(src + 4 * x, dst + 3 * x);
+    return;
+  }
+  // Four pixels at a time: when all four are opaque (the usual case), three words out of four.
+  static_assert(std::endian::native == std::endian::little);
+  const auto four = [&one](const Byte* from, Byte* to) {
+    std::uint32_t p[4];
+    std::memcpy(p, from, 16);
+    if ((p[0] & p[1] & p[2] & p[3]) >> 24 == 0xFF) {
+      const std::uint32_t out[3] = {(p[0] & 0xFFFFFF) | (p[1] << 24), ((p[1] >> 8) & 0xFFFF) | (p[2] << 16),
+                                    ((p[2] >> 16) & 0xFF) | (p[3] << 8)};
+      std::memcpy(to, out, 12);
+    } else {
+      for (int i = 0; i < 4; ++i) one(from + 4 * i, to + 3 * i);
+    }
+  };
+  int x = 0;
+  for (; x + 4 <= count; x += 4) four(src + 4 * x, dst + 3 * x);
+  // The last one to three pixels: the last four again (the same bytes written twice).
+  if (x < count) four(src + 4 * (count - 4), dst + 3 * (count - 4));
 }
 
 struct UnitState {
@@ -622,6 +664,81 @@ std::unique_ptr<TBitmap> TGdipPicture::ToBitmap() {
   return bitmap;
 }
 
+// libgdiplus 6.1 hands out the pixels of CMYK JPEG files (the only ones it keeps as 32-bit RGB)
+// with red and blue exchanged.
+bool TGdipPicture::swaps_red_blue() const {
+  flat::PixelFormat format = 0;
+  return Format() == gfJPEG && gdiplus_->Api().GdipGetImagePixelFormat(image_, &format) == flat::Ok &&
+         format == flat::PixelFormat32bppRGB;
+}
+
+bool TGdipPicture::CopyTo(TDibGraphic& target) {
+  if (!has_content_ || image_ == nullptr || !ready()) return false;
+  const flat::Entries& api = gdiplus_->Api();
+  auto* bitmap = reinterpret_cast<flat::GpBitmap*>(image_);
+  // A mend: the pixels go straight into the picture, read a piece at a time into a small room of
+  // our own. They went whole through a 32-bit copy in libgdiplus, a bitmap the picture was drawn
+  // on, a copy of that as a section and a 24-bit copy of the section: seconds and gigabytes for
+  // pictures of a hundred million pixels.
+  const int piece_width = std::min(width_, kPiecePixels);
+  const int piece_height = std::clamp(kPiecePixels / piece_width, 1, height_);
+  const std::int32_t room_stride = piece_width * 4;
+  std::vector<Byte> room(static_cast<std::size_t>(room_stride) * static_cast<std::size_t>(piece_height));
+  // Reads one piece into the room; false when libgdiplus will not.
+  const auto read_piece = [&](const flat::Rect& area) {
+    flat::BitmapDataRoom lock{};
+    lock.data.Width = static_cast<std::uint32_t>(area.Width);
+    lock.data.Height = static_cast<std::uint32_t>(area.Height);
+    lock.data.Stride = room_stride;
+    lock.data.Format = flat::PixelFormat32bppARGB;
+    lock.data.Scan0 = room.data();
+    if (api.GdipBitmapLockBits(bitmap, &area, flat::ImageLockModeRead | flat::ImageLockModeUserInputBuf,
+                               flat::PixelFormat32bppARGB, &lock.data) != flat::Ok)
+      return false;
+    const auto& d = lock.data;
+    const bool whole = d.Scan0 != nullptr && d.Width == static_cast<std::uint32_t>(area.Width) &&
+                       d.Height == static_cast<std::uint32_t>(area.Height) &&
+                       (d.Stride >= area.Width * 4 || -d.Stride >= area.Width * 4);
+    // A library that hands out rows of its own instead: copied into the room.
+    if (whole && d.Scan0 != room.data())
+      for (int y = 0; y < area.Height; ++y)
+        std::memcpy(room.data() + static_cast<std::size_t>(y) * room_stride,
+                    static_cast<const Byte*>(d.Scan0) + std::int64_t{y} * d.Stride,
+                    static_cast<std::size_t>(area.Width) * 4);
+    api.GdipBitmapUnlockBits(bitmap, &lock.data);
+    return whole;
+  };
+
+  const flat::Rect first{0, 0, piece_width, piece_height};
+  const bool readable = read_piece(first);
+  const bool swap_red_blue = readable && swaps_red_blue();
+  target.ClearFrames();
+  target.NewImage(width_, height_, ifTrueColor, nullptr, 0, 0);
+  if (!readable) {
+    // As ToBitmap: a bitmap the picture could not be drawn on stays white.
+    for (int y = 0; y < height_; ++y) std::memset(target.GetScanLine(y), 0xFF, static_cast<std::size_t>(width_) * 3);
+    target.Changed(&target);
+    return true;
+  }
+  const std::ptrdiff_t scan_line = target.ScanLineSize();
+  for (int top = 0; top < height_; top += piece_height) {
+    for (int left = 0; left < width_; left += piece_width) {
+      const flat::Rect area{left, top, std::min(piece_width, width_ - left), std::min(piece_height, height_ - top)};
+      if ((top != 0 || left != 0) && !read_piece(area)) {
+        // Pixels libgdiplus gave once and now refuses: white, as a failed drawing leaves them.
+        std::fill(room.begin(), room.end(), Byte{0xFF});
+      }
+      // The picture's rows run bottom-up: a row down is a scan line back.
+      const Byte* from = room.data();
+      Byte* to = target.GetScanLine(top) + static_cast<std::ptrdiff_t>(left) * 3;
+      for (int y = 0; y < area.Height; ++y, from += room_stride, to -= scan_line)
+        bgra_to_bgr(from, to, area.Width, swap_red_blue);
+    }
+  }
+  target.Changed(&target);
+  return true;
+}
+
 void TGdipPicture::Draw(TCanvas& canvas, const TRect& rect) {
   if (!has_content_ || image_ == nullptr || !ready()) return;
   HDC dc = canvas.Handle();
@@ -632,11 +749,7 @@ void TGdipPicture::Draw(TCanvas& canvas, const TRect& rect) {
   LockedPixels pixels(api, image_, width_, height_, flat::ImageLockModeRead);
   if (!pixels.valid()) return;
 
-  // libgdiplus 6.1 hands out the pixels of CMYK JPEG files (the only ones it keeps as 32-bit RGB)
-  // with red and blue exchanged.
-  flat::PixelFormat format = 0;
-  const bool swap_red_blue = Format() == gfJPEG && api.GdipGetImagePixelFormat(image_, &format) == flat::Ok &&
-                             format == flat::PixelFormat32bppRGB;
+  const bool swap_red_blue = swaps_red_blue();
   const bool transparent = has_transparency(pixels, width_, height_);
 
   if (!swap_red_blue && !transparent && pixels.stride() == width_ * 4) {
@@ -682,6 +795,12 @@ std::unique_ptr<TBitmap> decode_with_gdiplus(TStream& stream) {
   TGdipPicture picture(GdiPlus());
   picture.LoadFromStream(stream);
   return picture.ToBitmap();
+}
+
+bool decode_with_gdiplus(TStream& stream, TDibGraphic& target) {
+  TGdipPicture picture(GdiPlus());
+  picture.LoadFromStream(stream);
+  return picture.CopyTo(target);
 }
 
 }  // namespace zu_gdiplus

@@ -14,6 +14,8 @@
 #include "image/gdiplus_flat.hpp"
 #include "platform/graphics.hpp"
 
+class TDibGraphic;
+
 namespace zu_gdiplus {
 
 // A library loaded by name with a list of entry points.
@@ -106,6 +108,9 @@ public:
   // A new bitmap of the picture's size with the picture drawn on it (transparent parts over
   // white); nullptr without content.
   std::unique_ptr<TBitmap> ToBitmap();
+  // The same pixels as ToBitmap gives, written straight into `target` made a true-colour picture
+  // of the picture's size (its frames cleared); false, and `target` untouched, without content.
+  bool CopyTo(TDibGraphic& target);
   // Draws the picture stretched into `rect` (nearest pixel), blending transparent parts over
   // what the canvas holds.
   void Draw(TCanvas& canvas, const TRect& rect) override;
@@ -132,6 +137,7 @@ protected:
 private:
   bool ready() const { return gdiplus_->Loaded(); }
   void assign_bitmap(TBitmap& bitmap);
+  bool swaps_red_blue() const;
 
   TGDIPlus* gdiplus_;
   bool has_content_ = false;
@@ -191,6 +197,9 @@ protected:
 // The decoding step of the codec layer's fallback: the unit's GDI+ object (made on first need)
 // decodes the whole stream into a new bitmap; nullptr when it cannot.
 std::unique_ptr<TBitmap> decode_with_gdiplus(TStream& stream);
+// The same decoding straight into `target` (see TGdipPicture::CopyTo); false, and `target`
+// untouched, when it cannot.
+bool decode_with_gdiplus(TStream& stream, TDibGraphic& target);
 
 // Whether the bytes may be handed to libgdiplus: it takes a TIFF whose first directory ends
 // inside its link to the next one, and then crashes on the image it returns; it reads past

@@ -87,11 +87,10 @@ void LoadWithGdiPlus(TStream& Stream, TDibGraphic& Target) {
     throw EZuroroveError(Format("An image of %d x %d pixels is too large", {over->Width, over->Height}));
 
   std::optional<std::vector<Byte>> input = bmp_for_gdiplus(std::move(bytes.Bytes()));
-  std::unique_ptr<TBitmap> bitmap;
   if (input) {
     TBytesStream view(input->data(), static_cast<Int64>(input->size()));
-    bitmap = zu_gdiplus::decode_with_gdiplus(view);
+    if (zu_gdiplus::decode_with_gdiplus(view, Target)) return;
   }
-  // No bitmap assigns nothing, which empties the target.
-  Target.Assign(bitmap.get());
+  // Nothing decoded empties the target.
+  Target.Assign(nullptr);
 }

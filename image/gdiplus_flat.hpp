@@ -83,6 +83,8 @@ constexpr std::uint32_t EncoderParameterValueTypeLong = 4;
 constexpr std::int32_t ImageTypeBitmap = 1;
 constexpr std::uint32_t ImageLockModeRead = 1;
 constexpr std::uint32_t ImageLockModeWrite = 2;
+// The caller's Scan0 and Stride take the pixels.
+constexpr std::uint32_t ImageLockModeUserInputBuf = 4;
 constexpr PixelFormat PixelFormat32bppRGB = 0x00022009;
 constexpr PixelFormat PixelFormat32bppARGB = 0x0026200A;
 

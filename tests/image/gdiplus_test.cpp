@@ -7,6 +7,7 @@
 #include <dlfcn.h>
 
 #include <array>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -15,21 +16,23 @@
 #include <vector>
 
 #include "common/test_env.hpp"
+#include "image/dib_graphic.hpp"
+#include "image/freeimage_codec.hpp"
 #include "image/gdiplus.hpp"
 
 using namespace zu_gdiplus;
 
 namespace {
 
-struct Rgb {
+struct Px {
   int r, g, b;
 };
 
 // Known pixels: blocks of `block` x `block` pixels, each block its own colour.
 struct TestImage {
   int width = 0, height = 0;
-  std::vector<Rgb> pixels;
-  Rgb at(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
+  std::vector<Px> pixels;
+  Px at(int x, int y) const { return pixels[static_cast<size_t>(y * width + x)]; }
 };
 
 TestImage blocks(int width, int height, int block, int seed = 0) {
@@ -88,8 +91,8 @@ void put32(std::vector<Byte>& b, unsigned v) { b.insert(b.end(), {Byte(v), Byte(
 
 // A BMP file by hand: 24 bits bottom-up, or 8 bits with a palette of the image's colours.
 std::vector<Byte> bmp(const TestImage& image, int bits) {
-  std::vector<Rgb> palette;
-  auto index_of = [&](Rgb c) {
+  std::vector<Px> palette;
+  auto index_of = [&](Px c) {
     for (size_t i = 0; i < palette.size(); ++i)
       if (palette[i].r == c.r && palette[i].g == c.g && palette[i].b == c.b) return static_cast<int>(i);
     palette.push_back(c);
@@ -100,7 +103,7 @@ std::vector<Byte> bmp(const TestImage& image, int bits) {
   for (int y = image.height - 1; y >= 0; --y) {
     std::vector<Byte> row;
     for (int x = 0; x < image.width; ++x) {
-      const Rgb c = image.at(x, y);
+      const Px c = image.at(x, y);
       if (bits == 24)
         row.insert(row.end(), {Byte(c.b), Byte(c.g), Byte(c.r)});
       else
@@ -121,7 +124,7 @@ std::vector<Byte> bmp(const TestImage& image, int bits) {
   put16(file, static_cast<unsigned>(bits));
   for (int i = 0; i < 6; ++i) put32(file, 0);
   if (bits == 8) {
-    palette.resize(256, Rgb{0, 0, 0});
+    palette.resize(256, Px{0, 0, 0});
     for (const auto& c : palette) file.insert(file.end(), {Byte(c.b), Byte(c.g), Byte(c.r), 0});
   }
   file.insert(file.end(), pixels.begin(), pixels.end());
@@ -155,17 +158,17 @@ std::vector<Byte> png_rgba(const std::vector<std::array<int, 4>>& row) {
   return file;
 }
 
-Rgb pixel(TBitmap& bitmap, int x, int y) {
+Px pixel(TBitmap& bitmap, int x, int y) {
   const TColor c = bitmap.Canvas()->Pixels(x, y);
   return {GetRValue(static_cast<std::uint32_t>(c)), GetGValue(static_cast<std::uint32_t>(c)),
           GetBValue(static_cast<std::uint32_t>(c))};
 }
 
-bool near(Rgb a, Rgb b, int tolerance) {
+bool near(Px a, Px b, int tolerance) {
   return std::abs(a.r - b.r) <= tolerance && std::abs(a.g - b.g) <= tolerance && std::abs(a.b - b.b) <= tolerance;
 }
 
-std::string text(Rgb c) {
+std::string text(Px c) {
   return "(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
 }
 
@@ -179,7 +182,7 @@ void expect_pixels(TBitmap& bitmap, const TestImage& image, int tolerance = 0, i
       if (block > 0 && (x % block < block / 2 - 1 || x % block > block / 2 || y % block < block / 2 - 1 ||
                         y % block > block / 2))
         continue;
-      const Rgb got = pixel(bitmap, x, y), want = image.at(x, y);
+      const Px got = pixel(bitmap, x, y), want = image.at(x, y);
       if (!near(got, want, tolerance) && ++wrong <= 3)
         ADD_FAILURE() << "pixel " << x << "," << y << " is " << text(got) << ", expected " << text(want);
     }
@@ -310,7 +313,7 @@ TEST_F(GdiPlusDecode, TransparentPixelsLieOverWhite) {
   for (int x = 0; x < 5; ++x) {
     const auto& p = row[static_cast<size_t>(x)];
     auto over_white = [&](int c) { return (c * p[3] + 255 * (255 - p[3]) + 127) / 255; };
-    const Rgb want{over_white(p[0]), over_white(p[1]), over_white(p[2])};
+    const Px want{over_white(p[0]), over_white(p[1]), over_white(p[2])};
     EXPECT_TRUE(near(pixel(*bitmap, x, 0), want, 1)) << x << ": " << text(pixel(*bitmap, x, 0)) << " vs " << text(want);
   }
 }
@@ -423,7 +426,7 @@ protected:
     bitmap.SetSize(image.width, image.height);
     for (int y = 0; y < image.height; ++y)
       for (int x = 0; x < image.width; ++x) {
-        const Rgb c = image.at(x, y);
+        const Px c = image.at(x, y);
         bitmap.Canvas()->SetPixels(x, y, RGB(c.r, c.g, c.b));
       }
   }
@@ -758,4 +761,214 @@ TEST(GdiPlusGuard, TiffWhoseFirstDirectoryIsCutIsRefused) {
   const std::vector<Byte> other{'G', 'I', 'F', '8', '9', 'a'};
   EXPECT_TRUE(gdiplus_can_take(other.data(), other.size()));
   EXPECT_TRUE(gdiplus_can_take(nullptr, 0));
+}
+
+// ---------------------------------------------------------------------------------------------
+// The codec layer's fallback: decoded pixels guarded by digests
+// ---------------------------------------------------------------------------------------------
+namespace {
+
+// A BMP file by hand in 1, 4, 8, 24 or 32 bits (32: the fourth byte `fourth`), bottom-up, with
+// padding bytes that must not show; palette formats take the image's colours in order of
+// appearance.
+std::vector<Byte> bmp_any(const TestImage& image, int bits, Byte fourth = 0xFF) {
+  std::vector<Px> palette;
+  auto index_of = [&](Px c) {
+    for (size_t i = 0; i < palette.size(); ++i)
+      if (palette[i].r == c.r && palette[i].g == c.g && palette[i].b == c.b) return static_cast<unsigned>(i);
+    palette.push_back(c);
+    return static_cast<unsigned>(palette.size() - 1);
+  };
+  const int row_bytes = ((image.width * bits + 31) / 32) * 4;
+  std::vector<Byte> pixels;
+  for (int y = image.height - 1; y >= 0; --y) {
+    std::vector<Byte> row(static_cast<size_t>(row_bytes), 0);
+    for (int x = 0; x < image.width; ++x) {
+      const Px c = image.at(x, y);
+      if (bits == 24 || bits == 32) {
+        const size_t at = static_cast<size_t>(x * bits / 8);
+        row[at] = Byte(c.b), row[at + 1] = Byte(c.g), row[at + 2] = Byte(c.r);
+        if (bits == 32) row[at + 3] = fourth;
+      } else {
+        const unsigned index = index_of(c) & ((1u << bits) - 1);
+        const int bit = x * bits;
+        row[static_cast<size_t>(bit / 8)] |= Byte(index << (8 - bits - bit % 8));
+      }
+    }
+    for (int i = (image.width * bits + 7) / 8; i < row_bytes; ++i) row[static_cast<size_t>(i)] = 0xEE;
+    pixels.insert(pixels.end(), row.begin(), row.end());
+  }
+  const unsigned entries = bits <= 8 ? 1u << bits : 0u;
+  std::vector<Byte> file{'B', 'M'};
+  put32(file, static_cast<unsigned>(14 + 40 + 4 * entries + pixels.size()));
+  put32(file, 0);
+  put32(file, 14 + 40 + 4 * entries);
+  put32(file, 40);
+  put32(file, static_cast<unsigned>(image.width));
+  put32(file, static_cast<unsigned>(image.height));
+  put16(file, 1);
+  put16(file, static_cast<unsigned>(bits));
+  for (int i = 0; i < 6; ++i) put32(file, 0);
+  palette.resize(entries, Px{0, 0, 0});
+  for (const auto& c : palette) file.insert(file.end(), {Byte(c.b), Byte(c.g), Byte(c.r), 0});
+  file.insert(file.end(), pixels.begin(), pixels.end());
+  return file;
+}
+
+// An 8-bit RLE BMP file by hand: runs of at most 255 pixels, each row ended, no absolute mode.
+std::vector<Byte> bmp_rle8(const TestImage& image) {
+  std::vector<Px> palette;
+  auto index_of = [&](Px c) {
+    for (size_t i = 0; i < palette.size(); ++i)
+      if (palette[i].r == c.r && palette[i].g == c.g && palette[i].b == c.b) return static_cast<Byte>(i);
+    palette.push_back(c);
+    return static_cast<Byte>(palette.size() - 1);
+  };
+  std::vector<Byte> pixels;
+  for (int y = image.height - 1; y >= 0; --y) {
+    for (int x = 0; x < image.width;) {
+      const Byte index = index_of(image.at(x, y));
+      int run = 1;
+      while (run < 255 && x + run < image.width && index_of(image.at(x + run, y)) == index) ++run;
+      pixels.insert(pixels.end(), {Byte(run), index});
+      x += run;
+    }
+    pixels.insert(pixels.end(), {0, 0});
+  }
+  pixels.insert(pixels.end(), {0, 1});
+  std::vector<Byte> file{'B', 'M'};
+  put32(file, static_cast<unsigned>(14 + 40 + 1024 + pixels.size()));
+  put32(file, 0);
+  put32(file, 14 + 40 + 1024);
+  put32(file, 40);
+  put32(file, static_cast<unsigned>(image.width));
+  put32(file, static_cast<unsigned>(image.height));
+  put16(file, 1);
+  put16(file, 8);
+  put32(file, 1);  // RLE8
+  put32(file, static_cast<unsigned>(pixels.size()));
+  for (int i = 0; i < 4; ++i) put32(file, 0);
+  palette.resize(256, Px{0, 0, 0});
+  for (const auto& c : palette) file.insert(file.end(), {Byte(c.b), Byte(c.g), Byte(c.r), 0});
+  file.insert(file.end(), pixels.begin(), pixels.end());
+  return file;
+}
+
+// FNV-1a over the size, the format, the resolution and the bytes of every pixel row (row padding
+// left out).
+std::uint64_t pixel_digest(const TDibGraphic& dib) {
+  std::uint64_t h = 14695981039346656037ull;
+  auto add = [&](const Byte* p, size_t n) {
+    for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
+  };
+  const std::int32_t head[5] = {dib.Width(), dib.Height(), static_cast<std::int32_t>(dib.ImageFormat()),
+                                dib.XDotsPerInch(), dib.YDotsPerInch()};
+  add(reinterpret_cast<const Byte*>(head), sizeof head);
+  if (dib.Empty()) return h;
+  const size_t used = (static_cast<size_t>(dib.Width()) * dib.BitmapInfo().bmiHeader.biBitCount + 7) / 8;
+  for (int y = 0; y < dib.Height(); ++y) add(dib.GetScanLine(y), used);
+  return h;
+}
+
+}  // namespace
+
+// Made once from the fallback as it was before its conversion was made faster (a stretch into a
+// bitmap, then a copy into the picture); every faster form since must give the same pixels.
+// HW_PRINT_GDIPLUS_DIGESTS=1 prints the table instead of checking.
+TEST_F(GdiPlusDecode, FallbackPixelsKeepTheirDigests) {
+  const TestImage odd = blocks(37, 11, 3);
+  const TestImage tiny = blocks(1, 1, 1, 5);
+  const TestImage three = blocks(3, 5, 1, 9);
+  const TestImage two_colours = [] {
+    TestImage image = blocks(29, 9, 1);
+    for (int i = 0; i < 29 * 9; ++i)
+      image.pixels[static_cast<size_t>(i)] = (i * 7 / 5) % 3 ? Px{250, 240, 10} : Px{3, 40, 90};
+    return image;
+  }();
+  const auto sixteen_colours = [](int width) {
+    TestImage image = blocks(width, 13, 1);
+    for (int i = 0; i < width * 13; ++i) {
+      const int n = (i / 3) % 16;
+      image.pixels[static_cast<size_t>(i)] = Px{n * 16, 255 - n * 9, (n * 77) % 256};
+    }
+    return image;
+  };
+  const TestImage sixteen = sixteen_colours(31);
+  const TestImage photo = [] {
+    TestImage image = blocks(45, 27, 1);
+    for (int y = 0; y < 27; ++y)
+      for (int x = 0; x < 45; ++x)
+        image.pixels[static_cast<size_t>(y * 45 + x)] = Px{(x * 5 + y * 3) % 256, (x * y + 40) % 256, (200 - x * 4 + y) & 255};
+    return image;
+  }();
+  // Larger than the pieces a picture may be read in, one way and the other.
+  const auto banded = [](int width, int height) {
+    TestImage image = blocks(width, height, 1);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) {
+        const int n = (x / 997 + y / 13) % 200;
+        image.pixels[static_cast<size_t>(y) * width + x] = Px{n, (n * 7 + y) % 256, (255 - n + x % 3) % 256};
+      }
+    return image;
+  };
+  const TestImage wide = banded(300008, 3), tall = banded(5, 120011), large = banded(701, 453);
+  const std::vector<std::pair<const char*, std::vector<Byte>>> cases = {
+      {"BMP 1-bit", bmp_any(two_colours, 1)},
+      {"BMP 4-bit", bmp_any(sixteen, 4)},
+      {"BMP 8-bit", bmp_any(odd, 8)},
+      {"BMP 24-bit", bmp_any(photo, 24)},
+      {"BMP 24-bit 1 x 1", bmp_any(tiny, 24)},
+      {"BMP 24-bit 3 x 5", bmp_any(three, 24)},
+      {"BMP 32-bit", bmp_any(photo, 32)},
+      {"BMP 32-bit, fourth bytes 0", bmp_any(photo, 32, 0)},
+      {"BMP 32-bit, fourth bytes 0x80", bmp_any(odd, 32, 0x80)},
+      {"BMP RLE8", convert(blocks(24, 14, 4), "-type Palette -compress RLE", "BMP3")},
+      // (libgdiplus leaves pixels unset where runs spill into a row's padding: a width of 4n here)
+      {"BMP RLE4", convert(sixteen_colours(32), "-colors 16 -compress RLE", "BMP3")},
+      {"PNG 24-bit", convert(photo, "-strip", "PNG24")},
+      {"PNG palette", convert(odd, "-strip", "PNG8")},
+      {"PNG 48-bit", convert(photo, "-strip -depth 16", "PNG48")},
+      {"PNG with alpha", png_rgba({{255, 0, 0, 255}, {0, 255, 0, 128}, {0, 0, 255, 64}, {100, 100, 100, 0}, {10, 20, 30, 200}})},
+      {"JPEG", convert(photo, "-quality 90", "JPEG")},
+      {"JPEG grey", convert(grey(photo), "-quality 90 -colorspace Gray", "JPEG")},
+      {"JPEG CMYK", convert(photo, "-quality 90 -colorspace CMYK", "JPEG")},
+      {"TIFF plain", convert(odd, "-compress None", "TIFF")},
+      {"TIFF LZW", convert(photo, "-compress LZW", "TIFF")},
+      {"TIFF palette", convert(odd, "-type Palette", "TIFF")},
+      {"GIF", convert(odd, "", "GIF")},
+      {"GIF 3 x 5", convert(three, "", "GIF")},
+      {"GIF with a transparent colour", convert(odd, "-transparent 'rgb(13,200,0)'", "GIF")},
+      {"PNG with a transparent colour", convert(photo, "-strip -transparent 'rgb(0,40,200)'", "PNG32")},
+      {"BMP RLE8 300008 x 3", bmp_rle8(wide)},
+      {"BMP 24-bit 5 x 120011", bmp_any(tall, 24)},
+      {"PNG 701 x 453 with a transparent colour", convert(large, "-strip -transparent 'rgb(5,61,250)'", "PNG32")},
+  };
+  // Digests of the input bytes and of the decoded pixels, one row per case.
+  constexpr std::uint64_t kDigests[][2] = {
+#include "gdiplus_digests.inc"
+  };
+  const bool print = std::getenv("HW_PRINT_GDIPLUS_DIGESTS") != nullptr;
+  if (!print) {
+    ASSERT_EQ(std::size(kDigests), cases.size());
+  }
+  for (size_t i = 0; i < cases.size(); ++i) {
+    const auto& [name, bytes] = cases[i];
+    SCOPED_TRACE(name);
+    ASSERT_FALSE(bytes.empty());
+    std::uint64_t input = 14695981039346656037ull;
+    for (Byte b : bytes) input = (input ^ b) * 1099511628211ull;
+    TMemoryStream stream = memory(bytes);
+    TDibGraphic dib;
+    LoadWithGdiPlus(stream, dib);
+    ASSERT_FALSE(dib.Empty());
+    const std::uint64_t pixels = pixel_digest(dib);
+    if (print) {
+      std::printf("    {0x%016llxull, 0x%016llxull},  // %s\n", static_cast<unsigned long long>(input),
+                  static_cast<unsigned long long>(pixels), name);
+      continue;
+    }
+    // A changed input (another ImageMagick) makes the row meaningless rather than the decoder wrong.
+    ASSERT_EQ(input, kDigests[i][0]) << "the test picture itself changed";
+    EXPECT_EQ(pixels, kDigests[i][1]);
+  }
 }
