@@ -321,6 +321,10 @@ std::optional<TPnmHeader> ReadPnmHeader(TStream& Stream) {
   if (width == 0 || height == 0 || width == INT32_MIN || height == INT32_MIN) return std::nullopt;
   h.Width = width < 0 ? -Int64{width} : width;
   h.Height = height < 0 ? -Int64{height} : height;
+  // A mend: a side that wraps to a negative value makes FreeImage write past its own pixel
+  // buffer. One whose picture is past the pixel limit is refused as too large later on; any
+  // other is refused here as unreadable.
+  if ((width < 0 || height < 0) && h.Width * h.Height <= MaxDeclaredPixels) return std::nullopt;
   if (kind != '1' && kind != '4') {
     if (!pnm_number(in, max_value) || max_value < 1 || max_value > 65535) return std::nullopt;
   }
