@@ -150,6 +150,8 @@ bool tiff_layout_decodable(const TTiffPageInfo& info) {
   if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 32 && bits != 64) return false;
   if (samples < 1 || samples > 5) return false;
   if (bits < 8 && samples != 1) return false;
+  // FreeImage asserts (and so aborts) on samples in planes of their own below 8 bits.
+  if (bits < 8 && info.PlanarConfig == 2) return false;
   if (info.Photometric == PHOTOMETRIC_PALETTE_ID) return samples == 1 && bits <= 16 && info.SampleFormat == 1;
   if (info.Photometric == PHOTOMETRIC_SEPARATED_ID) return info.SampleFormat == 1;
   return true;
@@ -279,7 +281,8 @@ std::optional<TDeclaredPicture> gif_size(TStream& s, int page) {
 
 std::optional<TDeclaredPicture> bmp_size(TStream& s) {
   std::vector<Byte> h = head_bytes(s, 34);
-  if (h.size() < 26 || h[0] != 'B' || h[1] != 'M') return std::nullopt;
+  // FreeImage reads a bitmap array ("BA") with the header that follows as it reads "BM".
+  if (h.size() < 26 || h[0] != 'B' || (h[1] != 'M' && h[1] != 'A')) return std::nullopt;
   const std::int32_t header = le32(h.data() + 14);
   TDeclaredPicture d;
   int file_bits;
@@ -408,7 +411,7 @@ std::optional<TDeclaredPicture> ReadDeclaredPicture(TStream& Stream) {
   if (h[0] == 0xFF && h[1] == 0xD8) return jpeg_size(Stream);
   if ((h[0] == 'I' && h[1] == 'I') || (h[0] == 'M' && h[1] == 'M')) return tiff_size(Stream, 1);
   if (h[0] == 'G' && h[1] == 'I') return gif_size(Stream, 1);
-  if (h[0] == 'B' && h[1] == 'M') return bmp_size(Stream);
+  if (h[0] == 'B' && (h[1] == 'M' || h[1] == 'A')) return bmp_size(Stream);
   if (h[0] == 'P') return pnm_size(Stream);
   return std::nullopt;
 }

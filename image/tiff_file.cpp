@@ -120,7 +120,9 @@ TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
   if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &value) == 1) info.Orientation = value;
   TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &info.Width);
   TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &info.Height);
-  std::uint16_t bits = 1, samples = 1, photometric = 0, format = 1;
+  std::uint16_t bits = 1, samples = 1, photometric = 0, format = 1, planar = 1;
+  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
+  info.PlanarConfig = planar;
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
   TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &format);

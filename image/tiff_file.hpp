@@ -27,6 +27,7 @@ struct TTiffPageInfo {
   int SamplesPerPixel = 0;
   int Photometric = -1;  // -1 when absent
   int SampleFormat = 1;
+  int PlanarConfig = 1;  // 2: each sample in a plane of its own
   // For uncompressed data: where the last strip or tile ends, each holding all its rows (0 for
   // compressed data or when the offsets cannot be read).
   std::uint64_t UncompressedEnd = 0;

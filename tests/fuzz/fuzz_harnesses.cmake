@@ -22,8 +22,8 @@ foreach(h ${HW_FUZZ_HARNESSES})
     add_executable(replay_${h} ${hw_fuzz_dir}/harness/${h}.cpp ${hw_fuzz_dir}/support/replay_main.cpp)
     target_link_libraries(replay_${h} PRIVATE hw_fuzz_env)
     add_test(NAME fuzz.replay.${h}
-             COMMAND replay_${h} --timeout=5 --memory-mb=3072
-                     ${hw_fuzz_dir}/corpus/${h} ${hw_fuzz_dir}/regressions/${h})
+             COMMAND replay_${h} --timeout=10 --memory-mb=3072
+                     ${hw_fuzz_dir}/corpus/${h} ${hw_fuzz_dir}/regressions/${h} ${hw_fuzz_dir}/slow/${h})
     set_tests_properties(fuzz.replay.${h} PROPERTIES LABELS fuzz TIMEOUT 900)
   endif()
 endforeach()
