@@ -8,6 +8,9 @@
 
 namespace {
 
+constexpr std::uint32_t kMaxImageSize = 256u << 20;
+
+
 // ---------------------------------------------------------------------------------------------
 // The parts of the PE32+ format the loader reads. Every read goes through memcpy from a range that
 // has been checked, so neither alignment nor the end of a buffer is ever assumed.
@@ -206,6 +209,9 @@ bool parse_layout(const byte_view& file, std::uint64_t file_size, image_layout& 
     file.read(opt_offset + sizeof(optional_header64) + i * sizeof(data_directory), layout.directories[i]);
 
   if (opt.SizeOfImage == 0 || opt.SizeOfHeaders > opt.SizeOfImage || opt.SizeOfHeaders > file_size) return false;
+  // A mend: images of more than 256 MiB are refused. No library the program maps comes near,
+  // and a few kilobytes of file could otherwise reserve gigabytes that every lookup walks.
+  if (opt.SizeOfImage > kMaxImageSize) return false;
   if (opt.AddressOfEntryPoint >= opt.SizeOfImage) return false;
 
   // The section table follows the optional header and lies inside the header area.
@@ -407,6 +413,9 @@ bool readable(const TMappedLibrary& module, std::uint64_t rva, std::uint64_t len
 // a walk of the readable pages to the end of the image, once per exported name, made a lookup
 // quadratic (seconds to minutes for a few kilobytes of file).
 bool text_is(const TMappedLibrary& module, std::uint64_t rva, const char* name, std::size_t length) {
+  // The first byte alone settles most comparisons.
+  if (rva >= module.ImageSize || !(module.page_access[rva / page_size()] & PROT_READ)) return false;
+  if (module.CodeBase[rva] != static_cast<std::uint8_t>(name[0])) return false;
   if (!readable(module, rva, std::uint64_t{length} + 1)) return false;
   return std::memcmp(module.CodeBase + rva, name, length + 1) == 0;
 }
@@ -490,9 +499,16 @@ void* MappedGetProcAddress(const TMappedLibrary* module, const char* name) {
     return nullptr;
 
   const std::size_t length = std::strlen(name);
+  // The name pointer table was found readable as a whole above.
+  const std::uint8_t* names = module->CodeBase + dir.AddressOfNames;
+  std::uint32_t previous_rva = 0;
   for (std::uint64_t i = 0; i < dir.NumberOfNames; ++i) {
     std::uint32_t name_rva = 0;
-    read_mapped(*module, dir.AddressOfNames + 4 * i, name_rva);
+    std::memcpy(&name_rva, names + 4 * i, sizeof name_rva);
+    // A name at the place of the one before is the same text, which was no match: a table of a
+    // million equal entries costs no million comparisons.
+    if (i > 0 && name_rva == previous_rva) continue;
+    previous_rva = name_rva;
     if (!text_is(*module, name_rva, name, length)) continue;
 
     std::uint16_t ordinal = 0;

@@ -469,17 +469,20 @@ TEST_F(MappedDllTest, ExportOrdinalPastTheAddressTableGivesNone) {
 }
 
 TEST_F(MappedDllTest, ExportLookupTakesOneStepPerNameHoweverLargeTheImage) {
-  // A 2 GB image whose name table (1,000,000 entries) lies in its zero pages, every page
-  // readable: each name was compared after a walk of the pages to the end of the image, about
-  // 5 * 10^11 steps for one lookup; one step per name finishes at once.
+  // A 256 MiB image (the largest taken) whose name table (1,000,000 entries) lies in its zero
+  // pages, every page readable: each name was compared after a walk of the pages to the end of
+  // the image, about 6 * 10^10 steps for one lookup; one step per name finishes at once.
   const layout l(image);
-  put<std::uint32_t>(image, l.size_of_image(), 0x80000000u);
   const section& reloc = l.named(".reloc");
   put<std::uint32_t>(image, reloc.header_offset + 36, reloc.characteristics & ~0x02000000u);  // not discardable
   const std::size_t dir = l.file_offset(get<std::uint32_t>(image, l.directory(0)));
   put<std::uint32_t>(image, dir + 24, 1000000);     // NumberOfNames
-  put<std::uint32_t>(image, dir + 32, 0x10000000);  // AddressOfNames, in the zero pages
-  put<std::uint32_t>(image, dir + 36, 0x20000000);  // AddressOfNameOrdinals, likewise
+  put<std::uint32_t>(image, dir + 32, 0x08000000);  // AddressOfNames, in the zero pages
+  put<std::uint32_t>(image, dir + 36, 0x0C000000);  // AddressOfNameOrdinals, likewise
+  // One byte more than 256 MiB is refused: a few kilobytes of file reserved gigabytes.
+  put<std::uint32_t>(image, l.size_of_image(), 0x10000001u);
+  EXPECT_EQ(load(image), nullptr);
+  put<std::uint32_t>(image, l.size_of_image(), 0x10000000u);
   auto module = load(image);
   ASSERT_NE(module, nullptr);
   EXPECT_EQ(MappedGetProcAddress(module.get(), "add_numbers"), nullptr);
