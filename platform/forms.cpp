@@ -309,6 +309,11 @@ void TApplication::Initialize(int& argc, char** argv) {
   impl_->argv[0] = impl_->arg0.data();
   impl_->argc = 1;
   (void)argc;
+  // On an X display the window pixels go to the server through the socket rather than a shared
+  // memory segment: a shared segment makes every paint over an area still in the server's hands
+  // wait a round trip first, and the readout repaints the same small areas at every mouse move.
+  // A setting of the user's own is kept.
+  if (!qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM")) qputenv("QT_XCB_NO_MITSHM", "1");
   const QtMessageHandler previous = qInstallMessageHandler(startup_message_handler);
   impl_->app = std::make_unique<GuardedApplication>(impl_->argc, impl_->argv);
   qInstallMessageHandler(previous);
