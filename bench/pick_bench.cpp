@@ -1,5 +1,8 @@
-// One mouse move over the picture view, from the event to the repainted readout: the screen
-// pixel read, the bars, the magnifier and their repaint, on the headless platform.
+// One mouse move over the picture view, from the event to the repainted readout: the pointer
+// moved, the move handler's pointer query and screen pixel read, the bars, the magnifier and their
+// repaint. On an X display (QT_QPA_PLATFORM=xcb, as bench/ratios.py runs it against
+// bench/xlib_readout.c, which does the same per move) this is the real path with its requests to
+// the server; headless (the default) only the program's own part.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -21,7 +24,7 @@ static void BM_MouseMoveOverView(benchmark::State& state) {
     const int x = 20 + (i * 37) % 680, y = 20 + (i * 53) % 480;
     ++i;
     TPoint scr = image.ClientToScreen({x, y});
-    SetCursorPos(scr.X, scr.Y);
+    SetCursorPos(scr.X, scr.Y);  // on X one request; the server's motion event reaches the toolkit's queue
     send_mouse_move(image, x, y);
   }
   state.SetItemsProcessed(state.iterations());

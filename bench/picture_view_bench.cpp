@@ -95,22 +95,8 @@ void BM_PlainWrite(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainWrite)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
 
-// A memcpy of the displayed picture's size between two buffers already in use: the yardstick of
-// a zoom step (each displayed byte read from somewhere and written once).
-void BM_PlainCopy(benchmark::State& state) {
-  const float percent = static_cast<float>(state.range(0));
-  const size_t row = ((static_cast<size_t>(kWidth * percent / 100) * 3 + 3) / 4) * 4;
-  const size_t bytes = row * static_cast<size_t>(kHeight * percent / 100);
-  std::vector<unsigned char> from(bytes, 1), to(bytes, 2);
-  for (auto _ : state) {
-    std::memcpy(to.data(), from.data(), bytes);
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(bytes));
-}
-BENCHMARK(BM_PlainCopy)->Arg(100)->Arg(200)->Arg(400)->Unit(benchmark::kMillisecond);
-
-// The same write into memory fresh from the system, as every rendering's new picture is.
+// A write of the displayed picture's size into memory fresh from the system, as every rendering's new
+// picture is (the zoom's yardstick, a plain copy between buffers in use, is bench/plain_copy.c).
 void BM_PlainWriteFresh(benchmark::State& state) {
   const float percent = static_cast<float>(state.range(0));
   const size_t row = ((static_cast<size_t>(kWidth * percent / 100) * 3 + 3) / 4) * 4;

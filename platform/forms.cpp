@@ -309,9 +309,17 @@ void TApplication::Initialize(int& argc, char** argv) {
   impl_->argv[0] = impl_->arg0.data();
   impl_->argc = 1;
   (void)argc;
+  // On an X display the window pixels go to the server through the socket rather than a shared
+  // memory segment: a shared segment makes every paint over an area still in the server's hands
+  // wait a round trip first, and the readout repaints the same small areas at every mouse move.
+  // A setting of the user's own is kept; ours is read once, when the display is opened, and is
+  // not handed on to the programs this one starts.
+  const bool own_shm_setting = !qEnvironmentVariableIsSet("QT_XCB_NO_MITSHM");
+  if (own_shm_setting) qputenv("QT_XCB_NO_MITSHM", "1");
   const QtMessageHandler previous = qInstallMessageHandler(startup_message_handler);
   impl_->app = std::make_unique<GuardedApplication>(impl_->argc, impl_->argv);
   qInstallMessageHandler(previous);
+  if (own_shm_setting) qunsetenv("QT_XCB_NO_MITSHM");
   QApplication::setQuitOnLastWindowClosed(false);
   if (!title_.empty()) QApplication::setApplicationName(QString::fromStdString(title_));
 }

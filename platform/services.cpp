@@ -24,7 +24,21 @@ TPoint GetCursorPos() {
   return {p.x(), p.y()};
 }
 
-void SetCursorPos(int x, int y) { QCursor::setPos(x, y); }
+namespace {
+xcb_connection_t* x_connection();
+xcb_window_t x_root();
+}  // namespace
+
+void SetCursorPos(int x, int y) {
+  // On an X display one request moves the pointer; the toolkit's move asks the server for the
+  // pointer twice first.
+  if (xcb_connection_t* c = x_connection(); c && x >= -0x8000 && y >= -0x8000 && x <= 0x7FFF && y <= 0x7FFF) {
+    xcb_warp_pointer(c, XCB_NONE, x_root(), 0, 0, 0, 0, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y));
+    xcb_flush(c);
+    return;
+  }
+  QCursor::setPos(x, y);
+}
 
 namespace {
 
@@ -76,6 +90,16 @@ const RootPixels* root_pixels() {
     return r;
   }();
   return found.connection ? &found : nullptr;
+}
+
+xcb_connection_t* x_connection() {
+  const RootPixels* r = root_pixels();
+  return r ? r->connection : nullptr;
+}
+
+xcb_window_t x_root() {
+  const RootPixels* r = root_pixels();
+  return r ? r->root : 0;
 }
 
 // One pixel of the root window in one request: the colour, or nothing when the server refused

@@ -142,6 +142,15 @@ TEST(PictureViewX11, ZoomedPictureMarksAndLabelsReachTheScreen) {
   for (int x = 36; x < 66; ++x)
     for (int y = 0; y < 524; y += 2) dark += grey_of(screen_at(*vbar, x, y)) < 100;
   EXPECT_GT(dark, 20);
+  // The pointer goes where it is sent and is read back there, twice (the second move from a
+  // point already reached).
+  for (TPoint to : {Point(123, 234), Point(124, 234)}) {
+    const TPoint target = view->ClientToScreen(to);
+    SetCursorPos(target.X, target.Y);
+    const TPoint at = GetCursorPos();
+    EXPECT_EQ(at.X, target.X);
+    EXPECT_EQ(at.Y, target.Y);
+  }
 
   if (const char* hold = std::getenv("HW_HOLD_MS")) pump(std::atoi(hold));
 
