@@ -12,16 +12,7 @@
 #include <time.h>
 #include <unistd.h>
 
-static double now_ms(void) {
-  struct timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-static int cmp(const void* a, const void* b) {
-  const double x = *(const double*)a, y = *(const double*)b;
-  return x < y ? -1 : x > y;
-}
+#include "peer_timing.h"
 
 static void end_child(pid_t pid) {
   kill(pid, SIGTERM);

@@ -17,16 +17,7 @@
 #include <stdlib.h>
 #include <time.h>
 
-static double now_ms(void) {
-  struct timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-static int cmp(const void* a, const void* b) {
-  const double x = *(const double*)a, y = *(const double*)b;
-  return x < y ? -1 : x > y;
-}
+#include "peer_timing.h"
 
 int main(int argc, char** argv) {
   const int runs = argc > 1 ? atoi(argv[1]) : 15;
