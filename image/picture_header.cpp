@@ -1,5 +1,6 @@
 #include "image/picture_header.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 #include <vector>
@@ -160,7 +161,9 @@ bool tiff_layout_decodable(const TTiffPageInfo& info) {
 std::optional<TDeclaredPicture> tiff_size(TStream& s, int page) {
   TTiffPageInfo info = ReadTiffPageInfo(s, s.Position(), page <= 1 ? 0 : page - 1);
   if (info.Width == 0 || info.Height == 0) return std::nullopt;
-  TDeclaredPicture d{info.Width, info.Height, picture_bits(info.BitsPerSample * info.SamplesPerPixel),
+  // Both counts are 16-bit values of the file: their product can pass the range of int.
+  const Int64 bits = Int64{info.BitsPerSample} * info.SamplesPerPixel;
+  TDeclaredPicture d{info.Width, info.Height, picture_bits(static_cast<int>(std::min<Int64>(bits, 64))),
                      tiff_layout_decodable(info)};
   // Uncompressed rows must lie inside the file.
   d.Truncated = info.UncompressedEnd > static_cast<std::uint64_t>(s.Size() - s.Position());
