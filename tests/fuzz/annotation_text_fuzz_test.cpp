@@ -9,6 +9,7 @@
 #include "annotate/annotation_text.hpp"
 #include "annotate/annotations_editor.hpp"
 #include "annotate/dib_fixture.hpp"
+#include "tests/fuzz/support/seed_pictures.hpp"
 
 namespace {
 
@@ -16,18 +17,7 @@ namespace {
 std::vector<std::string> seed_texts() {
   std::vector<std::string> seeds;
   TAnnotationsEditor e(nullptr);
-  TStickNoteMark* note = e.AddStickNote();
-  note->SetMarkRect(Rect(1, 2, 40, 30));
-  note->SetText("a (note)\r\nwith\ttabs");
-  TRectangleMark* rect = e.AddRectangle();
-  rect->SetMarkRect(Rect(5, 5, 60, 50));
-  rect->SetFilled(false);
-  TLineMark* line = e.AddLine();
-  line->SetMarkRect(Rect(0, 10, 63, 20));
-  line->SetOrientation(loRight);
-  TTextMark* text = e.AddText();
-  text->SetMarkRect(Rect(3, 3, 60, 30));
-  text->Font().SetStyle(fsBold | fsItalic);
+  hw_fuzz::add_every_kind_of_mark(e);
   seeds.push_back(e.SaveToString());
 
   TAnnotationsEditor pictures(nullptr);

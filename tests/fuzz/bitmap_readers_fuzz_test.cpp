@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "image/dib_graphic.hpp"
+#include "tests/fuzz/support/seed_pictures.hpp"
 
 namespace {
 
@@ -16,14 +17,9 @@ std::vector<Byte> stream_bytes(TMemoryStream& s) { return std::vector<Byte>(s.Me
 // Valid inputs to start from: BMP files of every depth and packed DIBs of every format.
 std::vector<std::vector<Byte>> bmp_seeds() {
   std::vector<std::vector<Byte>> seeds;
-  for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
-    TBitmap b;
-    b.SetPixelFormat(f);
-    b.SetSize(7, 3);
-    b.Canvas()->Brush().SetColor(RGB(10, 200, 30));
-    b.Canvas()->FillRect(TRect{1, 1, 5, 3});
+  for (TPixelFormat f : hw_fuzz::kBitmapFormats) {
     TMemoryStream s;
-    b.SaveToStream(s);
+    hw_fuzz::save_small_bitmap(f, s);
     seeds.push_back(stream_bytes(s));
   }
   return seeds;

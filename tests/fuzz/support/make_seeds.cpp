@@ -27,6 +27,7 @@
 #include "storage/css_palette_file.hpp"
 #include "storage/history_file.hpp"
 #include "tests/fuzz/support/fuzz_env.hpp"
+#include "tests/fuzz/support/seed_pictures.hpp"
 
 namespace fs = std::filesystem;
 using bytes = std::string;
@@ -159,14 +160,9 @@ void pictures() {
       }
     }
   // BMP files as the class library writes them, every depth.
-  for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit}) {
-    TBitmap b;
-    b.SetPixelFormat(f);
-    b.SetSize(7, 3);
-    b.Canvas()->Brush().SetColor(RGB(10, 200, 30));
-    b.Canvas()->FillRect(TRect{1, 1, 5, 3});
+  for (TPixelFormat f : hw_fuzz::kBitmapFormats) {
     TMemoryStream s;
-    b.SaveToStream(s);
+    hw_fuzz::save_small_bitmap(f, s);
     put("dib", "bitmap_" + std::to_string(static_cast<int>(f)) + ".bmp", of(s));
   }
   // A 16-bit DIB with colour masks.
@@ -182,18 +178,7 @@ void pictures() {
 
 void annotation_texts() {
   TAnnotationsEditor e(nullptr);
-  TStickNoteMark* note = e.AddStickNote();
-  note->SetMarkRect(Rect(1, 2, 40, 30));
-  note->SetText("a (note)\r\nwith\ttabs");
-  TRectangleMark* rect = e.AddRectangle();
-  rect->SetMarkRect(Rect(5, 5, 60, 50));
-  rect->SetFilled(false);
-  TLineMark* line = e.AddLine();
-  line->SetMarkRect(Rect(0, 10, 63, 20));
-  line->SetOrientation(loRight);
-  TTextMark* text = e.AddText();
-  text->SetMarkRect(Rect(3, 3, 60, 30));
-  text->Font().SetStyle(fsBold | fsItalic);
+  hw_fuzz::add_every_kind_of_mark(e);
   put("annotation_text", "every_mark.txt", e.SaveToString());
 
   TAnnotationsEditor pictures(nullptr);
