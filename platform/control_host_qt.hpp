@@ -15,6 +15,9 @@ public:
   HostWidget(TControl* control, bool top_level);
   TControl* control() const { return alive_.expired() ? nullptr : control_; }
   void detach() { control_ = nullptr; alive_.reset(); }
+  // Paints what the control shows (not its child widgets) with a painter set up for the widget's
+  // own coordinates and clip; a paint event does it with a painter on the widget.
+  void paint(QPainter& p);
 
 protected:
   void paintEvent(QPaintEvent* e) override;

@@ -13,6 +13,7 @@
 
 #include "platform/control_host_qt.hpp"
 #include "platform/forms.hpp"
+#include "platform/immediate_paint_qt.hpp"
 #include "platform/math.hpp"
 #include "platform/menus.hpp"
 
@@ -148,10 +149,15 @@ HostWidget::HostWidget(TControl* control, bool top_level)
 }
 
 void HostWidget::paintEvent(QPaintEvent* e) {
-  TControl* c = control();
-  if (!c) return;
+  if (!control()) return;
   QPainter p(this);
   p.setClipRegion(e->region());
+  paint(p);
+}
+
+void HostWidget::paint(QPainter& p) {
+  TControl* c = control();
+  if (!c) return;
   if (!c->IsTransparent()) p.fillRect(rect(), qt_color(c->EffectiveColor()));
   if (auto* panel = dynamic_cast<TPanel*>(c)) {
     QRect r = rect();
@@ -377,7 +383,13 @@ void TControl::SetBounds(int left, int top, int width, int height) {
   top_ = top;
   width_ = width;
   height_ = height;
-  if (host_ && host_->widget) host_->widget->setGeometry(left, top, width, height);
+  if (host_ && host_->widget) {
+    QWidget* w = host_->widget;
+    const QRect g(left, top, width, height);
+    // Inside a change that paints this place itself, the toolkit's paint of it would be a second one.
+    if (!w->isWindow() && immediate_paint_covers(w, w->geometry()) && immediate_paint_covers(w, g)) set_geometry_unpainted(w, g);
+    else w->setGeometry(g);
+  }
   if (resized) Resize();
 }
 
@@ -473,7 +485,10 @@ void TControl::SendToBack() {
 }
 
 void TControl::Invalidate() {
-  if (host_ && host_->widget) host_->widget->update();
+  if (!host_ || !host_->widget) return;
+  QWidget* w = host_->widget;
+  if (!w->isWindow() && immediate_paint_covers(w, w->geometry())) return;  // the change's own paint covers it
+  w->update();
 }
 
 void TControl::Repaint() {

@@ -134,6 +134,11 @@ public:
   // Paints the parts of these client rectangles at once, all in one paint, together with the
   // child controls that lie in them.
   void RepaintRects(std::initializer_list<TRect> rects);
+  // Runs `change` (property writes of controls), then paints these client rectangles at once, in
+  // one paint, with the child controls that lie in them. What the change does inside the
+  // rectangles asks for no other paint; on an X display the plain-coloured parts reach the screen
+  // as fills.
+  void ChangeAndRepaint(std::initializer_list<TRect> rects, const std::function<void()>& change);
 
   TPoint ClientToScreen(TPoint p) const;
   TPoint ScreenToClient(TPoint p) const;

@@ -1,4 +1,5 @@
 #include "platform/services.hpp"
+#include "platform/x_display_qt.hpp"
 
 #include <QApplication>
 #include <QClipboard>
@@ -24,11 +25,6 @@ TPoint GetCursorPos() {
   return {p.x(), p.y()};
 }
 
-namespace {
-xcb_connection_t* x_connection();
-xcb_window_t x_root();
-}  // namespace
-
 void SetCursorPos(int x, int y) {
   // On an X display one request moves the pointer; the toolkit's move asks the server for the
   // pointer twice first.
@@ -42,21 +38,13 @@ void SetCursorPos(int x, int y) {
 
 namespace {
 
-// The X server's root window and how its pixels read as colours: 32-bit pixels of a depth-24
-// true-colour visual, 8 bits per channel, in the server's byte order. Other layouts are left to
-// the toolkit's grab.
-struct RootPixels {
-  xcb_connection_t* connection = nullptr;
-  xcb_window_t root = 0;
-  bool lsb_first = true;
-  int red_shift = 0, green_shift = 0, blue_shift = 0;
-};
-
 int channel_shift(std::uint32_t mask) {
   for (int s = 0; s <= 24; s += 8)
     if (mask == (0xFFu << s)) return s;
   return -1;
 }
+
+}  // namespace
 
 const RootPixels* root_pixels() {
   static const RootPixels found = [] {
@@ -101,6 +89,8 @@ xcb_window_t x_root() {
   const RootPixels* r = root_pixels();
   return r ? r->root : 0;
 }
+
+namespace {
 
 // One pixel of the root window in one request: the colour, or nothing when the server refused
 // (a point off the screen).

@@ -12,13 +12,14 @@ void TForm1::ImageScrollBox1ImageMouseMove(TObject*, TShiftState, int, int) {
   std::uint32_t read = ScreenPixelColor(p.X, p.Y);
   if (read == CLR_INVALID) return;  // nothing readable under the pointer: the readout stays
   TColor c = static_cast<TColor>(read);
-  panBlowColor->SetColor(c);
-  panBlowCaption->SetColor(c);
-  panBlowCaption->SetCaption(ColorToHex(c));
-  ShowColorBars(c);
-  panBlowCaption->Font().SetColor(caption_font_colour(c));
   // Magnifier and bars follow the pointer at once, both in one paint.
-  RepaintRects({Rect(0, 0, 720, 7), panBlowColor->BoundsRect()});
+  ChangeAndRepaint({Rect(0, 0, 720, 7), panBlowColor->BoundsRect()}, [&] {
+    panBlowColor->SetColor(c);
+    panBlowCaption->SetColor(c);
+    panBlowCaption->SetCaption(ColorToHex(c));
+    ShowColorBars(c);
+    panBlowCaption->Font().SetColor(caption_font_colour(c));
+  });
 }
 
 void TForm1::ImageScrollBox1ImageMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
