@@ -12,6 +12,7 @@
 #include "platform/main_thread.hpp"
 #include "platform/services.hpp"
 #include "platform/std_controls.hpp"
+#include "platform/x_display_qt.hpp"
 
 // ---------------------------------------------------------------------------------------------
 // Forms
@@ -292,6 +293,9 @@ class GuardedApplication : public QApplication {
 public:
   using QApplication::QApplication;
   bool notify(QObject* receiver, QEvent* event) override {
+    // Every paint and flush of the toolkit starts with one of these.
+    const QEvent::Type t = event->type();
+    if (t == QEvent::UpdateRequest || t == QEvent::Paint || t == QEvent::Expose) x_note_toolkit_drawing();
     try {
       return QApplication::notify(receiver, event);
     } catch (...) {

@@ -70,11 +70,13 @@ struct Plan {
 // first; what is left stays in `remaining` for w itself.
 void plan_children(QWidget* w, QPoint origin, const QRegion& clip, QRegion& remaining, Plan& plan) {
   const QObjectList& kids = w->children();
+  const QRect bounds = clip.boundingRect();
   for (auto it = kids.rbegin(); it != kids.rend() && !remaining.isEmpty(); ++it) {
     if (!(*it)->isWidgetType()) continue;
     auto* k = static_cast<QWidget*>(*it);
     if (k->isWindow() || k->isHidden()) continue;
     const QRect kr = k->geometry().translated(origin);
+    if (!kr.intersects(bounds)) continue;
     const QRegion part = clip & kr & remaining;
     if (part.isEmpty()) continue;
     if (k->internalWinId()) plan.native = true;
@@ -183,7 +185,7 @@ bool paint_through_server(QWidget* owner, const QRegion& region) {
   }
   store->endPaint();
 
-  xcb_connection_t* c = root_pixels()->connection;
+  xcb_connection_t* c = x_connection();
   const xcb_window_t w = static_cast<xcb_window_t>(owner->winId());
   const xcb_gcontext_t gc = gc_for(c, w);
   std::vector<xcb_rectangle_t> rects;
@@ -236,6 +238,8 @@ bool immediate_paint_covers(const QWidget* widget, const QRect& in_parent) {
   QWidget* owner = current->owner;
   if (!owner || !parent || (parent != owner && !owner->isAncestorOf(parent))) return false;
   const QRect r = in_parent.translated(parent->mapTo(owner, QPoint(0, 0)));
+  for (const QRect& q : current->region)
+    if (q.contains(r) || r.isEmpty()) return true;
   return (QRegion(r) - current->region).isEmpty();
 }
 

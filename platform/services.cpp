@@ -17,10 +17,21 @@
 #include <QtGui/qguiapplication_platform.h>
 #include <xcb/xcb.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <optional>
+#include <string>
 
 TPoint GetCursorPos() {
+  // On an X display one round trip, its reply straight to this call.
+  if (xcb_connection_t* c = x_connection()) {
+    if (xcb_query_pointer_reply_t* r = xcb_query_pointer_reply(c, xcb_query_pointer(c, x_root()), nullptr)) {
+      const TPoint at{r->root_x, r->root_y};
+      std::free(r);
+      return at;
+    }
+  }
   QPoint p = QCursor::pos();
   return {p.x(), p.y()};
 }
@@ -42,6 +53,31 @@ int channel_shift(std::uint32_t mask) {
   for (int s = 0; s <= 24; s += 8)
     if (mask == (0xFFu << s)) return s;
   return -1;
+}
+
+}  // namespace
+
+namespace {
+
+// A second connection to the toolkit's server, or nullptr: the same server is recognised by an
+// atom that the toolkit's connection creates and the new one finds.
+xcb_connection_t* own_connection(xcb_connection_t* toolkit, xcb_window_t root) {
+  xcb_connection_t* own = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(own)) {
+    xcb_disconnect(own);
+    return nullptr;
+  }
+  const std::string name = "_HUEWRIGHT_DISPLAY_" + std::to_string(getpid());
+  const auto len = static_cast<std::uint16_t>(name.size());
+  xcb_intern_atom_reply_t* made = xcb_intern_atom_reply(toolkit, xcb_intern_atom(toolkit, 0, len, name.c_str()), nullptr);
+  xcb_intern_atom_reply_t* found = xcb_intern_atom_reply(own, xcb_intern_atom(own, 1, len, name.c_str()), nullptr);
+  const xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(own));
+  const bool same = made && found && made->atom != XCB_ATOM_NONE && found->atom == made->atom && screens.rem && screens.data->root == root;
+  std::free(made);
+  std::free(found);
+  if (same) return own;
+  xcb_disconnect(own);
+  return nullptr;
 }
 
 }  // namespace
@@ -75,14 +111,31 @@ const RootPixels* root_pixels() {
     r.lsb_first = setup->image_byte_order == XCB_IMAGE_ORDER_LSB_FIRST;
     r.root = screen->root;
     r.connection = c;
+    r.own = own_connection(c, r.root);
     return r;
   }();
   return found.connection ? &found : nullptr;
 }
 
+namespace {
+bool toolkit_drew = true;
+}  // namespace
+
+void x_note_toolkit_drawing() { toolkit_drew = true; }
+
 xcb_connection_t* x_connection() {
   const RootPixels* r = root_pixels();
-  return r ? r->connection : nullptr;
+  if (!r) return nullptr;
+  if (!r->own) return r->connection;
+  if (toolkit_drew) {
+    // The server answers a connection's requests in order, not two connections' requests: one
+    // round trip on the toolkit's connection puts what it drew before what comes next.
+    toolkit_drew = false;
+    std::free(xcb_get_input_focus_reply(r->connection, xcb_get_input_focus(r->connection), nullptr));
+  }
+  // Errors of earlier requests (a drawing on a window that was closed) are dropped.
+  while (xcb_generic_event_t* e = xcb_poll_for_queued_event(r->own)) std::free(e);
+  return r->own;
 }
 
 xcb_window_t x_root() {
@@ -96,10 +149,11 @@ namespace {
 // (a point off the screen).
 std::optional<std::uint32_t> read_root_pixel(const RootPixels& r, int x, int y) {
   if (x < 0 || y < 0 || x > 0x7FFF || y > 0x7FFF) return std::nullopt;
-  xcb_get_image_cookie_t cookie = xcb_get_image(r.connection, XCB_IMAGE_FORMAT_Z_PIXMAP, r.root, static_cast<std::int16_t>(x),
+  xcb_connection_t* c = x_connection();
+  xcb_get_image_cookie_t cookie = xcb_get_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, r.root, static_cast<std::int16_t>(x),
                                                 static_cast<std::int16_t>(y), 1, 1, ~0u);
   xcb_generic_error_t* error = nullptr;
-  xcb_get_image_reply_t* reply = xcb_get_image_reply(r.connection, cookie, &error);
+  xcb_get_image_reply_t* reply = xcb_get_image_reply(c, cookie, &error);
   std::free(error);
   if (!reply) return std::nullopt;
   std::optional<std::uint32_t> colour;
