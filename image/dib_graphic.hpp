@@ -164,6 +164,11 @@ public:
   // Copies a packed DIB; the handle stays the caller's. Raises EZuroroveError for a block that
   // is not a readable DIB.
   void AssignFromDIBHandle(HGLOBAL InDibHandle);
+  // The same for a DIB whose header and colour table (`Head`, `HeadSize` bytes) lie apart from
+  // its rows (`Rows`, `RowsSize` bytes), such as a codec library's bitmap: the rows are copied
+  // once, straight into the picture. False, and the picture unchanged, for a compressed DIB or
+  // one of 16 or 32 bits, which only AssignFromDIBHandle takes.
+  bool AssignFromDIBParts(const Byte* Head, std::size_t HeadSize, const Byte* Rows, std::size_t RowsSize);
   // The picture as a new packed DIB (GMEM_MOVEABLE | GMEM_SHARE) the caller frees.
   HGLOBAL AsDibHandle() const;
   static void DibToBmpStream(HGLOBAL InDibHandle, TStream& Stream);

@@ -61,6 +61,9 @@ std::int64_t dib_pixel_bytes(const DibParts& d) {
   return CheckedDibBytes(d.width, d.bits, d.height).value_or(std::numeric_limits<std::int64_t>::max());
 }
 
+// Rows a straight copy takes: no compression, and a depth the picture model holds as it is.
+bool plain_dib(const DibParts& d) { return d.header.biCompression == BI_RGB && d.bits != 16 && d.bits != 32; }
+
 Word dots_per_inch(LONG ppm) { return static_cast<Word>(PelsPerMeterToDotsPerInch(ppm)); }
 
 }  // namespace
@@ -241,13 +244,30 @@ void TDibGraphic::AssignFromDIBHandle(HGLOBAL InDibHandle) {
   global_block block(InDibHandle, global_block::lock);
   const Byte* p = block.data();
   DibParts d = parse_dib(p, block.size());
-  const BITMAPINFOHEADER& h = d.header;
-  const bool plain = h.biCompression == BI_RGB && d.bits != 16 && d.bits != 32;
-  if (plain) {
-    std::int64_t need = dib_pixel_bytes(d);
-    if (need > 0x7FFFFFFF || d.pixels_at > block.size() || static_cast<std::uint64_t>(need) > block.size() - d.pixels_at)
-      bad_dib();
+  if (plain_dib(d)) {
+    if (d.pixels_at > block.size()) bad_dib();
+    AssignFromDIBParts(p, block.size(), p + d.pixels_at, block.size() - d.pixels_at);
+    return;
   }
+  // 16 and 32 bits and compressed DIBs go through a bitmap stream.
+  TMemoryStream stream;
+  DibToBmpStream(InDibHandle, stream);
+  stream.SetPosition(0);
+  TBitmap bitmap;
+  try {
+    bitmap.LoadFromStream(stream);
+  } catch (const EInvalidGraphic& e) {
+    throw EZuroroveError(e.Message());
+  }
+  AssignFromBitmapHandle(bitmap.Handle());
+}
+
+bool TDibGraphic::AssignFromDIBParts(const Byte* Head, std::size_t HeadSize, const Byte* Rows, std::size_t RowsSize) {
+  DibParts d = parse_dib(Head, HeadSize);
+  const BITMAPINFOHEADER& h = d.header;
+  if (!plain_dib(d)) return false;
+  const std::int64_t need = dib_pixel_bytes(d);
+  if (need > 0x7FFFFFFF || Rows == nullptr || static_cast<std::uint64_t>(need) > RowsSize) bad_dib();
   TMaxLogPalette palette{};
   const TMaxLogPalette* pal = nullptr;
   TImageFormat format = ifTrueColor;
@@ -257,7 +277,7 @@ void TDibGraphic::AssignFromDIBHandle(HGLOBAL InDibHandle) {
     palette.palNumEntries = static_cast<WORD>(d.colors);
     bool all_grey = true;
     for (int i = 0; i < d.colors; ++i) {
-      const Byte* q = p + d.table_at + 4 * static_cast<std::size_t>(i);
+      const Byte* q = Head + d.table_at + 4 * static_cast<std::size_t>(i);
       palette.palPalEntry[i] = PALETTEENTRY{q[2], q[1], q[0], 0};
       if (!(q[0] == q[1] && q[1] == q[2])) all_grey = false;
     }
@@ -275,34 +295,22 @@ void TDibGraphic::AssignFromDIBHandle(HGLOBAL InDibHandle) {
       format = all_grey ? ifGray256 : ifColor256;
     }
   }
-  if (!plain) {
-    // 16 and 32 bits and compressed DIBs go through a bitmap stream.
-    TMemoryStream stream;
-    DibToBmpStream(InDibHandle, stream);
-    stream.SetPosition(0);
-    TBitmap bitmap;
-    try {
-      bitmap.LoadFromStream(stream);
-    } catch (const EInvalidGraphic& e) {
-      throw EZuroroveError(e.Message());
-    }
-    AssignFromBitmapHandle(bitmap.Handle());
-    return;
-  }
-  NewImage(d.width, d.height, format, pal, dots_per_inch(h.biXPelsPerMeter), dots_per_inch(h.biYPelsPerMeter));
+  // Every byte of the rows is written below, the row padding included: nothing to clear first.
+  NewImageForOverwrite(d.width, d.height, format, pal, dots_per_inch(h.biXPelsPerMeter),
+                       dots_per_inch(h.biYPelsPerMeter));
   const std::size_t row = static_cast<std::size_t>(FScanLineSize);
-  const Byte* src = p + d.pixels_at;
   if (d.top_down) {
     for (int y = 0; y < d.height; ++y)
-      std::memcpy(FBits + static_cast<std::size_t>(d.height - 1 - y) * row, src + static_cast<std::size_t>(y) * row, row);
+      std::memcpy(FBits + static_cast<std::size_t>(d.height - 1 - y) * row, Rows + static_cast<std::size_t>(y) * row, row);
   } else {
-    std::memcpy(FBits, src, row * static_cast<std::size_t>(d.height));
+    std::memcpy(FBits, Rows, row * static_cast<std::size_t>(d.height));
   }
   if (invert) {
     const std::size_t n = row * static_cast<std::size_t>(d.height);
     for (std::size_t i = 0; i < n; ++i) FBits[i] = static_cast<Byte>(~FBits[i]);
   }
   Changed(this);
+  return true;
 }
 
 HGLOBAL TDibGraphic::AsDibHandle() const {

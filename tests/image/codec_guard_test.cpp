@@ -520,3 +520,71 @@ TEST(CodecGuard, GdiPlusCountsThePixelsOfEveryPageAndFrame) {
   TMemoryStream frame = stream_of(gif_file(10000, 10000, 1, 0, {{1, 1}}));
   EXPECT_FALSE(PageOverPixelLimit(frame).has_value());
 }
+
+// A JPEG frame of `w` x `h` with three components of the given sampling factors, coded as `sof`
+// says (0xC0 Huffman baseline, 0xC9 arithmetic), followed by a scan of `data` coded bytes.
+std::vector<Byte> jpeg_frame(Byte sof, unsigned w, unsigned h, Byte luma_sampling, std::size_t data) {
+  std::vector<Byte> b = {0xFF, 0xD8, 0xFF, sof, 0, 17, 8, static_cast<Byte>(h >> 8), static_cast<Byte>(h),
+                         static_cast<Byte>(w >> 8), static_cast<Byte>(w), 3, 1, luma_sampling, 0, 2, 0x11, 0, 3, 0x11, 0};
+  b.insert(b.end(), {0xFF, 0xDA, 0, 12, 3, 1, 0, 2, 0, 3, 0, 0, 0x3F, 0});
+  b.insert(b.end(), data, Byte{0});
+  b.insert(b.end(), {0xFF, 0xD9});
+  return b;
+}
+
+bool declared_truncated(const std::vector<Byte>& bytes) {
+  TMemoryStream s = stream_of(bytes);
+  const std::optional<TDeclaredPicture> d = ReadDeclaredPicture(s, FIF_ID_JPEG, 1);
+  return d && d->Truncated;
+}
+
+TEST(CodecGuard, AHuffmanJpegTooShortForItsBlocksIsRefusedAndAPartlyDownloadedOneLoads) {
+  // Huffman coding spends at least one bit on every 8 x 8 block. 300 x 200 with 1 x 1 sampling:
+  // 38 x 25 = 950 blocks of the largest component, 119 bytes. After the frame's component
+  // specifications come the 14-byte scan header, the coded bytes and the 2-byte end marker.
+  EXPECT_FALSE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x11, 119 - 16)));
+  EXPECT_TRUE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x11, 118 - 16)));
+  // Progressive and lossless Huffman frames alike.
+  EXPECT_TRUE(declared_truncated(jpeg_frame(0xC2, 300, 200, 0x11, 118 - 16)));
+  EXPECT_TRUE(declared_truncated(jpeg_frame(0xC3, 300, 200, 0x11, 118 - 16)));
+  // 4:2:0 (luma 2 x 2): the luma component still has 950 blocks, the chroma ones 19 x 13.
+  EXPECT_FALSE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x22, 119 - 16)));
+  EXPECT_TRUE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x22, 118 - 16)));
+  // Arithmetic coding can spend less than a bit on a block: no bound.
+  EXPECT_FALSE(declared_truncated(jpeg_frame(0xC9, 300, 200, 0x11, 0)));
+  EXPECT_FALSE(declared_truncated(jpeg_frame(0xCA, 13300, 13300, 0x11, 100)));
+  // Sampling factors the decoder refuses bound nothing.
+  EXPECT_FALSE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x51, 0)));
+
+  // A real file: 13300 x 13300 declared in front of the coded data of 256 x 192 pixels.
+  TJpegGraphic photo;
+  photo.NewImage(256, 192, ifTrueColor, nullptr, 0, 0);
+  for (int y = 0; y < 192; ++y)
+    for (int x = 0; x < 256; ++x) photo.SetPixel(x, y, Rgb((x * 7 + y * 3) & 255, (x * y) & 255, (x ^ y) & 255));
+  TMemoryStream js;
+  photo.SaveToStream(js);
+  const std::vector<Byte> whole = stream_bytes(js);
+  std::vector<Byte> bomb = whole;
+  bool patched = false;
+  for (std::size_t i = 2; i + 9 < bomb.size() && !patched; ++i)
+    if (bomb[i] == 0xFF && bomb[i + 1] == 0xC0) {
+      bomb[i + 5] = bomb[i + 7] = 13300 >> 8;
+      bomb[i + 6] = bomb[i + 8] = 13300 & 255;
+      patched = true;
+    }
+  ASSERT_TRUE(patched);
+  ASSERT_LT(bomb.size(), std::size_t{1663} * 1663 / 8);
+  TJpegGraphic big;
+  EXPECT_EQ(load_error(big, bomb), "An image of 13300 x 13300 pixels is too large");
+
+  // The same file cut after 60 % of its bytes, as a download stopped early: it loads, its top
+  // rows as in the whole file.
+  TJpegGraphic full, part;
+  ASSERT_EQ(load_error(full, whole), "");
+  const std::vector<Byte> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 6 / 10));
+  ASSERT_EQ(load_error(part, cut), "");
+  ASSERT_EQ(part.Width(), 256);
+  ASSERT_EQ(part.Height(), 192);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 256; ++x) ASSERT_EQ(part.GetPixel(x, y), full.GetPixel(x, y)) << x << "," << y;
+}
