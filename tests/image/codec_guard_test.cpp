@@ -445,6 +445,16 @@ TEST(CodecGuard, GifAndJpegHeadersAreWalkedAsTheDecodersWalkThem) {
   EXPECT_EQ(load_error(j, jpeg_file(46340, 46340, {0, 0})), "An image of 46340 x 46340 pixels is too large");
 }
 
+// True when the header check refuses the picture in the stream as too large.
+bool load_error_of(TStream& s) {
+  try {
+    CheckDeclaredPicture(s);
+  } catch (const EZuroroveError& e) {
+    return std::string(e.Message()).find("is too large") != std::string::npos;
+  }
+  return false;
+}
+
 TEST(CodecGuard, ATinyRleBitmapDeclaringAHugePictureNeverReachesGdiPlus) {
   // 1,078 bytes: file and info headers and a 256-entry table for an RLE8 picture of
   // 23000 x 23000 (529 million pixels), without any pixel data; libgdiplus made it (5 GB, 15 s).
@@ -469,11 +479,39 @@ TEST(CodecGuard, ATinyRleBitmapDeclaringAHugePictureNeverReachesGdiPlus) {
   // And the GDI+ unit itself leaves it undecoded.
   TMemoryStream s = stream_of(bmp);
   EXPECT_EQ(zu_gdiplus::decode_with_gdiplus(s), nullptr);
-  // The same file at 13000 x 13000 (169 million pixels) is within the limit and decodes.
+  // The same file at 13000 x 13000 (169 million pixels) is within the limit, but without a
+  // single code its rows lie past its end; with the end-of-bitmap code it decodes.
   le32(18, 13000);
   le32(22, 13000);
+  TMemoryStream no_codes = stream_of(bmp);
+  EXPECT_THROW(CheckDeclaredPicture(no_codes), EZuroroveError);
+  bmp.insert(bmp.end(), {0, 1});
   TMemoryStream small = stream_of(bmp);
   EXPECT_NO_THROW(CheckDeclaredPicture(small));
+
+  // Run-length codes that end, without the end-of-bitmap code (0 1), before they reach the last
+  // row leave rows past the end of the file. 4 x 4 pictures: runs (n, colour), end of row (0 0),
+  // a move of dx, dy (0 2 dx dy), pixels as they are (0 n ..., padded to 16 bits).
+  const auto rle = [](int bits, std::vector<Byte> codes) {
+    const std::size_t table = 4u << bits;
+    std::vector<Byte> b(54 + table, 0);
+    b[0] = 'B', b[1] = 'M', b[10] = static_cast<Byte>(54 + table), b[11] = static_cast<Byte>((54 + table) >> 8);
+    b[14] = 40, b[18] = 4, b[22] = 4, b[26] = 1, b[28] = static_cast<Byte>(bits), b[30] = bits == 8 ? 1 : 2;
+    b.insert(b.end(), codes.begin(), codes.end());
+    return b;
+  };
+  const auto refused = [](const std::vector<Byte>& b) {
+    TMemoryStream m = stream_of(b);
+    return load_error_of(m);
+  };
+  EXPECT_TRUE(refused(rle(8, {4, 5, 0, 0, 4, 7, 0, 0})));                       // rows 0 and 1, then cut
+  EXPECT_TRUE(refused(rle(8, {4, 5})));                                         // row 0 only
+  EXPECT_TRUE(refused(rle(4, {4, 0x12, 0, 0, 4, 0x34, 0, 0})));                 // RLE4, rows 0 and 1
+  EXPECT_TRUE(refused(rle(8, {0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 0, 1})));           // as they are, moves: row 2
+  EXPECT_FALSE(refused(rle(8, {4, 5, 0, 1})));                                  // ended by the end code
+  EXPECT_FALSE(refused(rle(8, {4, 5, 0, 0, 4, 7, 0, 0, 4, 1, 0, 0, 4, 2})));    // reaches the last row
+  EXPECT_FALSE(refused(rle(8, {0, 2, 0, 3, 4, 2})));                            // moved to the last row
+  EXPECT_TRUE(refused(rle(8, {0, 4, 0, 1, 0, 0, 0, 0})));                       // "0 1" as pixels, row 1
 }
 
 TEST(CodecGuard, GdiPlusCountsThePixelsOfEveryPageAndFrame) {
