@@ -10,6 +10,7 @@
 #include "platform/clipbrd.hpp"
 #include "platform/global_block.hpp"
 #include "platform/math.hpp"
+#include "platform/pixel_memory.hpp"
 
 namespace {
 
@@ -63,6 +64,41 @@ std::int64_t dib_pixel_bytes(const DibParts& d) {
 
 // Rows a straight copy takes: no compression, and a depth the picture model holds as it is.
 bool plain_dib(const DibParts& d) { return d.header.biCompression == BI_RGB && d.bits != 16 && d.bits != 32; }
+
+// The picture format and palette of a DIB's header and colour table (at `head`).
+struct DibFormat {
+  TImageFormat format = ifTrueColor;
+  TMaxLogPalette palette{};
+  bool has_palette = false;
+  bool invert = false;  // the default black-and-white palette, with the bits inverted
+};
+
+DibFormat dib_format(const DibParts& d, const Byte* head) {
+  DibFormat f;
+  if (d.bits > 8) return f;
+  f.palette.palVersion = 0x300;
+  f.palette.palNumEntries = static_cast<WORD>(d.colors);
+  bool all_grey = true;
+  for (int i = 0; i < d.colors; ++i) {
+    const Byte* q = head + d.table_at + 4 * static_cast<std::size_t>(i);
+    f.palette.palPalEntry[i] = PALETTEENTRY{q[2], q[1], q[0], 0};
+    if (!(q[0] == q[1] && q[1] == q[2])) all_grey = false;
+  }
+  f.has_palette = true;
+  if (d.bits == 1) {
+    f.format = ifBlackWhite;
+    const PALETTEENTRY& e0 = f.palette.palPalEntry[0];
+    if (d.colors >= 1 && e0.peRed == 255 && e0.peGreen == 255 && e0.peBlue == 255) {
+      f.has_palette = false;
+      f.invert = true;
+    }
+  } else if (d.bits == 4) {
+    f.format = all_grey ? ifGray16 : ifColor16;
+  } else {
+    f.format = all_grey ? ifGray256 : ifColor256;
+  }
+  return f;
+}
 
 Word dots_per_inch(LONG ppm) { return static_cast<Word>(PelsPerMeterToDotsPerInch(ppm)); }
 
@@ -268,35 +304,9 @@ bool TDibGraphic::AssignFromDIBParts(const Byte* Head, std::size_t HeadSize, con
   if (!plain_dib(d)) return false;
   const std::int64_t need = dib_pixel_bytes(d);
   if (need > 0x7FFFFFFF || Rows == nullptr || static_cast<std::uint64_t>(need) > RowsSize) bad_dib();
-  TMaxLogPalette palette{};
-  const TMaxLogPalette* pal = nullptr;
-  TImageFormat format = ifTrueColor;
-  bool invert = false;
-  if (d.bits <= 8) {
-    palette.palVersion = 0x300;
-    palette.palNumEntries = static_cast<WORD>(d.colors);
-    bool all_grey = true;
-    for (int i = 0; i < d.colors; ++i) {
-      const Byte* q = Head + d.table_at + 4 * static_cast<std::size_t>(i);
-      palette.palPalEntry[i] = PALETTEENTRY{q[2], q[1], q[0], 0};
-      if (!(q[0] == q[1] && q[1] == q[2])) all_grey = false;
-    }
-    pal = &palette;
-    if (d.bits == 1) {
-      format = ifBlackWhite;
-      const PALETTEENTRY& e0 = palette.palPalEntry[0];
-      if (d.colors >= 1 && e0.peRed == 255 && e0.peGreen == 255 && e0.peBlue == 255) {
-        pal = nullptr;  // the default black-and-white palette, with the bits inverted
-        invert = true;
-      }
-    } else if (d.bits == 4) {
-      format = all_grey ? ifGray16 : ifColor16;
-    } else {
-      format = all_grey ? ifGray256 : ifColor256;
-    }
-  }
+  const DibFormat f = dib_format(d, Head);
   // Every byte of the rows is written below, the row padding included: nothing to clear first.
-  NewImageForOverwrite(d.width, d.height, format, pal, dots_per_inch(h.biXPelsPerMeter),
+  NewImageForOverwrite(d.width, d.height, f.format, f.has_palette ? &f.palette : nullptr, dots_per_inch(h.biXPelsPerMeter),
                        dots_per_inch(h.biYPelsPerMeter));
   const std::size_t row = static_cast<std::size_t>(FScanLineSize);
   if (d.top_down) {
@@ -305,8 +315,38 @@ bool TDibGraphic::AssignFromDIBParts(const Byte* Head, std::size_t HeadSize, con
   } else {
     std::memcpy(FBits, Rows, row * static_cast<std::size_t>(d.height));
   }
-  if (invert) {
+  if (f.invert) {
     const std::size_t n = row * static_cast<std::size_t>(d.height);
+    for (std::size_t i = 0; i < n; ++i) FBits[i] = static_cast<Byte>(~FBits[i]);
+  }
+  Changed(this);
+  return true;
+}
+
+bool TDibGraphic::TakeDIBRows(const Byte* Head, std::size_t HeadSize, Byte* Rows, std::size_t RowsSize,
+                              void (*Release)(void*), void* Context) {
+  DibParts d;
+  try {
+    d = parse_dib(Head, HeadSize);
+  } catch (const Exception&) {
+    return false;  // AssignFromDIBParts raises for it
+  }
+  const BITMAPINFOHEADER& h = d.header;
+  if (!plain_dib(d) || d.top_down || Rows == nullptr) return false;
+  // The rows must be the picture's own layout exactly: bottom-up, padded to 32 bits.
+  const std::int64_t need = dib_pixel_bytes(d);
+  if (need > 0x7FFFFFFF || static_cast<std::uint64_t>(need) != RowsSize) return false;
+  const DibFormat f = dib_format(d, Head);
+  try {
+    pixel_memory_adopt(Rows, Release, Context);
+  } catch (...) {
+    Release(Context);
+    throw;
+  }
+  NewImageOverBits(d.width, d.height, f.format, f.has_palette ? &f.palette : nullptr, dots_per_inch(h.biXPelsPerMeter),
+                   dots_per_inch(h.biYPelsPerMeter), Rows);
+  if (f.invert) {
+    const std::size_t n = static_cast<std::size_t>(FScanLineSize) * static_cast<std::size_t>(d.height);
     for (std::size_t i = 0; i < n; ++i) FBits[i] = static_cast<Byte>(~FBits[i]);
   }
   Changed(this);

@@ -30,6 +30,14 @@ public:
   fi_bitmap& operator=(const fi_bitmap&) = delete;
 
   FIBITMAP* get() const { return bitmap_; }
+  bool owned() const { return owned_; }
+  // Hands the bitmap on: no longer unloaded here.
+  FIBITMAP* release() {
+    owned_ = false;
+    return bitmap_;
+  }
+  // Takes it back after a hand-over that did not happen.
+  void retake() { owned_ = bitmap_ != nullptr; }
   // Takes `next` in place of the bitmap held; a failed conversion (none) raises the conversion
   // error after the old bitmap is released.
   void replace(FIBITMAP* next) {
@@ -58,17 +66,28 @@ bool gdi_plus_decodes(int fif) {
 // bitmap is no plain DIB. A mend: the rows went through a packed DIB first, a third full-size
 // block of fresh memory whose every page the system clears on first touch (half of the load of a
 // picture of a hundred million pixels).
-bool assign_rows_in_place(FIBITMAP* bitmap, TDibGraphic& target) {
+// A mend beyond that: a bitmap the layer owns, whose rows have the picture's layout (the usual
+// case), is not copied at all: its rows become the picture's pixels, and the bitmap is unloaded
+// with the picture. A load then clears one full-size block of fresh memory instead of two.
+bool assign_rows_in_place(fi_bitmap& bitmap, TDibGraphic& target) {
   const TFreeImageEntries& fi = FreeImageAPI();
-  const BITMAPINFOHEADER* header = fi.FreeImage_GetInfoHeader(bitmap);
-  const BYTE* bits = fi.FreeImage_GetBits(bitmap);
+  const BITMAPINFOHEADER* header = fi.FreeImage_GetInfoHeader(bitmap.get());
+  BYTE* bits = fi.FreeImage_GetBits(bitmap.get());
   if (header == nullptr || bits == nullptr) return false;
-  const std::size_t colors = fi.FreeImage_GetColorsUsed(bitmap);
-  const std::size_t rows = std::size_t{fi.FreeImage_GetPitch(bitmap)} * fi.FreeImage_GetHeight(bitmap);
+  const std::size_t colors = fi.FreeImage_GetColorsUsed(bitmap.get());
+  const std::size_t rows = std::size_t{fi.FreeImage_GetPitch(bitmap.get())} * fi.FreeImage_GetHeight(bitmap.get());
   std::vector<Byte> head(sizeof(BITMAPINFOHEADER) + 4 * colors, Byte{0});
   std::memcpy(head.data(), header, sizeof(BITMAPINFOHEADER));
-  if (const RGBQUAD* palette = fi.FreeImage_GetPalette(bitmap); palette != nullptr && colors > 0)
+  if (const RGBQUAD* palette = fi.FreeImage_GetPalette(bitmap.get()); palette != nullptr && colors > 0)
     std::memcpy(head.data() + sizeof(BITMAPINFOHEADER), palette, 4 * colors);
+  if (bitmap.owned()) {
+    // Once handed over, the bitmap is unloaded by the picture, or at once when the picture
+    // cannot be made.
+    FIBITMAP* handed = bitmap.release();
+    const auto unload = [](void* b) { FreeImageAPI().FreeImage_Unload(static_cast<FIBITMAP*>(b)); };
+    if (target.TakeDIBRows(head.data(), head.size(), bits, rows, unload, handed)) return true;
+    bitmap.retake();
+  }
   return target.AssignFromDIBParts(head.data(), head.size(), bits, rows);
 }
 
@@ -116,7 +135,7 @@ void convert_and_assign(fi_bitmap& bitmap, int fif, TDibGraphic& target, const T
   }
   last_percent = DoProgress(&target, 80, 0, last_percent, 100, on_progress);
 
-  if (!assign_rows_in_place(bitmap.get(), target)) {
+  if (!assign_rows_in_place(bitmap, target)) {
     global_block dib(FIBitmapToDib(bitmap.get()), global_block::free);
     if (dib.get() == nullptr) throw EOutOfMemory("Out of memory");
     target.AssignFromDIBHandle(dib.get());
