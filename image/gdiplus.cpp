@@ -278,38 +278,47 @@ constexpr int kPiecePixels = 1 << 18;
 // One row of 32-bit BGRA pixels as 24-bit BGR, red and blue exchanged when `swap_red_blue`.
 // Transparent pixels lie over white as AlphaBlend lays them there: the colour premultiplied by
 // alpha (rounded) plus the white the alpha leaves, at most 255; opaque pixels keep their colour.
+// (Helpers of the pixel loops are plain functions of their own, not lambdas or library calls:
+// the attribute above does not reach into those.)
+HW_PIXEL_LOOP inline Byte over_white(unsigned c, unsigned a) {
+  const unsigned v = (c * a + 127) / 255 + (255 - a);
+  return static_cast<Byte>(v < 255u ? v : 255u);
+}
+
+HW_PIXEL_LOOP inline void bgra_pixel_to_bgr(const Byte* from, Byte* to, bool swap_red_blue) {
+  Byte b = from[0], g = from[1], r = from[2];
+  const unsigned a = from[3];
+  if (swap_red_blue) {
+    const Byte t = b;
+    b = r, r = t;
+  }
+  if (a != 0xFF) b = over_white(b, a), g = over_white(g, a), r = over_white(r, a);
+  to[0] = b, to[1] = g, to[2] = r;
+}
+
+// Four pixels at a time: when all four are opaque (the usual case), three words out of four.
+HW_PIXEL_LOOP inline void bgra_four_to_bgr(const Byte* from, Byte* to) {
+  static_assert(std::endian::native == std::endian::little);
+  std::uint32_t p[4];
+  std::memcpy(p, from, 16);
+  if ((p[0] & p[1] & p[2] & p[3]) >> 24 == 0xFF) {
+    const std::uint32_t out[3] = {(p[0] & 0xFFFFFF) | (p[1] << 24), ((p[1] >> 8) & 0xFFFF) | (p[2] << 16),
+                                  ((p[2] >> 16) & 0xFF) | (p[3] << 8)};
+    std::memcpy(to, out, 12);
+  } else {
+    for (int i = 0; i < 4; ++i) bgra_pixel_to_bgr(from + 4 * i, to + 3 * i, false);
+  }
+}
+
 HW_PIXEL_LOOP inline void bgra_to_bgr(const Byte* src, Byte* dst, int count, bool swap_red_blue) {
-  const auto one = [swap_red_blue](const Byte* from, Byte* to) {
-    Byte b = from[0], g = from[1], r = from[2];
-    const unsigned a = from[3];
-    if (swap_red_blue) std::swap(b, r);
-    if (a != 0xFF) {
-      const auto over_white = [a](unsigned c) { return static_cast<Byte>(std::min(255u, (c * a + 127) / 255 + (255 - a))); };
-      b = over_white(b), g = over_white(g), r = over_white(r);
-    }
-    to[0] = b, to[1] = g, to[2] = r;
-  };
   if (swap_red_blue || count < 4) {
-    for (int x = 0; x < count; ++x) one(src + 4 * x, dst + 3 * x);
+    for (int x = 0; x < count; ++x) bgra_pixel_to_bgr(src + 4 * x, dst + 3 * x, swap_red_blue);
     return;
   }
-  // Four pixels at a time: when all four are opaque (the usual case), three words out of four.
-  static_assert(std::endian::native == std::endian::little);
-  const auto four = [&one](const Byte* from, Byte* to) {
-    std::uint32_t p[4];
-    std::memcpy(p, from, 16);
-    if ((p[0] & p[1] & p[2] & p[3]) >> 24 == 0xFF) {
-      const std::uint32_t out[3] = {(p[0] & 0xFFFFFF) | (p[1] << 24), ((p[1] >> 8) & 0xFFFF) | (p[2] << 16),
-                                    ((p[2] >> 16) & 0xFF) | (p[3] << 8)};
-      std::memcpy(to, out, 12);
-    } else {
-      for (int i = 0; i < 4; ++i) one(from + 4 * i, to + 3 * i);
-    }
-  };
   int x = 0;
-  for (; x + 4 <= count; x += 4) four(src + 4 * x, dst + 3 * x);
+  for (; x + 4 <= count; x += 4) bgra_four_to_bgr(src + 4 * x, dst + 3 * x);
   // The last one to three pixels: the last four again (the same bytes written twice).
-  if (x < count) four(src + 4 * (count - 4), dst + 3 * (count - 4));
+  if (x < count) bgra_four_to_bgr(src + 4 * (count - 4), dst + 3 * (count - 4));
 }
 
 // Rows of 32-bit BGRA pixels, `from_stride` bytes apart, as 24-bit rows `to_step` bytes apart.
@@ -329,7 +338,8 @@ using IndexColours = std::array<std::uint32_t, 256>;
 // met or-ed together, so that kPastTable tells an index past the table.
 template <int Bits>
 HW_PIXEL_LOOP std::uint32_t indices_to_bgr(const Byte* from, std::ptrdiff_t from_stride, Byte* to,
-                                           std::ptrdiff_t to_step, int width, int rows, const IndexColours& colours) {
+                                           std::ptrdiff_t to_step, int width, int rows, const IndexColours& table) {
+  const std::uint32_t* colours = table.data();
   std::uint32_t met = 0;
   for (int y = 0; y < rows; ++y, from += from_stride, to += to_step) {
     Byte* d = to;
