@@ -84,7 +84,11 @@ bool assign_rows_in_place(fi_bitmap& bitmap, TDibGraphic& target) {
     // Once handed over, the bitmap is unloaded by the picture, or at once when the picture
     // cannot be made.
     FIBITMAP* handed = bitmap.release();
-    const auto unload = [](void* b) { FreeImageAPI().FreeImage_Unload(static_cast<FIBITMAP*>(b)); };
+    // (A library unloaded in the meantime, as at the end of the program, leaves the block to
+    // the system: its entries are gone.)
+    const auto unload = [](void* b) {
+      if (auto* unload_bitmap = FreeImageLibrary().Entries().FreeImage_Unload) unload_bitmap(static_cast<FIBITMAP*>(b));
+    };
     if (target.TakeDIBRows(head.data(), head.size(), bits, rows, unload, handed)) return true;
     bitmap.retake();
   }
