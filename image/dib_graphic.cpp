@@ -3,12 +3,14 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "image/format_change.hpp"
 #include "image/quantize_thread.hpp"
 #include "platform/checked_size.hpp"
 #include "platform/forms.hpp"
 #include "platform/math.hpp"
+#include "platform/pixel_memory.hpp"
 #include "platform/safe_save.hpp"
 
 namespace {
@@ -246,6 +248,8 @@ void TDibGraphic::Clear() {
 
 void TDibGraphic::NewImage(int AWidth, int AHeight, TImageFormat AImageFormat, const TMaxLogPalette* pPalette,
                            Word InXDotsPerInch, Word InYDotsPerInch) {
+  // Pixels handed over by NewImageOverBits: freed here unless the picture takes them.
+  std::unique_ptr<void, void (*)(void*)> given(std::exchange(FNextImageBits, nullptr), pixel_memory_free);
   const int bits = ImageFormatBits(AImageFormat);
   if (AWidth < 1 || AHeight < 1) throw EZuroroveError("Invalid image size %d x %d", {AWidth, AHeight});
   const std::int64_t scan = dib_row_size(AWidth, bits);
@@ -287,8 +291,14 @@ void TDibGraphic::NewImage(int AWidth, int AHeight, TImageFormat AImageFormat, c
   SetXDotsPerInch(InXDotsPerInch ? InXDotsPerInch : static_cast<Word>(GetDeviceCaps(FDC, LOGPIXELSX)));
   SetYDotsPerInch(InYDotsPerInch ? InYDotsPerInch : static_cast<Word>(GetDeviceCaps(FDC, LOGPIXELSY)));
   void* bits_ptr = nullptr;
-  FBitmapHandle = FNextImageUncleared ? CreateDIBSectionForOverwrite(FDC, &FBitmapInfo, &bits_ptr)
-                                      : CreateDIBSection(FDC, &FBitmapInfo, DIB_RGB_COLORS, &bits_ptr, nullptr, 0);
+  if (given) {
+    void* over = given.release();
+    FBitmapHandle = CreateDIBSectionOverBits(FDC, &FBitmapInfo, over);
+    if (FBitmapHandle) bits_ptr = over;
+  } else {
+    FBitmapHandle = FNextImageUncleared ? CreateDIBSectionForOverwrite(FDC, &FBitmapInfo, &bits_ptr)
+                                        : CreateDIBSection(FDC, &FBitmapInfo, DIB_RGB_COLORS, &bits_ptr, nullptr, 0);
+  }
   if (!FBitmapHandle) {
     HDC dc = FDC;
     FDC = nullptr;
@@ -322,6 +332,19 @@ void TDibGraphic::NewImageForOverwrite(int AWidth, int AHeight, TImageFormat AIm
     ~Reset() { flag = false; }
   } reset{FNextImageUncleared};
   FNextImageUncleared = true;
+  NewImage(AWidth, AHeight, AImageFormat, pPalette, InXDotsPerInch, InYDotsPerInch);
+}
+
+void TDibGraphic::NewImageOverBits(int AWidth, int AHeight, TImageFormat AImageFormat, const TMaxLogPalette* pPalette,
+                                   Word InXDotsPerInch, Word InYDotsPerInch, void* Bits) {
+  struct Reset {
+    void*& bits;
+    ~Reset() {
+      // NewImage took them (or freed them); an override that never called it leaves them here.
+      if (bits) pixel_memory_free(std::exchange(bits, nullptr));
+    }
+  } reset{FNextImageBits};
+  FNextImageBits = Bits;
   NewImage(AWidth, AHeight, AImageFormat, pPalette, InXDotsPerInch, InYDotsPerInch);
 }
 

@@ -92,6 +92,11 @@ public:
   // ends included: the pixels are left uncleared.
   void NewImageForOverwrite(int AWidth, int AHeight, TImageFormat AImageFormat, const TMaxLogPalette* pPalette,
                             Word InXDotsPerInch, Word InYDotsPerInch);
+  // NewImage over pixels that are there already: `Bits`, a block of pixel_memory_allocate or
+  // pixel_memory_adopt with the picture's layout, which the picture frees (at once when NewImage
+  // raises).
+  void NewImageOverBits(int AWidth, int AHeight, TImageFormat AImageFormat, const TMaxLogPalette* pPalette,
+                        Word InXDotsPerInch, Word InYDotsPerInch, void* Bits);
   virtual bool CanRead(TStream& Stream);
   virtual bool CanRead(const std::string& FileName);
   virtual bool CanSave();
@@ -164,6 +169,18 @@ public:
   // Copies a packed DIB; the handle stays the caller's. Raises EZuroroveError for a block that
   // is not a readable DIB.
   void AssignFromDIBHandle(HGLOBAL InDibHandle);
+  // The same for a DIB whose header and colour table (`Head`, `HeadSize` bytes) lie apart from
+  // its rows (`Rows`, `RowsSize` bytes), such as a codec library's bitmap: the rows are copied
+  // once, straight into the picture. False, and the picture unchanged, for a compressed DIB or
+  // one of 16 or 32 bits, which only AssignFromDIBHandle takes.
+  bool AssignFromDIBParts(const Byte* Head, std::size_t HeadSize, const Byte* Rows, std::size_t RowsSize);
+  // The same without a copy: the picture's pixels become `Rows` themselves (bottom-up rows of
+  // exactly the picture's layout, `RowsSize` bytes), and `Release(Context)` frees them with the
+  // picture, or at once when the picture cannot be made (raising as NewImage does). False, and
+  // nothing taken (nor released), for rows of another layout or a DIB AssignFromDIBParts would
+  // refuse.
+  bool TakeDIBRows(const Byte* Head, std::size_t HeadSize, Byte* Rows, std::size_t RowsSize, void (*Release)(void*),
+                   void* Context);
   // The picture as a new packed DIB (GMEM_MOVEABLE | GMEM_SHARE) the caller frees.
   HGLOBAL AsDibHandle() const;
   static void DibToBmpStream(HGLOBAL InDibHandle, TStream& Stream);
@@ -202,6 +219,7 @@ private:
   bool FQuantizeStarted = false;
   bool FOverwriteFileBackground = false;
   bool FNextImageUncleared = false;  // set by NewImageForOverwrite for its NewImage
+  void* FNextImageBits = nullptr;    // set by NewImageOverBits for its NewImage
   TRgb FBackgroundColor = Rgb(255, 255, 255);
   // Lets the palette worker find out whether the picture still lives and still holds the
   // image it worked on.

@@ -10,6 +10,7 @@
 #include "platform/clipbrd.hpp"
 #include "platform/global_block.hpp"
 #include "platform/math.hpp"
+#include "platform/pixel_memory.hpp"
 
 namespace {
 
@@ -59,6 +60,44 @@ DibParts parse_dib(const Byte* p, std::size_t size) {
 // The bytes of the rows; INT64_MAX when the product does not fit (a mend: it overflowed before).
 std::int64_t dib_pixel_bytes(const DibParts& d) {
   return CheckedDibBytes(d.width, d.bits, d.height).value_or(std::numeric_limits<std::int64_t>::max());
+}
+
+// Rows a straight copy takes: no compression, and a depth the picture model holds as it is.
+bool plain_dib(const DibParts& d) { return d.header.biCompression == BI_RGB && d.bits != 16 && d.bits != 32; }
+
+// The picture format and palette of a DIB's header and colour table (at `head`).
+struct DibFormat {
+  TImageFormat format = ifTrueColor;
+  TMaxLogPalette palette{};
+  bool has_palette = false;
+  bool invert = false;  // the default black-and-white palette, with the bits inverted
+};
+
+DibFormat dib_format(const DibParts& d, const Byte* head) {
+  DibFormat f;
+  if (d.bits > 8) return f;
+  f.palette.palVersion = 0x300;
+  f.palette.palNumEntries = static_cast<WORD>(d.colors);
+  bool all_grey = true;
+  for (int i = 0; i < d.colors; ++i) {
+    const Byte* q = head + d.table_at + 4 * static_cast<std::size_t>(i);
+    f.palette.palPalEntry[i] = PALETTEENTRY{q[2], q[1], q[0], 0};
+    if (!(q[0] == q[1] && q[1] == q[2])) all_grey = false;
+  }
+  f.has_palette = true;
+  if (d.bits == 1) {
+    f.format = ifBlackWhite;
+    const PALETTEENTRY& e0 = f.palette.palPalEntry[0];
+    if (d.colors >= 1 && e0.peRed == 255 && e0.peGreen == 255 && e0.peBlue == 255) {
+      f.has_palette = false;
+      f.invert = true;
+    }
+  } else if (d.bits == 4) {
+    f.format = all_grey ? ifGray16 : ifColor16;
+  } else {
+    f.format = all_grey ? ifGray256 : ifColor256;
+  }
+  return f;
 }
 
 Word dots_per_inch(LONG ppm) { return static_cast<Word>(PelsPerMeterToDotsPerInch(ppm)); }
@@ -241,68 +280,77 @@ void TDibGraphic::AssignFromDIBHandle(HGLOBAL InDibHandle) {
   global_block block(InDibHandle, global_block::lock);
   const Byte* p = block.data();
   DibParts d = parse_dib(p, block.size());
-  const BITMAPINFOHEADER& h = d.header;
-  const bool plain = h.biCompression == BI_RGB && d.bits != 16 && d.bits != 32;
-  if (plain) {
-    std::int64_t need = dib_pixel_bytes(d);
-    if (need > 0x7FFFFFFF || d.pixels_at > block.size() || static_cast<std::uint64_t>(need) > block.size() - d.pixels_at)
-      bad_dib();
-  }
-  TMaxLogPalette palette{};
-  const TMaxLogPalette* pal = nullptr;
-  TImageFormat format = ifTrueColor;
-  bool invert = false;
-  if (d.bits <= 8) {
-    palette.palVersion = 0x300;
-    palette.palNumEntries = static_cast<WORD>(d.colors);
-    bool all_grey = true;
-    for (int i = 0; i < d.colors; ++i) {
-      const Byte* q = p + d.table_at + 4 * static_cast<std::size_t>(i);
-      palette.palPalEntry[i] = PALETTEENTRY{q[2], q[1], q[0], 0};
-      if (!(q[0] == q[1] && q[1] == q[2])) all_grey = false;
-    }
-    pal = &palette;
-    if (d.bits == 1) {
-      format = ifBlackWhite;
-      const PALETTEENTRY& e0 = palette.palPalEntry[0];
-      if (d.colors >= 1 && e0.peRed == 255 && e0.peGreen == 255 && e0.peBlue == 255) {
-        pal = nullptr;  // the default black-and-white palette, with the bits inverted
-        invert = true;
-      }
-    } else if (d.bits == 4) {
-      format = all_grey ? ifGray16 : ifColor16;
-    } else {
-      format = all_grey ? ifGray256 : ifColor256;
-    }
-  }
-  if (!plain) {
-    // 16 and 32 bits and compressed DIBs go through a bitmap stream.
-    TMemoryStream stream;
-    DibToBmpStream(InDibHandle, stream);
-    stream.SetPosition(0);
-    TBitmap bitmap;
-    try {
-      bitmap.LoadFromStream(stream);
-    } catch (const EInvalidGraphic& e) {
-      throw EZuroroveError(e.Message());
-    }
-    AssignFromBitmapHandle(bitmap.Handle());
+  if (plain_dib(d)) {
+    if (d.pixels_at > block.size()) bad_dib();
+    AssignFromDIBParts(p, block.size(), p + d.pixels_at, block.size() - d.pixels_at);
     return;
   }
-  NewImage(d.width, d.height, format, pal, dots_per_inch(h.biXPelsPerMeter), dots_per_inch(h.biYPelsPerMeter));
+  // 16 and 32 bits and compressed DIBs go through a bitmap stream.
+  TMemoryStream stream;
+  DibToBmpStream(InDibHandle, stream);
+  stream.SetPosition(0);
+  TBitmap bitmap;
+  try {
+    bitmap.LoadFromStream(stream);
+  } catch (const EInvalidGraphic& e) {
+    throw EZuroroveError(e.Message());
+  }
+  AssignFromBitmapHandle(bitmap.Handle());
+}
+
+bool TDibGraphic::AssignFromDIBParts(const Byte* Head, std::size_t HeadSize, const Byte* Rows, std::size_t RowsSize) {
+  DibParts d = parse_dib(Head, HeadSize);
+  const BITMAPINFOHEADER& h = d.header;
+  if (!plain_dib(d)) return false;
+  const std::int64_t need = dib_pixel_bytes(d);
+  if (need > 0x7FFFFFFF || Rows == nullptr || static_cast<std::uint64_t>(need) > RowsSize) bad_dib();
+  const DibFormat f = dib_format(d, Head);
+  // Every byte of the rows is written below, the row padding included: nothing to clear first.
+  NewImageForOverwrite(d.width, d.height, f.format, f.has_palette ? &f.palette : nullptr, dots_per_inch(h.biXPelsPerMeter),
+                       dots_per_inch(h.biYPelsPerMeter));
   const std::size_t row = static_cast<std::size_t>(FScanLineSize);
-  const Byte* src = p + d.pixels_at;
   if (d.top_down) {
     for (int y = 0; y < d.height; ++y)
-      std::memcpy(FBits + static_cast<std::size_t>(d.height - 1 - y) * row, src + static_cast<std::size_t>(y) * row, row);
+      std::memcpy(FBits + static_cast<std::size_t>(d.height - 1 - y) * row, Rows + static_cast<std::size_t>(y) * row, row);
   } else {
-    std::memcpy(FBits, src, row * static_cast<std::size_t>(d.height));
+    std::memcpy(FBits, Rows, row * static_cast<std::size_t>(d.height));
   }
-  if (invert) {
+  if (f.invert) {
     const std::size_t n = row * static_cast<std::size_t>(d.height);
     for (std::size_t i = 0; i < n; ++i) FBits[i] = static_cast<Byte>(~FBits[i]);
   }
   Changed(this);
+  return true;
+}
+
+bool TDibGraphic::TakeDIBRows(const Byte* Head, std::size_t HeadSize, Byte* Rows, std::size_t RowsSize,
+                              void (*Release)(void*), void* Context) {
+  DibParts d;
+  try {
+    d = parse_dib(Head, HeadSize);
+  } catch (const Exception&) {
+    return false;  // AssignFromDIBParts raises for it
+  }
+  const BITMAPINFOHEADER& h = d.header;
+  if (!plain_dib(d) || d.top_down || Rows == nullptr) return false;
+  // The rows must be the picture's own layout exactly: bottom-up, padded to 32 bits.
+  const std::int64_t need = dib_pixel_bytes(d);
+  if (need > 0x7FFFFFFF || static_cast<std::uint64_t>(need) != RowsSize) return false;
+  const DibFormat f = dib_format(d, Head);
+  try {
+    pixel_memory_adopt(Rows, Release, Context);
+  } catch (...) {
+    Release(Context);
+    throw;
+  }
+  NewImageOverBits(d.width, d.height, f.format, f.has_palette ? &f.palette : nullptr, dots_per_inch(h.biXPelsPerMeter),
+                   dots_per_inch(h.biYPelsPerMeter), Rows);
+  if (f.invert) {
+    const std::size_t n = static_cast<std::size_t>(FScanLineSize) * static_cast<std::size_t>(d.height);
+    for (std::size_t i = 0; i < n; ++i) FBits[i] = static_cast<Byte>(~FBits[i]);
+  }
+  Changed(this);
+  return true;
 }
 
 HGLOBAL TDibGraphic::AsDibHandle() const {

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <type_traits>
 
 #include "image/dib_graphic.hpp"
@@ -48,6 +49,8 @@ constexpr EntrySlot kEntryTable[] = {
     {"GdipGetImageWidth", &store_entry<&E::GdipGetImageWidth>},
     {"GdipGetImageHeight", &store_entry<&E::GdipGetImageHeight>},
     {"GdipGetImagePixelFormat", &store_entry<&E::GdipGetImagePixelFormat>},
+    {"GdipGetImagePaletteSize", &store_entry<&E::GdipGetImagePaletteSize>},
+    {"GdipGetImagePalette", &store_entry<&E::GdipGetImagePalette>},
     {"GdipCreateBitmapFromScan0", &store_entry<&E::GdipCreateBitmapFromScan0>},
     {"GdipBitmapSetResolution", &store_entry<&E::GdipBitmapSetResolution>},
     {"GdipBitmapLockBits", &store_entry<&E::GdipBitmapLockBits>},
@@ -258,44 +261,125 @@ std::uint64_t get_n(const Byte* p, int bytes, bool little) {
   return v;
 }
 
+// Loops over every pixel of a picture run a hundred million times for the largest ones; in the
+// fuzzing build, coverage hooks on each comparison and a sanitizer check on each byte there
+// cost more than the work itself (seconds a picture) and guide nothing: such loops go without
+// them. They write only the rows and columns of the piece CopyTo hands them, which lies inside
+// the picture by construction (checked once a piece there).
+#if defined(__clang__)
+#define HW_PIXEL_LOOP __attribute__((no_sanitize("coverage", "address", "undefined")))
+#else
+#define HW_PIXEL_LOOP
+#endif
+
 // Pixels a piece: a room of 1 MB, within the second-level cache.
 constexpr int kPiecePixels = 1 << 18;
 
 // One row of 32-bit BGRA pixels as 24-bit BGR, red and blue exchanged when `swap_red_blue`.
 // Transparent pixels lie over white as AlphaBlend lays them there: the colour premultiplied by
 // alpha (rounded) plus the white the alpha leaves, at most 255; opaque pixels keep their colour.
-void bgra_to_bgr(const Byte* src, Byte* dst, int count, bool swap_red_blue) {
-  const auto one = [swap_red_blue](const Byte* from, Byte* to) {
-    Byte b = from[0], g = from[1], r = from[2];
-    const unsigned a = from[3];
-    if (swap_red_blue) std::swap(b, r);
-    if (a != 0xFF) {
-      const auto over_white = [a](unsigned c) { return static_cast<Byte>(std::min(255u, (c * a + 127) / 255 + (255 - a))); };
-      b = over_white(b), g = over_white(g), r = over_white(r);
-    }
-    to[0] = b, to[1] = g, to[2] = r;
-  };
+// (Helpers of the pixel loops are plain functions of their own, not lambdas or library calls:
+// the attribute above does not reach into those.)
+HW_PIXEL_LOOP inline Byte over_white(unsigned c, unsigned a) {
+  const unsigned v = (c * a + 127) / 255 + (255 - a);
+  return static_cast<Byte>(v < 255u ? v : 255u);
+}
+
+HW_PIXEL_LOOP inline void bgra_pixel_to_bgr(const Byte* from, Byte* to, bool swap_red_blue) {
+  Byte b = from[0], g = from[1], r = from[2];
+  const unsigned a = from[3];
+  if (swap_red_blue) {
+    const Byte t = b;
+    b = r, r = t;
+  }
+  if (a != 0xFF) b = over_white(b, a), g = over_white(g, a), r = over_white(r, a);
+  to[0] = b, to[1] = g, to[2] = r;
+}
+
+// Four pixels at a time: when all four are opaque (the usual case), three words out of four.
+HW_PIXEL_LOOP inline void bgra_four_to_bgr(const Byte* from, Byte* to) {
+  static_assert(std::endian::native == std::endian::little);
+  std::uint32_t p[4];
+  std::memcpy(p, from, 16);
+  if ((p[0] & p[1] & p[2] & p[3]) >> 24 == 0xFF) {
+    const std::uint32_t out[3] = {(p[0] & 0xFFFFFF) | (p[1] << 24), ((p[1] >> 8) & 0xFFFF) | (p[2] << 16),
+                                  ((p[2] >> 16) & 0xFF) | (p[3] << 8)};
+    std::memcpy(to, out, 12);
+  } else {
+    for (int i = 0; i < 4; ++i) bgra_pixel_to_bgr(from + 4 * i, to + 3 * i, false);
+  }
+}
+
+HW_PIXEL_LOOP inline void bgra_to_bgr(const Byte* src, Byte* dst, int count, bool swap_red_blue) {
   if (swap_red_blue || count < 4) {
-    for (int x = 0; x < count; ++x) one(src + 4 * x, dst + 3 * x);
+    for (int x = 0; x < count; ++x) bgra_pixel_to_bgr(src + 4 * x, dst + 3 * x, swap_red_blue);
     return;
   }
-  // Four pixels at a time: when all four are opaque (the usual case), three words out of four.
-  static_assert(std::endian::native == std::endian::little);
-  const auto four = [&one](const Byte* from, Byte* to) {
-    std::uint32_t p[4];
-    std::memcpy(p, from, 16);
-    if ((p[0] & p[1] & p[2] & p[3]) >> 24 == 0xFF) {
-      const std::uint32_t out[3] = {(p[0] & 0xFFFFFF) | (p[1] << 24), ((p[1] >> 8) & 0xFFFF) | (p[2] << 16),
-                                    ((p[2] >> 16) & 0xFF) | (p[3] << 8)};
-      std::memcpy(to, out, 12);
-    } else {
-      for (int i = 0; i < 4; ++i) one(from + 4 * i, to + 3 * i);
-    }
-  };
   int x = 0;
-  for (; x + 4 <= count; x += 4) four(src + 4 * x, dst + 3 * x);
+  for (; x + 4 <= count; x += 4) bgra_four_to_bgr(src + 4 * x, dst + 3 * x);
   // The last one to three pixels: the last four again (the same bytes written twice).
-  if (x < count) four(src + 4 * (count - 4), dst + 3 * (count - 4));
+  if (x < count) bgra_four_to_bgr(src + 4 * (count - 4), dst + 3 * (count - 4));
+}
+
+// Rows of 32-bit BGRA pixels, `from_stride` bytes apart, as 24-bit rows `to_step` bytes apart.
+HW_PIXEL_LOOP void bgra_rows_to_bgr(const Byte* from, std::ptrdiff_t from_stride, Byte* to, std::ptrdiff_t to_step,
+                                    int width, int rows, bool swap_red_blue) {
+  for (int y = 0; y < rows; ++y, from += from_stride, to += to_step) bgra_to_bgr(from, to, width, swap_red_blue);
+}
+
+// A palette picture's colours as its 32-bit BGRA pixels become 24-bit ones (bgra_to_bgr), one
+// word per index (blue, green, red from the low byte up); indices past the picture's colour
+// table carry kPastTable.
+constexpr std::uint32_t kPastTable = 1u << 24;
+using IndexColours = std::array<std::uint32_t, 256>;
+
+// Rows of palette indices of `Bits` bits (the first pixel in the high bits of a byte),
+// `from_stride` bytes apart, as 24-bit rows `to_step` bytes apart; the colours of every index
+// met or-ed together, so that kPastTable tells an index past the table.
+template <int Bits>
+HW_PIXEL_LOOP std::uint32_t indices_to_bgr(const Byte* from, std::ptrdiff_t from_stride, Byte* to,
+                                           std::ptrdiff_t to_step, int width, int rows, const IndexColours& table) {
+  const std::uint32_t* colours = table.data();
+  std::uint32_t met = 0;
+  for (int y = 0; y < rows; ++y, from += from_stride, to += to_step) {
+    Byte* d = to;
+    for (int x = 0; x < width; ++x, d += 3) {
+      unsigned index;
+      if constexpr (Bits == 8) index = from[x];
+      else if constexpr (Bits == 4) index = (from[x >> 1] >> ((x & 1) ? 0 : 4)) & 15u;
+      else index = (from[x >> 3] >> (7 - (x & 7))) & 1u;
+      const std::uint32_t c = colours[index];
+      met |= c;
+      d[0] = static_cast<Byte>(c), d[1] = static_cast<Byte>(c >> 8), d[2] = static_cast<Byte>(c >> 16);
+    }
+  }
+  return met;
+}
+
+// The colours of a palette picture's indices; nothing when libgdiplus gives no colour table.
+std::optional<IndexColours> index_colours(const flat::Entries& api, flat::GpImage* image) {
+  std::int32_t bytes = 0;
+  constexpr std::int32_t kHead = sizeof(flat::ColorPaletteHead);
+  if (api.GdipGetImagePaletteSize(image, &bytes) != flat::Ok || bytes < kHead || bytes > kHead + 4 * 256)
+    return std::nullopt;
+  std::vector<std::uint32_t> words(static_cast<std::size_t>(bytes + 3) / 4 + 1, 0);
+  auto* head = reinterpret_cast<flat::ColorPaletteHead*>(words.data());
+  if (api.GdipGetImagePalette(image, head, bytes) != flat::Ok || head->Count > 256 ||
+      kHead + 4 * static_cast<std::int64_t>(head->Count) > bytes)
+    return std::nullopt;
+  IndexColours colours;
+  colours.fill(kPastTable);
+  const std::uint32_t* entries = words.data() + kHead / 4;
+  for (std::uint32_t i = 0; i < head->Count; ++i) {
+    // The entry as a 32-bit pixel in memory (blue, green, red, alpha), turned as those are.
+    const std::uint32_t argb = entries[i];
+    const Byte pixel[4] = {static_cast<Byte>(argb), static_cast<Byte>(argb >> 8), static_cast<Byte>(argb >> 16),
+                           static_cast<Byte>(argb >> 24)};
+    Byte bgr[3];
+    bgra_to_bgr(pixel, bgr, 1, false);
+    colours[i] = bgr[0] | std::uint32_t{bgr[1]} << 8 | std::uint32_t{bgr[2]} << 16;
+  }
+  return colours;
 }
 
 struct UnitState {
@@ -408,6 +492,11 @@ bool gdiplus_can_take(const Byte* data, std::size_t size) {
     // fields are 0 to 6) made libgdiplus build a picture of the whole declared size from nothing,
     // 100 million pixels out of 130 bytes, for seconds.
     if (header >= 40 && get_n(data + 30, 4, true) > 6) return false;
+    // A mend: run-length coding is defined for 8-bit (RLE8) and 4-bit (RLE4) pictures only;
+    // libgdiplus took a 67-byte "RLE8" file of 1-bit pixels for a picture of 1 x 134,226,949
+    // pixels (seconds of decoding), where the codec library refuses it.
+    const std::uint64_t compression = header >= 40 ? get_n(data + 30, 4, true) : 0;
+    if ((compression == 1 && bits != 8) || (compression == 2 && bits != 4)) return false;
     return true;
   }
   const bool little = data[0] == 'I' && data[1] == 'I';
@@ -684,34 +773,50 @@ bool TGdipPicture::CopyTo(TDibGraphic& target) {
   const int piece_height = std::clamp(kPiecePixels / piece_width, 1, height_);
   const std::int32_t room_stride = piece_width * 4;
   std::vector<Byte> room(static_cast<std::size_t>(room_stride) * static_cast<std::size_t>(piece_height));
-  // Reads one piece into the room; false when libgdiplus will not.
-  const auto read_piece = [&](const flat::Rect& area) {
+  // Reads one piece into the room in `format` of `bits` bits a pixel, rows `stride` bytes apart;
+  // false when libgdiplus will not.
+  const auto read_piece = [&](const flat::Rect& area, flat::PixelFormat format, int bits, std::int32_t stride) {
     flat::BitmapDataRoom lock{};
     lock.data.Width = static_cast<std::uint32_t>(area.Width);
     lock.data.Height = static_cast<std::uint32_t>(area.Height);
-    lock.data.Stride = room_stride;
-    lock.data.Format = flat::PixelFormat32bppARGB;
+    lock.data.Stride = stride;
+    lock.data.Format = format;
     lock.data.Scan0 = room.data();
-    if (api.GdipBitmapLockBits(bitmap, &area, flat::ImageLockModeRead | flat::ImageLockModeUserInputBuf,
-                               flat::PixelFormat32bppARGB, &lock.data) != flat::Ok)
+    if (api.GdipBitmapLockBits(bitmap, &area, flat::ImageLockModeRead | flat::ImageLockModeUserInputBuf, format,
+                               &lock.data) != flat::Ok)
       return false;
     const auto& d = lock.data;
+    const std::int32_t row_bytes = (area.Width * bits + 7) / 8;
     const bool whole = d.Scan0 != nullptr && d.Width == static_cast<std::uint32_t>(area.Width) &&
                        d.Height == static_cast<std::uint32_t>(area.Height) &&
-                       (d.Stride >= area.Width * 4 || -d.Stride >= area.Width * 4);
+                       (d.Stride >= row_bytes || -d.Stride >= row_bytes);
     // A library that hands out rows of its own instead: copied into the room.
     if (whole && d.Scan0 != room.data())
       for (int y = 0; y < area.Height; ++y)
-        std::memcpy(room.data() + static_cast<std::size_t>(y) * room_stride,
-                    static_cast<const Byte*>(d.Scan0) + std::int64_t{y} * d.Stride,
-                    static_cast<std::size_t>(area.Width) * 4);
+        std::memcpy(room.data() + static_cast<std::size_t>(y) * stride,
+                    static_cast<const Byte*>(d.Scan0) + std::int64_t{y} * d.Stride, static_cast<std::size_t>(row_bytes));
     api.GdipBitmapUnlockBits(bitmap, &lock.data);
     return whole;
   };
+  const auto read_bgra = [&](const flat::Rect& area) { return read_piece(area, flat::PixelFormat32bppARGB, 32, room_stride); };
+
+  // A mend: a palette picture (as libgdiplus keeps BMP, GIF and palette PNG files) is read as
+  // its indices and turned into colours here, through its colour table as libgdiplus turns each
+  // index into a 32-bit pixel; libgdiplus's own turning of a 1 x 134,226,949 RLE bitmap into
+  // 32-bit pixels took seconds. A piece with an index past the table is read as 32-bit pixels.
+  const std::optional<IndexColours> colours = index_colours(api, image_);
+  int index_bits = 0;
+  flat::PixelFormat native = 0;
+  if (colours && api.GdipGetImagePixelFormat(image_, &native) == flat::Ok)
+    index_bits = native == flat::PixelFormat1bppIndexed   ? 1
+                 : native == flat::PixelFormat4bppIndexed ? 4
+                 : native == flat::PixelFormat8bppIndexed ? 8
+                                                          : 0;
+  const std::int32_t index_stride = (piece_width * index_bits + 31) / 32 * 4;
 
   const flat::Rect first{0, 0, piece_width, piece_height};
-  const bool readable = read_piece(first);
-  const bool swap_red_blue = readable && swaps_red_blue();
+  const bool readable = (index_bits != 0 && read_piece(first, native, index_bits, index_stride)) || read_bgra(first);
+  const bool swap_red_blue = readable && index_bits == 0 && swaps_red_blue();
   target.ClearFrames();
   target.NewImage(width_, height_, ifTrueColor, nullptr, 0, 0);
   if (!readable) {
@@ -724,15 +829,25 @@ bool TGdipPicture::CopyTo(TDibGraphic& target) {
   for (int top = 0; top < height_; top += piece_height) {
     for (int left = 0; left < width_; left += piece_width) {
       const flat::Rect area{left, top, std::min(piece_width, width_ - left), std::min(piece_height, height_ - top)};
-      if ((top != 0 || left != 0) && !read_piece(area)) {
+      const bool first_piece = top == 0 && left == 0;
+      if (area.Width < 1 || area.Height < 1 || left + area.Width > width_ || top + area.Height > height_)
+        throw EZuroroveError("A piece outside the picture");  // cannot happen: the loops keep to it
+      // The picture's rows run bottom-up: a row down is a scan line back.
+      Byte* to = target.GetScanLine(top) + static_cast<std::ptrdiff_t>(left) * 3;
+      if (index_bits != 0 && (first_piece || read_piece(area, native, index_bits, index_stride))) {
+        std::uint32_t met = 0;
+        switch (index_bits) {
+          case 1: met = indices_to_bgr<1>(room.data(), index_stride, to, -scan_line, area.Width, area.Height, *colours); break;
+          case 4: met = indices_to_bgr<4>(room.data(), index_stride, to, -scan_line, area.Width, area.Height, *colours); break;
+          default: met = indices_to_bgr<8>(room.data(), index_stride, to, -scan_line, area.Width, area.Height, *colours); break;
+        }
+        if ((met & kPastTable) == 0) continue;
+      }
+      if (!read_bgra(area)) {
         // Pixels libgdiplus gave once and now refuses: white, as a failed drawing leaves them.
         std::fill(room.begin(), room.end(), Byte{0xFF});
       }
-      // The picture's rows run bottom-up: a row down is a scan line back.
-      const Byte* from = room.data();
-      Byte* to = target.GetScanLine(top) + static_cast<std::ptrdiff_t>(left) * 3;
-      for (int y = 0; y < area.Height; ++y, from += room_stride, to -= scan_line)
-        bgra_to_bgr(from, to, area.Width, swap_red_blue);
+      bgra_rows_to_bgr(room.data(), room_stride, to, -scan_line, area.Width, area.Height, swap_red_blue);
     }
   }
   target.Changed(&target);

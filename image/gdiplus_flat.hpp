@@ -85,8 +85,17 @@ constexpr std::uint32_t ImageLockModeRead = 1;
 constexpr std::uint32_t ImageLockModeWrite = 2;
 // The caller's Scan0 and Stride take the pixels.
 constexpr std::uint32_t ImageLockModeUserInputBuf = 4;
+constexpr PixelFormat PixelFormat1bppIndexed = 0x00030101;
+constexpr PixelFormat PixelFormat4bppIndexed = 0x00030402;
+constexpr PixelFormat PixelFormat8bppIndexed = 0x00030803;
 constexpr PixelFormat PixelFormat32bppRGB = 0x00022009;
 constexpr PixelFormat PixelFormat32bppARGB = 0x0026200A;
+
+// A picture's colour table: `Count` 32-bit ARGB entries follow the two words.
+struct ColorPaletteHead {
+  std::uint32_t Flags;
+  std::uint32_t Count;
+};
 
 // The stream callbacks of the delegate load and save. The header read looks at the next bytes
 // without moving on; a read with `peek` set does the same; seek takes SEEK_SET, SEEK_CUR or
@@ -111,6 +120,8 @@ using GetImageTypeFn = Status (*)(GpImage* image, std::int32_t* type);
 using GetImageRawFormatFn = Status (*)(GpImage* image, Guid* format);
 using GetImageSizeFn = Status (*)(GpImage* image, std::uint32_t* value);
 using GetImagePixelFormatFn = Status (*)(GpImage* image, PixelFormat* format);
+using GetImagePaletteSizeFn = Status (*)(GpImage* image, std::int32_t* bytes);
+using GetImagePaletteFn = Status (*)(GpImage* image, ColorPaletteHead* palette, std::int32_t bytes);
 using CreateBitmapFromScan0Fn = Status (*)(std::int32_t width, std::int32_t height, std::int32_t stride,
                                            PixelFormat format, std::uint8_t* scan0, GpBitmap** bitmap);
 using BitmapSetResolutionFn = Status (*)(GpBitmap* bitmap, float x_dpi, float y_dpi);
@@ -130,6 +141,8 @@ struct Entries {
   GetImageSizeFn GdipGetImageWidth = nullptr;
   GetImageSizeFn GdipGetImageHeight = nullptr;
   GetImagePixelFormatFn GdipGetImagePixelFormat = nullptr;
+  GetImagePaletteSizeFn GdipGetImagePaletteSize = nullptr;
+  GetImagePaletteFn GdipGetImagePalette = nullptr;
   CreateBitmapFromScan0Fn GdipCreateBitmapFromScan0 = nullptr;
   BitmapSetResolutionFn GdipBitmapSetResolution = nullptr;
   BitmapLockBitsFn GdipBitmapLockBits = nullptr;

@@ -101,11 +101,29 @@ std::optional<TDeclaredPicture> png_size(TStream& s) {
   return TDeclaredPicture{be32(h.data() + 16), be32(h.data() + 20), bits};
 }
 
+// The 8 x 8 blocks of a JPEG frame's largest component, from the frame's size and each
+// component's sampling factors (1-4 each); 0 when a factor is outside that range.
+Int64 jpeg_largest_component_blocks(Int64 width, Int64 height, const std::vector<int>& h, const std::vector<int>& v) {
+  int h_max = 0, v_max = 0;
+  for (std::size_t i = 0; i < h.size(); ++i) {
+    if (h[i] < 1 || h[i] > 4 || v[i] < 1 || v[i] > 4) return 0;
+    h_max = std::max(h_max, h[i]);
+    v_max = std::max(v_max, v[i]);
+  }
+  Int64 largest = 0;
+  for (std::size_t i = 0; i < h.size(); ++i) {
+    const Int64 columns = (width * h[i] + h_max - 1) / h_max, rows = (height * v[i] + v_max - 1) / v_max;
+    largest = std::max(largest, ((columns + 7) / 8) * ((rows + 7) / 8));
+  }
+  return largest;
+}
+
 // The first frame header, found as the JPEG decoder finds it: whatever is not a marker is passed
 // over, fill bytes, stuffed zeros and markers without a length included, and a segment of a
 // length below 2 takes just its length bytes. A mend: the walk stopped at the first stray byte, at a short length and after
 // 1,000 segments, where the decoder reads on to the frame header.
 std::optional<TDeclaredPicture> jpeg_size(TStream& s) {
+  const Int64 total = s.Size() - s.Position();
   stream_bytes in(s);
   if (in.next() != 0xFF || in.next() != 0xD8) return std::nullopt;
   for (;;) {
@@ -133,7 +151,28 @@ std::optional<TDeclaredPicture> jpeg_size(TStream& s) {
         x = static_cast<Byte>(v);
       }
       const int components = b[5];
-      return TDeclaredPicture{be16(b + 3), be16(b + 1), components == 1 ? 8 : 24};
+      TDeclaredPicture d{be16(b + 3), be16(b + 1), components == 1 ? 8 : 24};
+      // A mend: a Huffman-coded frame (SOF0-3, SOF5-7) spends at least one bit on every 8 x 8
+      // block of each component (its DC symbol), so a file with fewer bytes after its frame
+      // header than that is a cut file; the decoder would make up the whole picture from
+      // nothing (a 633-byte file became 13300 x 13300 pixels, 2.8 s and 1.6 GB). Arithmetic
+      // coding can spend less than a bit on a block and is not bounded so.
+      const bool huffman = marker <= 0xC3 || (marker >= 0xC5 && marker <= 0xC7);
+      if (huffman && d.Width > 0 && d.Height > 0 && components > 0) {
+        std::vector<int> h(static_cast<std::size_t>(components)), v(h.size());
+        bool sampling_read = true;
+        for (std::size_t i = 0; i < h.size() && sampling_read; ++i) {
+          const int id = in.next(), factors = in.next(), table = in.next();
+          sampling_read = id >= 0 && factors >= 0 && table >= 0;
+          h[i] = factors >> 4;
+          v[i] = factors & 15;
+        }
+        // A frame header cut short, or sampling factors outside 1-4, bound nothing: the decoder
+        // fails on them by itself.
+        const Int64 blocks = sampling_read ? jpeg_largest_component_blocks(d.Width, d.Height, h, v) : 0;
+        d.Truncated = blocks > 0 && total - in.consumed() < (blocks + 7) / 8;
+      }
+      return d;
     }
     if (length > 2) in.skip(length - 2);
   }
@@ -282,6 +321,33 @@ std::optional<TDeclaredPicture> gif_size(TStream& s, int page) {
   return screen;
 }
 
+// How far the run-length codes of an RLE8 (`bits` 8) or RLE4 (`bits` 4) bitmap reach, its rows
+// at `offset` from the file's start: the index of the last row they start (rows counted from the
+// first one stored), or INT64_MAX when an end-of-bitmap code ends them before the file does.
+Int64 rle_rows_reached(TStream& s, std::uint32_t offset, int bits) {
+  stream_bytes in(s);
+  in.skip(offset);
+  Int64 row = 0;
+  for (;;) {
+    const int count = in.next(), code = in.next();
+    if (count < 0 || code < 0) return row;
+    if (count > 0) continue;  // a run of `count` pixels
+    if (code == 0) {
+      ++row;  // end of the row
+    } else if (code == 1) {
+      return INT64_MAX;  // end of the bitmap
+    } else if (code == 2) {
+      const int dx = in.next(), dy = in.next();
+      if (dx < 0 || dy < 0) return row;
+      row += dy;
+    } else {
+      // `code` pixels as they are, padded to a whole number of 16-bit words.
+      const Int64 bytes = bits == 8 ? code : (code + 1) / 2;
+      in.skip((bytes + 1) / 2 * 2);
+    }
+  }
+}
+
 std::optional<TDeclaredPicture> bmp_size(TStream& s) {
   std::vector<Byte> h = head_bytes(s, 34);
   // FreeImage reads a bitmap array ("BA") with the header that follows as it reads "BM".
@@ -308,6 +374,12 @@ std::optional<TDeclaredPicture> bmp_size(TStream& s) {
     const std::optional<Int64> end = rows ? CheckedAdd(offset, *rows) : std::nullopt;
     d.Truncated = !end || *end > s.Size() - s.Position();
   }
+  // A mend: run-length rows past the end of the file. Codes that end, without the end-of-bitmap
+  // code, before they reach the last row leave rows the file does not hold, as uncompressed rows
+  // past its end do (the codec library refuses such files; libgdiplus made a picture of 55849 x
+  // 2342 pixels of a 156-byte file).
+  if (((compression == 1 && file_bits == 8) || (compression == 2 && file_bits == 4)) && d.Width > 0 && d.Height > 0)
+    d.Truncated = rle_rows_reached(s, static_cast<std::uint32_t>(le32(h.data() + 10)), file_bits) < d.Height - 1;
   return d;
 }
 

@@ -14,7 +14,8 @@ struct TDeclaredPicture {
   bool Decodable = true;
   // False for a header the decoder cannot read (it would fail on it).
   bool Readable = true;
-  // True when the file is too short for the rows of an uncompressed picture it declares.
+  // True when the file is too short for the rows of an uncompressed picture it declares, or
+  // for the coded blocks of a Huffman-coded JPEG (at least one bit a block).
   bool Truncated = false;
 };
 

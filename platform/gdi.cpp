@@ -165,13 +165,20 @@ bool g_palette_device = false;
 constexpr std::int64_t kMaxBitmapBytes = 0x7FFFFFFF;
 
 // Pixels zero-filled unless the caller writes every byte itself (`zeroed` false).
-std::unique_ptr<GdiBitmap> allocate_bitmap(int width, int height, PixKind pk, std::int64_t stride, bool zeroed = true) {
+// With `given` (a pixel_memory block, freed here when no bitmap is made) the bitmap takes that
+// block instead of a new one.
+std::unique_ptr<GdiBitmap> allocate_bitmap(int width, int height, PixKind pk, std::int64_t stride, bool zeroed = true,
+                                           void* given = nullptr) {
+  std::unique_ptr<Byte, PixelDeleter> taken(static_cast<Byte*>(given));
   if (width <= 0 || height <= 0 || stride <= 0) return nullptr;
   // A mend: multiplied with an overflow check (sizes reach here from files).
   const std::int64_t bytes = CheckedMul(stride, height).value_or(INT64_MAX);
   if (bytes > kMaxBitmapBytes) return nullptr;
   auto bm = std::make_unique<GdiBitmap>();
-  bm->storage.reset(static_cast<Byte*>(pixel_memory_allocate(static_cast<std::size_t>(bytes), zeroed)));
+  if (taken)
+    bm->storage = std::move(taken);
+  else
+    bm->storage.reset(static_cast<Byte*>(pixel_memory_allocate(static_cast<std::size_t>(bytes), zeroed)));
   if (!bm->storage) return nullptr;
   bm->width = width;
   bm->height = height;
@@ -804,12 +811,13 @@ bool read_dib_layout(const BITMAPINFO* info, DibLayout& out) {
 
 namespace {
 
-HBITMAP create_dib_section(HDC dc, const BITMAPINFO* info, void** bits, bool zeroed) {
+HBITMAP create_dib_section(HDC dc, const BITMAPINFO* info, void** bits, bool zeroed, void* given = nullptr) {
+  std::unique_ptr<Byte, PixelDeleter> taken(static_cast<Byte*>(given));
   if (bits) *bits = nullptr;
   if (dc && !live_dc(dc)) return nullptr;
   DibLayout l;
   if (!read_dib_layout(info, l)) return nullptr;
-  auto bm = allocate_bitmap(l.width, l.height, l.kind, l.stride, zeroed);
+  auto bm = allocate_bitmap(l.width, l.height, l.kind, l.stride, zeroed, taken.release());
   if (!bm) return nullptr;
   bm->section = true;
   bm->top_down = l.top_down;
@@ -831,6 +839,10 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT /*usage*/, void** 
 
 HBITMAP CreateDIBSectionForOverwrite(HDC dc, const BITMAPINFO* info, void** bits) {
   return create_dib_section(dc, info, bits, false);
+}
+
+HBITMAP CreateDIBSectionOverBits(HDC dc, const BITMAPINFO* info, void* bits) {
+  return create_dib_section(dc, info, nullptr, false, bits);
 }
 
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bits_per_pixel, const void* bits) {

@@ -207,6 +207,10 @@ int GetObject(HGDIOBJ object, int size, void* out);
 HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits, HANDLE section, DWORD offset);
 // A DIB section whose pixels are not cleared, for a caller that writes every byte of them.
 HBITMAP CreateDIBSectionForOverwrite(HDC dc, const BITMAPINFO* info, void** bits);
+// A DIB section over rows that are there already: `bits`, a block of pixel_memory_allocate or
+// pixel_memory_adopt with the section's layout, freed with the section. nullptr, and the block
+// freed, when the section cannot be made.
+HBITMAP CreateDIBSectionOverBits(HDC dc, const BITMAPINFO* info, void* bits);
 // A device-dependent bitmap: monochrome for 1 plane of 1 bit, otherwise `bits_per_pixel` deep
 // (1, 4, 8, 16, 24 or 32; top-down rows padded to 16 bits). `bits` may be nullptr.
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bits_per_pixel, const void* bits);

@@ -6,6 +6,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <utility>
 
 namespace {
 
@@ -45,7 +48,23 @@ Spare take_spare(std::size_t want, bool drop) {
   return got;
 }
 
+struct Adopted {
+  void (*release)(void*);
+  void* context;
+};
+
+// Blocks of other libraries taken in place, by their address.
+std::unordered_map<void*, Adopted>& adopted() {
+  static std::unordered_map<void*, Adopted> blocks;
+  return blocks;
+}
+
 }  // namespace
+
+void pixel_memory_adopt(void* bits, void (*release)(void*), void* context) {
+  std::lock_guard<std::mutex> lock(spare_mutex());
+  adopted()[bits] = Adopted{release, context};
+}
 
 void* pixel_memory_allocate(std::size_t bytes, bool zeroed) {
   if (bytes > ~std::size_t{0} - kHeader - kHugePage) return nullptr;
@@ -76,6 +95,19 @@ void* pixel_memory_allocate(std::size_t bytes, bool zeroed) {
 
 void pixel_memory_free(void* p) {
   if (!p) return;
+  std::optional<Adopted> taken;
+  {
+    std::lock_guard<std::mutex> lock(spare_mutex());
+    auto& blocks = adopted();
+    if (auto it = blocks.find(p); it != blocks.end()) {
+      taken = it->second;
+      blocks.erase(it);
+    }
+  }
+  if (taken) {
+    taken->release(taken->context);
+    return;
+  }
   char* base = static_cast<char*>(p) - kHeader;
   const std::size_t size = *reinterpret_cast<std::size_t*>(base);
   if (size == 0) {

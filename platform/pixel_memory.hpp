@@ -11,6 +11,11 @@
 void* pixel_memory_allocate(std::size_t bytes, bool zeroed);
 void pixel_memory_free(void* p);
 
+// Takes a block another library allocated as a pixel buffer in place: pixel_memory_free(bits)
+// then calls release(context) instead of freeing it itself (a decoder's rows become a
+// picture's without a copy).
+void pixel_memory_adopt(void* bits, void (*release)(void*), void* context);
+
 // Gives the spare buffer and the C library's freed heap memory back to the system (after a
 // picture load, whose decoding freed blocks of the picture's size).
 void pixel_memory_release();

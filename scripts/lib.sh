@@ -1,7 +1,7 @@
 # Shared by the scripts: package installation and the build.
 set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-JOBS="$(nproc 2>/dev/null || echo 2)"
+JOBS="${JOBS:-$(nproc 2>/dev/null || echo 2)}"  # JOBS=N: fewer build jobs on a shared machine
 
 # Installs the packages of the given lists that are missing (one name per line, # comments).
 install_packages() {

@@ -445,6 +445,16 @@ TEST(CodecGuard, GifAndJpegHeadersAreWalkedAsTheDecodersWalkThem) {
   EXPECT_EQ(load_error(j, jpeg_file(46340, 46340, {0, 0})), "An image of 46340 x 46340 pixels is too large");
 }
 
+// True when the header check refuses the picture in the stream as too large.
+bool load_error_of(TStream& s) {
+  try {
+    CheckDeclaredPicture(s);
+  } catch (const EZuroroveError& e) {
+    return std::string(e.Message()).find("is too large") != std::string::npos;
+  }
+  return false;
+}
+
 TEST(CodecGuard, ATinyRleBitmapDeclaringAHugePictureNeverReachesGdiPlus) {
   // 1,078 bytes: file and info headers and a 256-entry table for an RLE8 picture of
   // 23000 x 23000 (529 million pixels), without any pixel data; libgdiplus made it (5 GB, 15 s).
@@ -469,11 +479,39 @@ TEST(CodecGuard, ATinyRleBitmapDeclaringAHugePictureNeverReachesGdiPlus) {
   // And the GDI+ unit itself leaves it undecoded.
   TMemoryStream s = stream_of(bmp);
   EXPECT_EQ(zu_gdiplus::decode_with_gdiplus(s), nullptr);
-  // The same file at 13000 x 13000 (169 million pixels) is within the limit and decodes.
+  // The same file at 13000 x 13000 (169 million pixels) is within the limit, but without a
+  // single code its rows lie past its end; with the end-of-bitmap code it decodes.
   le32(18, 13000);
   le32(22, 13000);
+  TMemoryStream no_codes = stream_of(bmp);
+  EXPECT_THROW(CheckDeclaredPicture(no_codes), EZuroroveError);
+  bmp.insert(bmp.end(), {0, 1});
   TMemoryStream small = stream_of(bmp);
   EXPECT_NO_THROW(CheckDeclaredPicture(small));
+
+  // Run-length codes that end, without the end-of-bitmap code (0 1), before they reach the last
+  // row leave rows past the end of the file. 4 x 4 pictures: runs (n, colour), end of row (0 0),
+  // a move of dx, dy (0 2 dx dy), pixels as they are (0 n ..., padded to 16 bits).
+  const auto rle = [](int bits, std::vector<Byte> codes) {
+    const std::size_t table = 4u << bits;
+    std::vector<Byte> b(54 + table, 0);
+    b[0] = 'B', b[1] = 'M', b[10] = static_cast<Byte>(54 + table), b[11] = static_cast<Byte>((54 + table) >> 8);
+    b[14] = 40, b[18] = 4, b[22] = 4, b[26] = 1, b[28] = static_cast<Byte>(bits), b[30] = bits == 8 ? 1 : 2;
+    b.insert(b.end(), codes.begin(), codes.end());
+    return b;
+  };
+  const auto refused = [](const std::vector<Byte>& b) {
+    TMemoryStream m = stream_of(b);
+    return load_error_of(m);
+  };
+  EXPECT_TRUE(refused(rle(8, {4, 5, 0, 0, 4, 7, 0, 0})));                       // rows 0 and 1, then cut
+  EXPECT_TRUE(refused(rle(8, {4, 5})));                                         // row 0 only
+  EXPECT_TRUE(refused(rle(4, {4, 0x12, 0, 0, 4, 0x34, 0, 0})));                 // RLE4, rows 0 and 1
+  EXPECT_TRUE(refused(rle(8, {0, 3, 1, 2, 3, 0, 0, 0, 0, 2, 0, 1})));           // as they are, moves: row 2
+  EXPECT_FALSE(refused(rle(8, {4, 5, 0, 1})));                                  // ended by the end code
+  EXPECT_FALSE(refused(rle(8, {4, 5, 0, 0, 4, 7, 0, 0, 4, 1, 0, 0, 4, 2})));    // reaches the last row
+  EXPECT_FALSE(refused(rle(8, {0, 2, 0, 3, 4, 2})));                            // moved to the last row
+  EXPECT_TRUE(refused(rle(8, {0, 4, 0, 1, 0, 0, 0, 0})));                       // "0 1" as pixels, row 1
 }
 
 TEST(CodecGuard, GdiPlusCountsThePixelsOfEveryPageAndFrame) {
@@ -519,4 +557,72 @@ TEST(CodecGuard, GdiPlusCountsThePixelsOfEveryPageAndFrame) {
   EXPECT_EQ(over->Height, 10000);
   TMemoryStream frame = stream_of(gif_file(10000, 10000, 1, 0, {{1, 1}}));
   EXPECT_FALSE(PageOverPixelLimit(frame).has_value());
+}
+
+// A JPEG frame of `w` x `h` with three components of the given sampling factors, coded as `sof`
+// says (0xC0 Huffman baseline, 0xC9 arithmetic), followed by a scan of `data` coded bytes.
+std::vector<Byte> jpeg_frame(Byte sof, unsigned w, unsigned h, Byte luma_sampling, std::size_t data) {
+  std::vector<Byte> b = {0xFF, 0xD8, 0xFF, sof, 0, 17, 8, static_cast<Byte>(h >> 8), static_cast<Byte>(h),
+                         static_cast<Byte>(w >> 8), static_cast<Byte>(w), 3, 1, luma_sampling, 0, 2, 0x11, 0, 3, 0x11, 0};
+  b.insert(b.end(), {0xFF, 0xDA, 0, 12, 3, 1, 0, 2, 0, 3, 0, 0, 0x3F, 0});
+  b.insert(b.end(), data, Byte{0});
+  b.insert(b.end(), {0xFF, 0xD9});
+  return b;
+}
+
+bool declared_truncated(const std::vector<Byte>& bytes) {
+  TMemoryStream s = stream_of(bytes);
+  const std::optional<TDeclaredPicture> d = ReadDeclaredPicture(s, FIF_ID_JPEG, 1);
+  return d && d->Truncated;
+}
+
+TEST(CodecGuard, AHuffmanJpegTooShortForItsBlocksIsRefusedAndAPartlyDownloadedOneLoads) {
+  // Huffman coding spends at least one bit on every 8 x 8 block. 300 x 200 with 1 x 1 sampling:
+  // 38 x 25 = 950 blocks of the largest component, 119 bytes. After the frame's component
+  // specifications come the 14-byte scan header, the coded bytes and the 2-byte end marker.
+  EXPECT_FALSE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x11, 119 - 16)));
+  EXPECT_TRUE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x11, 118 - 16)));
+  // Progressive and lossless Huffman frames alike.
+  EXPECT_TRUE(declared_truncated(jpeg_frame(0xC2, 300, 200, 0x11, 118 - 16)));
+  EXPECT_TRUE(declared_truncated(jpeg_frame(0xC3, 300, 200, 0x11, 118 - 16)));
+  // 4:2:0 (luma 2 x 2): the luma component still has 950 blocks, the chroma ones 19 x 13.
+  EXPECT_FALSE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x22, 119 - 16)));
+  EXPECT_TRUE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x22, 118 - 16)));
+  // Arithmetic coding can spend less than a bit on a block: no bound.
+  EXPECT_FALSE(declared_truncated(jpeg_frame(0xC9, 300, 200, 0x11, 0)));
+  EXPECT_FALSE(declared_truncated(jpeg_frame(0xCA, 13300, 13300, 0x11, 100)));
+  // Sampling factors the decoder refuses bound nothing.
+  EXPECT_FALSE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x51, 0)));
+
+  // A real file: 13300 x 13300 declared in front of the coded data of 256 x 192 pixels.
+  TJpegGraphic photo;
+  photo.NewImage(256, 192, ifTrueColor, nullptr, 0, 0);
+  for (int y = 0; y < 192; ++y)
+    for (int x = 0; x < 256; ++x) photo.SetPixel(x, y, Rgb((x * 7 + y * 3) & 255, (x * y) & 255, (x ^ y) & 255));
+  TMemoryStream js;
+  photo.SaveToStream(js);
+  const std::vector<Byte> whole = stream_bytes(js);
+  std::vector<Byte> bomb = whole;
+  bool patched = false;
+  for (std::size_t i = 2; i + 9 < bomb.size() && !patched; ++i)
+    if (bomb[i] == 0xFF && bomb[i + 1] == 0xC0) {
+      bomb[i + 5] = bomb[i + 7] = 13300 >> 8;
+      bomb[i + 6] = bomb[i + 8] = 13300 & 255;
+      patched = true;
+    }
+  ASSERT_TRUE(patched);
+  ASSERT_LT(bomb.size(), std::size_t{1663} * 1663 / 8);
+  TJpegGraphic big;
+  EXPECT_EQ(load_error(big, bomb), "An image of 13300 x 13300 pixels is too large");
+
+  // The same file cut after 60 % of its bytes, as a download stopped early: it loads, its top
+  // rows as in the whole file.
+  TJpegGraphic full, part;
+  ASSERT_EQ(load_error(full, whole), "");
+  const std::vector<Byte> cut(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(whole.size() * 6 / 10));
+  ASSERT_EQ(load_error(part, cut), "");
+  ASSERT_EQ(part.Width(), 256);
+  ASSERT_EQ(part.Height(), 192);
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 256; ++x) ASSERT_EQ(part.GetPixel(x, y), full.GetPixel(x, y)) << x << "," << y;
 }

@@ -751,10 +751,12 @@ TEST(GdiPlusGuard, TiffWhoseFirstDirectoryIsCutIsRefused) {
     bmp[28] = static_cast<Byte>(bits);
     bmp[46] = static_cast<Byte>(used);
     EXPECT_EQ(gdiplus_can_take(bmp.data(), bmp.size()), taken) << bits << " bits, " << used << " colours";
-    // Compressions 0 to 6 are BMP's own; anything else is not handed over.
-    for (Byte compression : {1, 6, 7, 0x40}) {
+    // Compressions 0 to 6 are BMP's own; anything else is not handed over. Run-length coding
+    // is defined for 8-bit (RLE8, 1) and 4-bit (RLE4, 2) pictures only.
+    for (Byte compression : {1, 2, 6, 7, 0x40}) {
       bmp[30] = compression;
-      EXPECT_EQ(gdiplus_can_take(bmp.data(), bmp.size()), taken && compression <= 6) << int{compression};
+      const bool defined = compression <= 6 && (compression != 1 || bits == 8) && (compression != 2 || bits == 4);
+      EXPECT_EQ(gdiplus_can_take(bmp.data(), bmp.size()), taken && defined) << int{compression};
     }
   }
   // Anything else goes to GDI+ as it is.
