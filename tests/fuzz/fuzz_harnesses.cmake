@@ -1,5 +1,6 @@
 # One libFuzzer harness per reader (tests/fuzz/harness/<name>.cpp), its seed corpus
 # (tests/fuzz/corpus/<name>/) and every input that ever failed (tests/fuzz/regressions/<name>/).
+# gdiplus_picture reads the same bytes as gdiplus, another reader of them: it shares its inputs.
 #
 # The fuzzing build (HW_FUZZ, clang) links each harness with libFuzzer as fuzz_<name>. The
 # ordinary build links the same harness with a small main as replay_<name>, and CTest replays
@@ -7,11 +8,13 @@
 # time limit.
 set(hw_fuzz_dir ${CMAKE_CURRENT_LIST_DIR})
 set(HW_FUZZ_HARNESSES dib icon pnm detect codec_bmp codec_jpeg codec_png codec_ppm codec_tiff codec_gif
-    gdiplus annotation_text history palette_file mapped_dll)
+    gdiplus gdiplus_picture annotation_text history palette_file mapped_dll)
 
 add_library(hw_fuzz_env STATIC ${hw_fuzz_dir}/support/fuzz_env.cpp)
 target_link_libraries(hw_fuzz_env PUBLIC hw_annotate hw_storage hw_image hw_platform)
 target_include_directories(hw_fuzz_env PUBLIC ${CMAKE_SOURCE_DIR})
+
+set(hw_fuzz_family_gdiplus_picture gdiplus)
 
 foreach(h ${HW_FUZZ_HARNESSES})
   if(HW_FUZZ)
@@ -21,9 +24,11 @@ foreach(h ${HW_FUZZ_HARNESSES})
   else()
     add_executable(replay_${h} ${hw_fuzz_dir}/harness/${h}.cpp ${hw_fuzz_dir}/support/replay_main.cpp)
     target_link_libraries(replay_${h} PRIVATE hw_fuzz_env)
-    add_test(NAME fuzz.replay.${h}
-             COMMAND replay_${h} --timeout=10 --memory-mb=3072
-                     ${hw_fuzz_dir}/corpus/${h} ${hw_fuzz_dir}/regressions/${h} ${hw_fuzz_dir}/slow/${h})
+    set(inputs)
+    foreach(family ${h} ${hw_fuzz_family_${h}})
+      list(APPEND inputs ${hw_fuzz_dir}/corpus/${family} ${hw_fuzz_dir}/regressions/${family} ${hw_fuzz_dir}/slow/${family})
+    endforeach()
+    add_test(NAME fuzz.replay.${h} COMMAND replay_${h} --timeout=10 --memory-mb=3072 ${inputs})
     set_tests_properties(fuzz.replay.${h} PROPERTIES LABELS fuzz TIMEOUT 900)
   endif()
 endforeach()
