@@ -18,6 +18,9 @@
 #include "platform/services.hpp"
 #include "platform/synthetic_input.hpp"
 #include "platform/synthetic_window_input.hpp"
+#include "x11/x11_helpers.hpp"
+
+using hw_x11::pump;
 
 namespace {
 
@@ -31,14 +34,6 @@ TRgb scene_pixel(int x, int y) {
 std::uint32_t screen_at(TControl& c, int x, int y) {
   TPoint p = c.ClientToScreen(Point(x, y));
   return GetScreenPixel(p.X, p.Y);
-}
-
-void pump(int ms) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    Application->ProcessMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
 }
 
 void hold() {

@@ -14,16 +14,12 @@
 #include "platform/controls.hpp"
 #include "platform/forms.hpp"
 #include "platform/services.hpp"
+#include "x11/x11_helpers.hpp"
+
+using hw_x11::invalidate_all;
+using hw_x11::pump;
 
 namespace {
-
-void pump(int ms) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    Application->ProcessMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
 
 // The screen's pixels of a rectangle of a control's client area, as 0xRRGGBB, read through a
 // connection of the test's own once the program's connection has had a reply (so every request
@@ -77,13 +73,6 @@ TPanel* plain(TWinControl* parent, int l, int t, int w, int h, TColor colour) {
   return p;
 }
 
-// Every control marked for painting, then the window painted at once: the toolkit's own picture
-// of everything (a repaint of the window alone leaves its children as they were).
-void invalidate_all(TControl& c) {
-  c.Invalidate();
-  if (auto* wc = dynamic_cast<TWinControl*>(&c))
-    for (int i = 0; i < wc->ControlCount(); ++i) invalidate_all(*wc->Controls(i));
-}
 
 }  // namespace
 
@@ -96,7 +85,7 @@ TEST(ImmediatePaintX11, FillsAndPixelsShowWhatTheToolkitPaints) {
   TPanel* a = plain(form.get(), 0, 0, 100, 10, 0x000000C0);
   TPanel* b = plain(form.get(), 100, 0, 100, 10, 0x0000C000);
   TPanel* big = plain(form.get(), 220, 0, 180, 140, 0x00C00000);
-  TPanel* hair = plain(big, 90, 0, 1, 60, clWhite);
+  plain(big, 90, 0, 1, 60, clWhite);  // the hair line
   TPanel* caption = plain(big, 120, 64, 50, 14, 0x00C00000);
   caption->SetCaption("#0000C0");
   caption->Font().SetHeight(-11);

@@ -17,6 +17,9 @@
 #include "platform/forms.hpp"
 #include "platform/services.hpp"
 #include "platform/synthetic_input.hpp"
+#include "x11/x11_helpers.hpp"
+
+using hw_x11::pump;
 
 namespace {
 
@@ -48,14 +51,6 @@ std::string demo_annotations() {
          std::to_string(note.size()) + ")" + note +
          "(0)(5)Arial(12)(0)(0)(0)(1)"
          "(3)(360)(180)(460)(300)(1)(8388608)(4)(2)";
-}
-
-void pump(int ms) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    Application->ProcessMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
 }
 
 }  // namespace

@@ -13,16 +13,12 @@
 #include "workbench/help_window.hpp"
 #include "workbench/main_window.hpp"
 #include "workbench/readout.hpp"
+#include "x11/x11_helpers.hpp"
+
+using hw_x11::invalidate_all;
+using hw_x11::pump;
 
 namespace {
-
-void pump(int ms) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (std::chrono::steady_clock::now() < end) {
-    Application->ProcessMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
 
 // The screen's colours of a rectangle of the window's client area, read by the program.
 std::vector<std::uint32_t> screen(TControl& c, int left, int top, int width, int height) {
@@ -35,13 +31,6 @@ std::vector<std::uint32_t> screen(TControl& c, int left, int top, int width, int
   return out;
 }
 
-// Every control marked for painting, then the window painted at once: the toolkit's own picture
-// of everything (a repaint of the window alone leaves its children as they were).
-void invalidate_all(TControl& c) {
-  c.Invalidate();
-  if (auto* wc = dynamic_cast<TWinControl*>(&c))
-    for (int i = 0; i < wc->ControlCount(); ++i) invalidate_all(*wc->Controls(i));
-}
 
 }  // namespace
 
@@ -73,7 +62,9 @@ TEST(ReadoutX11, AMoveLeavesThePickedColourItsCaptionAndTheBarsOnTheScreen) {
     EXPECT_GT(text, 5) << "caption of " << x << "," << y;
     // The red bar's width is the red channel.
     const int red = GetRValue(under);
-    if (red > 0) EXPECT_EQ(screen(*w, red - 1, 3, 1, 1)[0], static_cast<std::uint32_t>(RGB(red, 10, 10)));
+    if (red > 0) {
+      EXPECT_EQ(screen(*w, red - 1, 3, 1, 1)[0], static_cast<std::uint32_t>(RGB(red, 10, 10)));
+    }
     const std::vector<std::uint32_t> shown = screen(*w, 0, 0, 900, 7);
     const std::vector<std::uint32_t> magnifier = screen(*w, 720, 60, 180, 20);
     // The toolkit's own full repaint shows the same.
