@@ -579,7 +579,7 @@ bool declared_truncated(const std::vector<Byte>& bytes) {
 TEST(CodecGuard, AHuffmanJpegTooShortForItsBlocksIsRefusedAndAPartlyDownloadedOneLoads) {
   // Huffman coding spends at least one bit on every 8 x 8 block. 300 x 200 with 1 x 1 sampling:
   // 38 x 25 = 950 blocks of the largest component, 119 bytes. After the frame's component
-  // specifications come the 14-byte scan header, the coded bytes and the 2-byte end marker.
+  // entries come the 14-byte scan header, the coded bytes and the 2-byte end marker.
   EXPECT_FALSE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x11, 119 - 16)));
   EXPECT_TRUE(declared_truncated(jpeg_frame(0xC0, 300, 200, 0x11, 118 - 16)));
   // Progressive and lossless Huffman frames alike.
