@@ -51,6 +51,7 @@ constexpr EntrySlot kEntryTable[] = {
     {"GdipGetImagePixelFormat", &store_entry<&E::GdipGetImagePixelFormat>},
     {"GdipGetImagePaletteSize", &store_entry<&E::GdipGetImagePaletteSize>},
     {"GdipGetImagePalette", &store_entry<&E::GdipGetImagePalette>},
+    {"GdipSetImagePalette", &store_entry<&E::GdipSetImagePalette>},
     {"GdipCreateBitmapFromScan0", &store_entry<&E::GdipCreateBitmapFromScan0>},
     {"GdipBitmapSetResolution", &store_entry<&E::GdipBitmapSetResolution>},
     {"GdipBitmapLockBits", &store_entry<&E::GdipBitmapLockBits>},
@@ -382,6 +383,36 @@ std::optional<IndexColours> index_colours(const flat::Entries& api, flat::GpImag
   return colours;
 }
 
+// A mend: libgdiplus turns each index into a colour through the picture's colour table without
+// looking at its length, and leaves the indices of pixels that a file does not reach as they
+// were in memory (a GIF frame smaller than its screen, an RLE bitmap that ends early). An index
+// past a short table read past its end: a 99-byte GIF crashed the program. A short table is
+// filled up here to the 2^bits entries the indices can reach, with opaque black, as Windows
+// shows such pixels. False when a palette picture's table cannot be made whole.
+bool complete_palette(const flat::Entries& api, flat::GpImage* image) {
+  flat::PixelFormat format = 0;
+  if (api.GdipGetImagePixelFormat(image, &format) != flat::Ok) return true;
+  const int bits = format == flat::PixelFormat1bppIndexed   ? 1
+                   : format == flat::PixelFormat4bppIndexed ? 4
+                   : format == flat::PixelFormat8bppIndexed ? 8
+                                                            : 0;
+  if (bits == 0) return true;
+  const std::uint32_t full = 1u << bits;
+  constexpr std::int32_t kHead = sizeof(flat::ColorPaletteHead);
+  std::vector<std::uint32_t> words(kHead / 4 + 256, 0);
+  auto* head = reinterpret_cast<flat::ColorPaletteHead*>(words.data());
+  std::int32_t bytes = 0;
+  if (api.GdipGetImagePaletteSize(image, &bytes) != flat::Ok || bytes < kHead || bytes > kHead + 4 * 256 ||
+      api.GdipGetImagePalette(image, head, bytes) != flat::Ok || head->Count > 256 ||
+      kHead + 4 * static_cast<std::int64_t>(head->Count) > bytes)
+    head->Count = 0;
+  if (head->Count >= full) return true;
+  std::uint32_t* entries = words.data() + kHead / 4;
+  for (std::uint32_t i = head->Count; i < full; ++i) entries[i] = 0xFF000000u;
+  head->Count = full;
+  return api.GdipSetImagePalette(image, head) == flat::Ok;
+}
+
 struct UnitState {
   std::mutex lock;
   std::unique_ptr<TGDIPlus> object;
@@ -610,6 +641,10 @@ void TGdipPicture::LoadFromStream(TStream& stream) {
   if (api.GdipGetImageType(image_, &type) != flat::Ok || type != flat::ImageTypeBitmap ||
       api.GdipGetImageWidth(image_, &width) != flat::Ok || api.GdipGetImageHeight(image_, &height) != flat::Ok ||
       width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
+    Clear();
+    return;
+  }
+  if (!complete_palette(api, image_)) {
     Clear();
     return;
   }

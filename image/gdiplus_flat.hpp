@@ -122,6 +122,7 @@ using GetImageSizeFn = Status (*)(GpImage* image, std::uint32_t* value);
 using GetImagePixelFormatFn = Status (*)(GpImage* image, PixelFormat* format);
 using GetImagePaletteSizeFn = Status (*)(GpImage* image, std::int32_t* bytes);
 using GetImagePaletteFn = Status (*)(GpImage* image, ColorPaletteHead* palette, std::int32_t bytes);
+using SetImagePaletteFn = Status (*)(GpImage* image, const ColorPaletteHead* palette);
 using CreateBitmapFromScan0Fn = Status (*)(std::int32_t width, std::int32_t height, std::int32_t stride,
                                            PixelFormat format, std::uint8_t* scan0, GpBitmap** bitmap);
 using BitmapSetResolutionFn = Status (*)(GpBitmap* bitmap, float x_dpi, float y_dpi);
@@ -143,6 +144,7 @@ struct Entries {
   GetImagePixelFormatFn GdipGetImagePixelFormat = nullptr;
   GetImagePaletteSizeFn GdipGetImagePaletteSize = nullptr;
   GetImagePaletteFn GdipGetImagePalette = nullptr;
+  SetImagePaletteFn GdipSetImagePalette = nullptr;
   CreateBitmapFromScan0Fn GdipCreateBitmapFromScan0 = nullptr;
   BitmapSetResolutionFn GdipBitmapSetResolution = nullptr;
   BitmapLockBitsFn GdipBitmapLockBits = nullptr;

@@ -318,6 +318,39 @@ TEST_F(GdiPlusDecode, TransparentPixelsLieOverWhite) {
   }
 }
 
+TEST_F(GdiPlusDecode, IndicesPastAShortColourTableAreBlack) {
+  // A 4 x 1 GIF with a colour table of two entries (red, green) whose 8-bit codes name indices
+  // 255, 0, 200 and 1: libgdiplus read the colours of 255 and 200 from past the table's end (a
+  // crash when that memory was not there). Codes: clear (256), the four indices, end (257), nine
+  // bits each, lowest bit first.
+  std::vector<Byte> codes;
+  std::uint32_t acc = 0;
+  int held = 0;
+  for (std::uint32_t code : {256u, 255u, 0u, 200u, 1u, 257u}) {
+    acc |= code << held, held += 9;
+    for (; held >= 8; held -= 8, acc >>= 8) codes.push_back(static_cast<Byte>(acc));
+  }
+  if (held > 0) codes.push_back(static_cast<Byte>(acc));
+  std::vector<Byte> gif{'G', 'I', 'F', '8', '9', 'a', 4, 0, 1, 0, 0x80, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0,
+                        0x2C, 0, 0, 0, 0, 4, 0, 1, 0, 0, 8, static_cast<Byte>(codes.size())};
+  gif.insert(gif.end(), codes.begin(), codes.end());
+  gif.insert(gif.end(), {0, 0x3B});
+  const Px want[4] = {{0, 0, 0}, {255, 0, 0}, {0, 0, 0}, {0, 255, 0}};
+  // Drawn by the picture class, and read by the codec layer's fallback.
+  auto bitmap = decode(gif);
+  ASSERT_NE(bitmap, nullptr);
+  ASSERT_EQ(bitmap->Width(), 4);
+  TMemoryStream stream = memory(gif);
+  TDibGraphic dib;
+  LoadWithGdiPlus(stream, dib);
+  ASSERT_EQ(dib.Width(), 4);
+  for (int x = 0; x < 4; ++x) {
+    EXPECT_EQ(text(pixel(*bitmap, x, 0)), text(want[x])) << x;
+    const Byte* bgr = dib.GetScanLine(0) + 3 * x;
+    EXPECT_EQ(text(Px{bgr[2], bgr[1], bgr[0]}), text(want[x])) << x;
+  }
+}
+
 TEST_F(GdiPlusDecode, ReadsTheWholeStreamWhateverItsPosition) {
   const TestImage image = blocks(10, 6, 2);
   const auto bytes = convert(image, "", "PNG24");

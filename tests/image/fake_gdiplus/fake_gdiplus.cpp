@@ -134,6 +134,7 @@ Status GdipGetImageHeight(GpImage* image, std::uint32_t* height) {
 Status GdipGetImagePixelFormat(GpImage*, PixelFormat*) { return 2; }
 Status GdipGetImagePaletteSize(GpImage*, std::int32_t*) { return 2; }
 Status GdipGetImagePalette(GpImage*, ColorPaletteHead*, std::int32_t) { return 2; }
+Status GdipSetImagePalette(GpImage*, const ColorPaletteHead*) { return 2; }
 Status GdipCreateBitmapFromScan0(std::int32_t, std::int32_t, std::int32_t, PixelFormat, std::uint8_t*, GpBitmap**) {
   return 2;
 }
