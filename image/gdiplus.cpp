@@ -16,6 +16,7 @@
 
 #include "image/dib_graphic.hpp"
 #include "image/picture_header.hpp"
+#include "image/pixel_loop.hpp"
 #include "platform/checked_size.hpp"
 #include "platform/gdi.hpp"
 
@@ -262,16 +263,8 @@ std::uint64_t get_n(const Byte* p, int bytes, bool little) {
   return v;
 }
 
-// Loops over every pixel of a picture run a hundred million times for the largest ones; in the
-// fuzzing build, coverage hooks on each comparison and a sanitizer check on each byte there
-// cost more than the work itself (seconds a picture) and guide nothing: such loops go without
-// them. They write only the rows and columns of the piece CopyTo hands them, which lies inside
-// the picture by construction (checked once a piece there).
-#if defined(__clang__)
-#define HW_PIXEL_LOOP __attribute__((no_sanitize("coverage", "address", "undefined")))
-#else
-#define HW_PIXEL_LOOP
-#endif
+// The pixel loops below (HW_PIXEL_LOOP) write only the rows and columns of the piece CopyTo
+// hands them, which lies inside the picture by construction (checked once a piece there).
 
 // Pixels a piece: a room of 1 MB, within the second-level cache.
 constexpr int kPiecePixels = 1 << 18;

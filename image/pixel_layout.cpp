@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "image/dib_graphic.hpp"
+#include "image/pixel_loop.hpp"
 #include "image/pixel_rows.hpp"
 
 void new_image_like(TDibGraphic& dest, const TDibGraphic& source, int width, int height) {
@@ -12,7 +13,7 @@ void new_image_like(TDibGraphic& dest, const TDibGraphic& source, int width, int
                 source.XDotsPerInch(), source.YDotsPerInch());
 }
 
-void reverse_row(const std::uint8_t* src, std::uint8_t* dst, int bits, int width, std::vector<std::uint8_t>& scratch) {
+HW_UNGUIDED_LOOP void reverse_row(const std::uint8_t* src, std::uint8_t* dst, int bits, int width, std::vector<std::uint8_t>& scratch) {
   switch (bits) {
     case 24:
       for (int x = 0; x < width; ++x) {

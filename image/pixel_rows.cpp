@@ -3,7 +3,9 @@
 #include <cstring>
 #include <vector>
 
-void unpack_indices(const std::uint8_t* row, int bits, int x0, int count, std::uint8_t* out) {
+#include "image/pixel_loop.hpp"
+
+HW_UNGUIDED_LOOP void unpack_indices(const std::uint8_t* row, int bits, int x0, int count, std::uint8_t* out) {
   switch (bits) {
     case 8:
       std::memcpy(out, row + x0, static_cast<std::size_t>(count));
@@ -36,7 +38,7 @@ void unpack_indices(const std::uint8_t* row, int bits, int x0, int count, std::u
   }
 }
 
-void pack_indices(const std::uint8_t* in, int bits, int count, std::uint8_t* row) {
+HW_UNGUIDED_LOOP void pack_indices(const std::uint8_t* in, int bits, int count, std::uint8_t* row) {
   switch (bits) {
     case 8:
       std::memcpy(row, in, static_cast<std::size_t>(count));

@@ -8,6 +8,7 @@
 
 #include "image/dib_graphic.hpp"
 #include "image/pixel_layout.hpp"
+#include "image/pixel_loop.hpp"
 #include "platform/math.hpp"
 
 namespace {
@@ -19,7 +20,7 @@ constexpr int kTile = 16;
 // written stay in the cache. Clockwise: destination (H - 1 - Y, X) := source (X, Y); else
 // destination (Y, W - 1 - X) := source (X, Y).
 template <int kBytes>
-inline void copy_pixel(std::uint8_t* to, const std::uint8_t* from) {
+HW_UNGUIDED_LOOP inline void copy_pixel(std::uint8_t* to, const std::uint8_t* from) {
   if constexpr (kBytes == 3) {
     std::uint16_t lo;
     std::memcpy(&lo, from, 2);
@@ -35,7 +36,7 @@ inline void copy_pixel(std::uint8_t* to, const std::uint8_t* from) {
 // written stay in the cache. Clockwise: destination (H - 1 - Y, X) := source (X, Y); else
 // destination (Y, W - 1 - X) := source (X, Y).
 template <int kBytes>
-void turn_quarter(BytePlane& src, BytePlane& dst, int w, int h, bool clockwise,
+HW_UNGUIDED_LOOP void turn_quarter(BytePlane& src, BytePlane& dst, int w, int h, bool clockwise,
                   const std::function<void(int)>& progress) {
   const std::uint8_t* src_rows[kTile];
   std::vector<std::uint8_t*> dst_rows(static_cast<std::size_t>(w));
