@@ -351,19 +351,36 @@ HW_PIXEL_LOOP std::uint32_t indices_to_bgr(const Byte* from, std::ptrdiff_t from
 }
 
 // The colours of a palette picture's indices; nothing when libgdiplus gives no colour table.
-std::optional<IndexColours> index_colours(const flat::Entries& api, flat::GpImage* image) {
-  std::int32_t bytes = 0;
+// A picture's colour table as libgdiplus gives it: the two head words, then room for 256
+// entries, `Count` of them set; nothing when there is none or it cannot be read whole.
+std::optional<std::vector<std::uint32_t>> palette_words(const flat::Entries& api, flat::GpImage* image) {
   constexpr std::int32_t kHead = sizeof(flat::ColorPaletteHead);
+  std::int32_t bytes = 0;
   if (api.GdipGetImagePaletteSize(image, &bytes) != flat::Ok || bytes < kHead || bytes > kHead + 4 * 256)
     return std::nullopt;
-  std::vector<std::uint32_t> words(static_cast<std::size_t>(bytes + 3) / 4 + 1, 0);
+  std::vector<std::uint32_t> words(kHead / 4 + 256, 0);
   auto* head = reinterpret_cast<flat::ColorPaletteHead*>(words.data());
   if (api.GdipGetImagePalette(image, head, bytes) != flat::Ok || head->Count > 256 ||
       kHead + 4 * static_cast<std::int64_t>(head->Count) > bytes)
     return std::nullopt;
+  return words;
+}
+
+// The bits of a pixel's index in a palette format, 0 for any other format.
+int index_bits(flat::PixelFormat format) {
+  return format == flat::PixelFormat1bppIndexed   ? 1
+         : format == flat::PixelFormat4bppIndexed ? 4
+         : format == flat::PixelFormat8bppIndexed ? 8
+                                                  : 0;
+}
+
+std::optional<IndexColours> index_colours(const flat::Entries& api, flat::GpImage* image) {
+  const std::optional<std::vector<std::uint32_t>> words = palette_words(api, image);
+  if (!words) return std::nullopt;
+  const auto* head = reinterpret_cast<const flat::ColorPaletteHead*>(words->data());
   IndexColours colours;
   colours.fill(kPastTable);
-  const std::uint32_t* entries = words.data() + kHead / 4;
+  const std::uint32_t* entries = words->data() + sizeof(flat::ColorPaletteHead) / 4;
   for (std::uint32_t i = 0; i < head->Count; ++i) {
     // The entry as a 32-bit pixel in memory (blue, green, red, alpha), turned as those are.
     const std::uint32_t argb = entries[i];
@@ -384,23 +401,13 @@ std::optional<IndexColours> index_colours(const flat::Entries& api, flat::GpImag
 // shows such pixels. False when a palette picture's table cannot be made whole.
 bool complete_palette(const flat::Entries& api, flat::GpImage* image) {
   flat::PixelFormat format = 0;
-  if (api.GdipGetImagePixelFormat(image, &format) != flat::Ok) return true;
-  const int bits = format == flat::PixelFormat1bppIndexed   ? 1
-                   : format == flat::PixelFormat4bppIndexed ? 4
-                   : format == flat::PixelFormat8bppIndexed ? 8
-                                                            : 0;
-  if (bits == 0) return true;
-  const std::uint32_t full = 1u << bits;
-  constexpr std::int32_t kHead = sizeof(flat::ColorPaletteHead);
-  std::vector<std::uint32_t> words(kHead / 4 + 256, 0);
+  if (api.GdipGetImagePixelFormat(image, &format) != flat::Ok || index_bits(format) == 0) return true;
+  const std::uint32_t full = 1u << index_bits(format);
+  std::vector<std::uint32_t> words =
+      palette_words(api, image).value_or(std::vector<std::uint32_t>(sizeof(flat::ColorPaletteHead) / 4 + 256, 0));
   auto* head = reinterpret_cast<flat::ColorPaletteHead*>(words.data());
-  std::int32_t bytes = 0;
-  if (api.GdipGetImagePaletteSize(image, &bytes) != flat::Ok || bytes < kHead || bytes > kHead + 4 * 256 ||
-      api.GdipGetImagePalette(image, head, bytes) != flat::Ok || head->Count > 256 ||
-      kHead + 4 * static_cast<std::int64_t>(head->Count) > bytes)
-    head->Count = 0;
   if (head->Count >= full) return true;
-  std::uint32_t* entries = words.data() + kHead / 4;
+  std::uint32_t* entries = words.data() + sizeof(flat::ColorPaletteHead) / 4;
   for (std::uint32_t i = head->Count; i < full; ++i) entries[i] = 0xFF000000u;
   head->Count = full;
   return api.GdipSetImagePalette(image, head) == flat::Ok;
@@ -833,18 +840,13 @@ bool TGdipPicture::CopyTo(TDibGraphic& target) {
   // index into a 32-bit pixel; libgdiplus's own turning of a 1 x 134,226,949 RLE bitmap into
   // 32-bit pixels took seconds. A piece with an index past the table is read as 32-bit pixels.
   const std::optional<IndexColours> colours = index_colours(api, image_);
-  int index_bits = 0;
   flat::PixelFormat native = 0;
-  if (colours && api.GdipGetImagePixelFormat(image_, &native) == flat::Ok)
-    index_bits = native == flat::PixelFormat1bppIndexed   ? 1
-                 : native == flat::PixelFormat4bppIndexed ? 4
-                 : native == flat::PixelFormat8bppIndexed ? 8
-                                                          : 0;
-  const std::int32_t index_stride = (piece_width * index_bits + 31) / 32 * 4;
+  const int bits = colours && api.GdipGetImagePixelFormat(image_, &native) == flat::Ok ? index_bits(native) : 0;
+  const std::int32_t index_stride = (piece_width * bits + 31) / 32 * 4;
 
   const flat::Rect first{0, 0, piece_width, piece_height};
-  const bool readable = (index_bits != 0 && read_piece(first, native, index_bits, index_stride)) || read_bgra(first);
-  const bool swap_red_blue = readable && index_bits == 0 && swaps_red_blue();
+  const bool readable = (bits != 0 && read_piece(first, native, bits, index_stride)) || read_bgra(first);
+  const bool swap_red_blue = readable && bits == 0 && swaps_red_blue();
   target.ClearFrames();
   target.NewImage(width_, height_, ifTrueColor, nullptr, 0, 0);
   if (!readable) {
@@ -862,9 +864,9 @@ bool TGdipPicture::CopyTo(TDibGraphic& target) {
         throw EZuroroveError("A piece outside the picture");  // cannot happen: the loops keep to it
       // The picture's rows run bottom-up: a row down is a scan line back.
       Byte* to = target.GetScanLine(top) + static_cast<std::ptrdiff_t>(left) * 3;
-      if (index_bits != 0 && (first_piece || read_piece(area, native, index_bits, index_stride))) {
+      if (bits != 0 && (first_piece || read_piece(area, native, bits, index_stride))) {
         std::uint32_t met = 0;
-        switch (index_bits) {
+        switch (bits) {
           case 1: met = indices_to_bgr<1>(room.data(), index_stride, to, -scan_line, area.Width, area.Height, *colours); break;
           case 4: met = indices_to_bgr<4>(room.data(), index_stride, to, -scan_line, area.Width, area.Height, *colours); break;
           default: met = indices_to_bgr<8>(room.data(), index_stride, to, -scan_line, area.Width, area.Height, *colours); break;
