@@ -13,6 +13,7 @@
 #include "image/freeimage_api.hpp"
 #include "image/picture_header.hpp"
 #include "image/picture_memory.hpp"
+#include "image/tiff_file.hpp"
 #include "platform/global_block.hpp"
 #include "platform/services.hpp"
 
@@ -180,6 +181,18 @@ private:
   std::string path_;
 };
 
+// A mend: the bytes FreeImage gets for a TIFF page that it would read past its own pixel buffer
+// (see TiffWithSamplesPerPixel); nothing for any other stream, which FreeImage reads as it is.
+std::unique_ptr<TMemoryStream> mended_tiff(TStream& source, int FifId, int Page) {
+  if (FifId != FIF_ID_TIFF) return nullptr;
+  std::optional<std::vector<Byte>> bytes = TiffWithSamplesPerPixel(source, std::max(Page, 1) - 1);
+  if (!bytes) return nullptr;
+  auto stream = std::make_unique<TMemoryStream>();
+  stream->Bytes() = std::move(*bytes);
+  stream->SetPosition(0);
+  return stream;
+}
+
 std::mutex& decoding_lock_mutex() {
   static std::mutex m;
   return m;
@@ -201,9 +214,12 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
   if (Page <= 1) {
     TFreeImageSource source(Stream);
     // A header the decoder cannot read is refused unread; the picture stays as it was.
-    FIBITMAP* decoded = CheckDeclaredPicture(source.Handle(), FifId, Page)
-                            ? fi.FreeImage_LoadFromHandle(fif, StreamIO(), source.FIHandle(), Flags)
-                            : nullptr;
+    const bool readable = CheckDeclaredPicture(source.Handle(), FifId, Page);
+    std::unique_ptr<TMemoryStream> mended = mended_tiff(source.Handle(), FifId, Page);
+    FIBITMAP* decoded =
+        readable ? fi.FreeImage_LoadFromHandle(fif, StreamIO(), mended ? static_cast<TStream*>(mended.get()) : source.FIHandle(), Flags)
+                 : nullptr;
+    mended.reset();
     if (decoded == nullptr) {
       // The second decoder reads the same bytes, from the load's start position.
       if (gdi_plus_decodes(FifId)) {
@@ -218,7 +234,9 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
   } else {
     TFreeImageSource source(Stream);
     if (!CheckDeclaredPicture(source.Handle(), FifId, Page)) throw Exception(convert_error);
-    FIMULTIBITMAP* multi = fi.FreeImage_OpenMultiBitmapFromHandle(fif, StreamIO(), source.FIHandle(), Flags);
+    const std::unique_ptr<TMemoryStream> mended = mended_tiff(source.Handle(), FifId, Page);
+    FIMULTIBITMAP* multi = fi.FreeImage_OpenMultiBitmapFromHandle(
+        fif, StreamIO(), mended ? static_cast<TStream*>(mended.get()) : source.FIHandle(), Flags);
     FIBITMAP* page = multi != nullptr ? fi.FreeImage_LockPage(multi, Page - 1) : nullptr;
     try {
       fi_bitmap bitmap(page, false);

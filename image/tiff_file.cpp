@@ -92,6 +92,83 @@ private:
 
 }  // namespace
 
+std::optional<std::vector<Byte>> TiffWithSamplesPerPixel(TStream& Stream, int Page) {
+  if (Page < 0) return std::nullopt;
+  const Int64 start = Stream.Position();
+  std::uint64_t directory = 0, link = 4;
+  {
+    tiff_handle tif(Stream, start, "rm");
+    TIFF* t = tif.get();
+    if (t == nullptr || TIFFIsBigTIFF(t)) return std::nullopt;
+    if (Page > 0) {
+      // The link to the page lies at the end of the directory before it.
+      if (!TIFFSetDirectory(t, static_cast<tdir_t>(Page - 1))) return std::nullopt;
+      link = TIFFCurrentDirOffset(t);  // its entry count is read below
+    }
+    if (!TIFFSetDirectory(t, static_cast<tdir_t>(Page))) return std::nullopt;
+    std::uint16_t samples = 0, bits = 1;
+    TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bits);
+    if (TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &samples) == 1 || bits != 8) return std::nullopt;
+    directory = TIFFCurrentDirOffset(t);
+  }
+  const Int64 size = Stream.Size() - start;
+  if (size < 8 || size > 0xFFFF0000) return std::nullopt;
+  std::vector<Byte> b(static_cast<std::size_t>(size));
+  Stream.SetPosition(start);
+  const Int64 got = Stream.Read(b.data(), size);
+  Stream.SetPosition(start);
+  if (got != size) return std::nullopt;
+  const bool big_endian = b[0] == 'M';
+  const auto get16 = [&](std::uint64_t at) {
+    return big_endian ? static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]) : static_cast<std::uint16_t>(b[at + 1] << 8 | b[at]);
+  };
+  const auto put = [&](std::vector<Byte>& to, std::uint64_t at, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+      to[at + static_cast<std::uint64_t>(i)] =
+          static_cast<Byte>(value >> (8 * (big_endian ? bytes - 1 - i : i)));
+  };
+  if (Page > 0) {
+    if (link + 2 > b.size()) return std::nullopt;
+    link += 2 + 12 * std::uint64_t{get16(link)};
+  }
+  if (directory + 2 > b.size()) return std::nullopt;
+  const std::uint16_t count = get16(directory);
+  const std::uint64_t end = directory + 2 + 12 * std::uint64_t{count} + 4;
+  if (count == 0xFFFF || end > b.size() || link + 4 > b.size()) return std::nullopt;
+  // The link must name the directory read (libtiff follows nothing else).
+  const std::uint32_t linked = big_endian ? std::uint32_t{b[link]} << 24 | std::uint32_t{b[link + 1]} << 16 |
+                                                std::uint32_t{b[link + 2]} << 8 | b[link + 3]
+                                          : std::uint32_t{b[link + 3]} << 24 | std::uint32_t{b[link + 2]} << 16 |
+                                                std::uint32_t{b[link + 1]} << 8 | b[link];
+  if (linked != directory) return std::nullopt;
+
+  std::vector<Byte> out(b);
+  if (out.size() % 2 != 0) out.push_back(0);
+  const std::uint64_t copy = out.size();
+  out.resize(copy + 2 + 12 * (std::uint64_t{count} + 1) + 4, 0);
+  put(out, copy, count + 1u, 2);
+  std::uint64_t to = copy + 2;
+  bool added = false;
+  // The new entry goes before the first tag above its number, as directories are sorted.
+  const auto add = [&] {
+    put(out, to, TIFFTAG_SAMPLESPERPIXEL, 2), put(out, to + 2, TIFF_SHORT, 2), put(out, to + 4, 1, 4);
+    put(out, to + 8, 1, 2);
+    to += 12, added = true;
+  };
+  for (std::uint16_t i = 0; i < count; ++i) {
+    const std::uint64_t from = directory + 2 + 12 * std::uint64_t{i};
+    if (!added && get16(from) > TIFFTAG_SAMPLESPERPIXEL) add();
+    std::copy(b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(from + 12),
+              out.begin() + static_cast<std::ptrdiff_t>(to));
+    to += 12;
+  }
+  if (!added) add();
+  std::copy(b.begin() + static_cast<std::ptrdiff_t>(end - 4), b.begin() + static_cast<std::ptrdiff_t>(end),
+            out.begin() + static_cast<std::ptrdiff_t>(to));
+  put(out, link, static_cast<std::uint32_t>(copy), 4);
+  return out;
+}
+
 std::vector<std::pair<std::uint32_t, std::uint32_t>> ReadTiffPageSizes(TStream& Stream, Int64 Start, Int64 PixelLimit) {
   std::vector<std::pair<std::uint32_t, std::uint32_t>> sizes;
   tiff_handle tif(Stream, Start, "rm");

@@ -37,6 +37,13 @@ struct TTiffPageInfo {
 // stream holds no readable TIFF or no such page. The stream's position is kept.
 TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page);
 
+// FreeImage reads one byte past its pixel buffer when an 8-bit page has no SamplesPerPixel tag
+// (which then counts as 1). For such a page `Page` (0-based) of the classic TIFF file that starts
+// at the stream's position: the whole file with a copy of the page's directory, that tag (1)
+// added, appended at its end and linked in place of the old one, so that the decoder reads the
+// page as libtiff does. Nothing for any other file or page. The stream's position is kept.
+std::optional<std::vector<Byte>> TiffWithSamplesPerPixel(TStream& Stream, int Page);
+
 // Width and height of every page of the TIFF file that starts at `Start`, in order, until the
 // pages' pixels add up to more than `PixelLimit` (that page is the last one listed); nothing for
 // a stream without a readable TIFF. The stream's position is kept.

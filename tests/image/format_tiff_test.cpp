@@ -9,6 +9,7 @@
 #include "codec_test_files.hpp"
 #include "common/small_disk.hpp"
 #include "common/test_env.hpp"
+#include "image/tiff_file.hpp"
 #include "image/tiff_graphic.hpp"
 
 using namespace codec_test;
@@ -367,4 +368,56 @@ TEST_F(FormatTiff, AFullDiskRaisesAndKeepsTheOldFile) {
   EXPECT_EQ(writer.GetImageCount(s), 2);
   expect_pixels(*load_page(s, 1), a, 0, "page 1");
   expect_pixels(*load_page(s, 2), big, 0, "page 2");
+}
+
+TEST_F(FormatTiff, EightBitPagesWithoutSamplesPerPixelReachTheDecoderWithTheTag) {
+  // Two 8-bit pages whose directories lose the SamplesPerPixel tag: its entry is renamed to a
+  // private tag and moved last, so that the directory stays sorted.
+  auto one = make(6, 4, ifColor256, blocks(6, 4)), two = make(5, 7, ifColor256, blocks(5, 7));
+  const raster a = picture_raster(*one), b = picture_raster(*two);
+  TMemoryStream s;
+  one->SaveToStream(s);
+  two->AppendToStream(s);
+  std::vector<Byte>& bytes = s.Bytes();
+  ASSERT_EQ(bytes[0], 'I');
+  auto u16 = [&](std::size_t at) { return static_cast<std::size_t>(bytes[at] | bytes[at + 1] << 8); };
+  auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+  const std::size_t first = u32(4);
+  const std::size_t second = u32(first + 2 + 12 * u16(first));
+  ASSERT_NE(second, 0u);
+  for (std::size_t dir : {first, second}) {
+    const std::size_t count = u16(dir);
+    std::size_t at = dir + 2;
+    while (at < dir + 2 + 12 * count && u16(at) != 277) at += 12;
+    ASSERT_LT(at, dir + 2 + 12 * count) << "the writer wrote no SamplesPerPixel";
+    std::vector<Byte> entry(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + 12));
+    entry[0] = 0xE8, entry[1] = 0xFD;  // 65000
+    bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(at), bytes.begin() + static_cast<std::ptrdiff_t>(at + 12));
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(dir + 2 + 12 * (count - 1)), entry.begin(), entry.end());
+  }
+  const std::string stripped = dir.file("stripped.tif");
+  write_file(stripped, bytes);
+  ASSERT_EQ(count_of(tiffinfo(stripped), "Samples/Pixel"), 0);
+
+  // Each page in turn gets the tag, in a copy of its directory; the other page stays as it was.
+  for (int page : {0, 1}) {
+    SCOPED_TRACE(page);
+    s.SetPosition(0);
+    const std::optional<std::vector<Byte>> mended = TiffWithSamplesPerPixel(s, page);
+    ASSERT_TRUE(mended.has_value());
+    EXPECT_EQ(s.Position(), 0);
+    const std::string path = dir.file("mended" + std::to_string(page) + ".tif");
+    write_file(path, *mended);
+    const std::string info = tiffinfo(path);
+    EXPECT_EQ(count_of(info, "TIFF Directory at offset"), 2);
+    EXPECT_EQ(count_of(info, "Samples/Pixel: 1"), 1);
+  }
+  // Pages that carry the tag, and other depths, are left alone.
+  TMemoryStream whole;
+  one->SaveToStream(whole);
+  whole.SetPosition(0);
+  EXPECT_FALSE(TiffWithSamplesPerPixel(whole, 0).has_value());
+  // Both pages load with their pixels.
+  expect_pixels(*load_page(s, 1), a, 0, "page 1");
+  expect_pixels(*load_page(s, 2), b, 0, "page 2");
 }
