@@ -214,12 +214,11 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
   if (Page <= 1) {
     TFreeImageSource source(Stream);
     // A header the decoder cannot read is refused unread; the picture stays as it was.
-    const bool readable = CheckDeclaredPicture(source.Handle(), FifId, Page);
-    std::unique_ptr<TMemoryStream> mended = mended_tiff(source.Handle(), FifId, Page);
-    FIBITMAP* decoded =
-        readable ? fi.FreeImage_LoadFromHandle(fif, StreamIO(), mended ? static_cast<TStream*>(mended.get()) : source.FIHandle(), Flags)
-                 : nullptr;
-    mended.reset();
+    FIBITMAP* decoded = nullptr;
+    if (CheckDeclaredPicture(source.Handle(), FifId, Page)) {
+      const std::unique_ptr<TMemoryStream> mended = mended_tiff(source.Handle(), FifId, Page);
+      decoded = fi.FreeImage_LoadFromHandle(fif, StreamIO(), mended ? static_cast<TStream*>(mended.get()) : source.FIHandle(), Flags);
+    }
     if (decoded == nullptr) {
       // The second decoder reads the same bytes, from the load's start position.
       if (gdi_plus_decodes(FifId)) {

@@ -122,6 +122,9 @@ std::optional<std::vector<Byte>> TiffWithSamplesPerPixel(TStream& Stream, int Pa
   const auto get16 = [&](std::uint64_t at) {
     return big_endian ? static_cast<std::uint16_t>(b[at] << 8 | b[at + 1]) : static_cast<std::uint16_t>(b[at + 1] << 8 | b[at]);
   };
+  const auto get32 = [&](std::uint64_t at) {
+    return big_endian ? std::uint32_t{get16(at)} << 16 | get16(at + 2) : get16(at) | std::uint32_t{get16(at + 2)} << 16;
+  };
   const auto put = [&](std::vector<Byte>& to, std::uint64_t at, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
       to[at + static_cast<std::uint64_t>(i)] =
@@ -136,11 +139,7 @@ std::optional<std::vector<Byte>> TiffWithSamplesPerPixel(TStream& Stream, int Pa
   const std::uint64_t end = directory + 2 + 12 * std::uint64_t{count} + 4;
   if (count == 0xFFFF || end > b.size() || link + 4 > b.size()) return std::nullopt;
   // The link must name the directory read (libtiff follows nothing else).
-  const std::uint32_t linked = big_endian ? std::uint32_t{b[link]} << 24 | std::uint32_t{b[link + 1]} << 16 |
-                                                std::uint32_t{b[link + 2]} << 8 | b[link + 3]
-                                          : std::uint32_t{b[link + 3]} << 24 | std::uint32_t{b[link + 2]} << 16 |
-                                                std::uint32_t{b[link + 1]} << 8 | b[link];
-  if (linked != directory) return std::nullopt;
+  if (get32(link) != directory) return std::nullopt;
 
   std::vector<Byte> out(b);
   if (out.size() % 2 != 0) out.push_back(0);
