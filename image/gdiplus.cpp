@@ -350,6 +350,46 @@ HW_PIXEL_LOOP std::uint32_t indices_to_bgr(const Byte* from, std::ptrdiff_t from
   return met;
 }
 
+// Rows of `Bits`-bit palette indices, as above: true when every index is 0.
+template <int Bits>
+HW_PIXEL_LOOP bool indices_all_zero(const Byte* from, std::ptrdiff_t from_stride, int width, int rows) {
+  unsigned seen = 0;
+  for (int y = 0; y < rows; ++y, from += from_stride) {
+    if constexpr (Bits == 8) {
+      for (int x = 0; x < width; ++x) seen |= from[x];
+    } else {
+      constexpr int kPerByte = 8 / Bits;
+      const int whole = width / kPerByte;
+      for (int x = 0; x < whole; ++x) seen |= from[x];
+      // The last byte's pixels only: the bits after the row's end are padding.
+      if (const int rest = width % kPerByte; rest != 0) seen |= from[whole] >> (8 - rest * Bits);
+    }
+  }
+  return seen == 0;
+}
+
+// Rows of 24-bit pixels `to_step` bytes apart, all of the colour `bgr` (blue in the low byte).
+HW_PIXEL_LOOP void fill_bgr(Byte* to, std::ptrdiff_t to_step, int width, int rows, std::uint32_t bgr) {
+  const Byte b = static_cast<Byte>(bgr), g = static_cast<Byte>(bgr >> 8), r = static_cast<Byte>(bgr >> 16);
+  for (int y = 0; y < rows; ++y, to += to_step) {
+    Byte* d = to;
+    for (int x = 0; x < width; ++x, d += 3) d[0] = b, d[1] = g, d[2] = r;
+  }
+}
+
+// How far, in rows from the top or the bottom, the codes of a run-length (RLE8 or RLE4) bitmap
+// of `size` bytes can reach at most; nothing for any other data. A code of two bytes moves at
+// most 255 pixels on (a run), one of four at most 255 rows and 255 pixels (a jump), so a byte
+// moves at most 128 rows even in a picture one pixel wide, wherever the codes begin and however
+// a run past a row's end is taken: twice that is counted.
+std::optional<std::int64_t> rle_reach(const std::vector<Byte>& bytes) {
+  if (bytes.size() < 34 || bytes[0] != 'B' || bytes[1] != 'M' || get_n(bytes.data() + 14, 4, true) < 40)
+    return std::nullopt;
+  const std::uint64_t compression = get_n(bytes.data() + 30, 4, true);
+  if (compression != 1 && compression != 2) return std::nullopt;
+  return static_cast<std::int64_t>(bytes.size()) * 256 + 2;
+}
+
 // The colours of a palette picture's indices; nothing when libgdiplus gives no colour table.
 // A picture's colour table as libgdiplus gives it: the two head words, then room for 256
 // entries, `Count` of them set; nothing when there is none or it cannot be read whole.
@@ -841,11 +881,42 @@ bool TGdipPicture::CopyTo(TDibGraphic& target) {
   // 32-bit pixels took seconds. A piece with an index past the table is read as 32-bit pixels.
   const std::optional<IndexColours> colours = index_colours(api, image_);
   flat::PixelFormat native = 0;
-  const int bits = colours && api.GdipGetImagePixelFormat(image_, &native) == flat::Ok ? index_bits(native) : 0;
+  int bits = colours && api.GdipGetImagePixelFormat(image_, &native) == flat::Ok ? index_bits(native) : 0;
   const std::int32_t index_stride = (piece_width * bits + 31) / 32 * 4;
 
   const flat::Rect first{0, 0, piece_width, piece_height};
-  const bool readable = (bits != 0 && read_piece(first, native, bits, index_stride)) || read_bgra(first);
+  // Indices the library will not hand out: the pixels are read as 32-bit ones, every piece.
+  bool first_in_room = bits != 0 && read_piece(first, native, bits, index_stride);
+  if (!first_in_room) bits = 0;
+  const bool readable = first_in_room || read_bgra(first);
+
+  // A mend: libgdiplus turns pixels one at a time as it hands them out (5 to 9 ns each), so an
+  // RLE bitmap of a few dozen bytes declaring 1 x 165,000,000 pixels took over 2 s here. Its codes
+  // can reach only the rows near the top and the bottom (rle_reach); libgdiplus leaves every
+  // other index as its fresh memory holds it, 0. Those rows are not read but given the colour of
+  // index 0, once pieces spread over them were read and held nothing else; any other index there
+  // and they are read as well.
+  int quiet_from = 0, quiet_to = 0;  // the rows given index 0's colour: [quiet_from, quiet_to)
+  const std::optional<std::int64_t> reach = readable && bits != 0 ? rle_reach(bytes_) : std::nullopt;
+  if (reach && ((*colours)[0] & kPastTable) == 0 && *reach < height_ / 2) {
+    // Whole pieces only, those the loop below reads.
+    const int pieces_from = static_cast<int>((*reach + piece_height - 1) / piece_height);
+    const int pieces_to = static_cast<int>((height_ - *reach) / piece_height);
+    constexpr int kSamples = 8;
+    bool zero = pieces_to - pieces_from >= kSamples;
+    for (int i = 0; zero && i < kSamples; ++i) {
+      const int piece = pieces_from + static_cast<int>(std::int64_t{pieces_to - pieces_from - 1} * i / (kSamples - 1));
+      for (int left = 0; zero && left < width_; left += piece_width) {
+        const flat::Rect area{left, piece * piece_height, std::min(piece_width, width_ - left), piece_height};
+        zero = read_piece(area, native, bits, index_stride) &&
+               (bits == 1   ? indices_all_zero<1>(room.data(), index_stride, area.Width, area.Height)
+                : bits == 4 ? indices_all_zero<4>(room.data(), index_stride, area.Width, area.Height)
+                            : indices_all_zero<8>(room.data(), index_stride, area.Width, area.Height));
+      }
+    }
+    if (zero) quiet_from = pieces_from * piece_height, quiet_to = pieces_to * piece_height;
+    first_in_room = false;
+  }
   const bool swap_red_blue = readable && bits == 0 && swaps_red_blue();
   target.ClearFrames();
   target.NewImage(width_, height_, ifTrueColor, nullptr, 0, 0);
@@ -856,10 +927,14 @@ bool TGdipPicture::CopyTo(TDibGraphic& target) {
     return true;
   }
   const std::ptrdiff_t scan_line = target.ScanLineSize();
+  if (quiet_from < quiet_to)
+    fill_bgr(target.GetScanLine(quiet_from), -scan_line, width_, quiet_to - quiet_from, (*colours)[0]);
   for (int top = 0; top < height_; top += piece_height) {
+    if (top >= quiet_from && top < quiet_to) top = quiet_to;
+    if (top >= height_) break;
     for (int left = 0; left < width_; left += piece_width) {
       const flat::Rect area{left, top, std::min(piece_width, width_ - left), std::min(piece_height, height_ - top)};
-      const bool first_piece = top == 0 && left == 0;
+      const bool first_piece = top == 0 && left == 0 && first_in_room;
       if (area.Width < 1 || area.Height < 1 || left + area.Width > width_ || top + area.Height > height_)
         throw EZuroroveError("A piece outside the picture");  // cannot happen: the loops keep to it
       // The picture's rows run bottom-up: a row down is a scan line back.

@@ -351,6 +351,52 @@ TEST_F(GdiPlusDecode, IndicesPastAShortColourTableAreBlack) {
   }
 }
 
+// Tall RLE bitmaps of a few bytes are read only where their codes can reach, from either end: a
+// run in the bottom row, another 200 rows up past a jump, the rest index 0; upside down (a
+// negative height), from whichever end the library starts at.
+TEST_F(GdiPlusDecode, TallRunLengthBitmapsKeepTheRowsTheirCodesReach) {
+  constexpr int kHeight = 4'000'000;
+  const Px zero{10, 20, 30}, five{200, 0, 0}, seven{0, 0, 220};
+  for (const bool top_down : {false, true}) {
+    SCOPED_TRACE(top_down ? "top-down" : "bottom-up");
+    std::vector<Byte> file{'B', 'M'};
+    const std::vector<Byte> codes{1, 5, 0, 0, 0, 2, 0, 199, 1, 7, 0, 1};  // run, row end, jump, run, end
+    put32(file, static_cast<unsigned>(14 + 40 + 1024 + codes.size()));
+    put32(file, 0);
+    put32(file, 14 + 40 + 1024);
+    put32(file, 40);
+    put32(file, 1);
+    put32(file, static_cast<unsigned>(top_down ? -kHeight : kHeight));
+    put16(file, 1);
+    put16(file, 8);
+    put32(file, 1);  // RLE8
+    put32(file, static_cast<unsigned>(codes.size()));
+    for (int i = 0; i < 4; ++i) put32(file, 0);
+    for (int i = 0; i < 256; ++i) {
+      const Px c = i == 0 ? zero : i == 5 ? five : i == 7 ? seven : Px{i, i, i};
+      file.insert(file.end(), {Byte(c.b), Byte(c.g), Byte(c.r), 0});
+    }
+    file.insert(file.end(), codes.begin(), codes.end());
+    TMemoryStream stream = memory(file);
+    TDibGraphic dib;
+    LoadWithGdiPlus(stream, dib);
+    if (top_down && dib.Empty()) continue;  // a library that refuses these is right to
+    ASSERT_EQ(dib.Width(), 1);
+    ASSERT_EQ(dib.Height(), kHeight);
+    const auto row = [&](int y) {
+      const Byte* bgr = dib.GetScanLine(y);
+      return text(Px{bgr[2], bgr[1], bgr[0]});
+    };
+    // (libgdiplus starts those at the bottom as well)
+    const bool from_top = top_down && row(0) == text(five);
+    const int first = from_top ? 0 : kHeight - 1, step = from_top ? 1 : -1;
+    EXPECT_EQ(row(first), text(five));
+    EXPECT_EQ(row(first + 200 * step), text(seven));
+    for (int y : {first + step, first + 199 * step, first + 201 * step, kHeight - 1 - first, kHeight / 2, 300'000})
+      EXPECT_EQ(row(y), text(zero)) << y;
+  }
+}
+
 TEST_F(GdiPlusDecode, ReadsTheWholeStreamWhateverItsPosition) {
   const TestImage image = blocks(10, 6, 2);
   const auto bytes = convert(image, "", "PNG24");
