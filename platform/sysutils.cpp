@@ -369,11 +369,12 @@ long days_from_civil(int y, int m, int d) {
   const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + static_cast<long>(doe) - 719468;  // days since 1970-01-01
 }
-constexpr long kDelphiEpochTo1970 = 25569;  // 1899-12-30 .. 1970-01-01
+// Date-time values count days from 1899-12-30; Unix time counts from 1970-01-01.
+constexpr long kDaysFrom18991230To19700101 = 25569;
 }  // namespace
 
 TDateTime EncodeDateTime(int year, int month, int day, int hour, int minute, int second, int msec) {
-  long days = days_from_civil(year, month, day) + kDelphiEpochTo1970;
+  long days = days_from_civil(year, month, day) + kDaysFrom18991230To19700101;
   return static_cast<double>(days) + (hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + msec) / 86400000.0;
 }
 
@@ -393,7 +394,7 @@ std::string FormatDateTime(std::string_view format, TDateTime value) {
     ++days;
   }
   // Civil date from days since 1970 (inverse of days_from_civil).
-  long z = days - kDelphiEpochTo1970 + 719468;
+  long z = days - kDaysFrom18991230To19700101 + 719468;
   const long era = (z >= 0 ? z : z - 146096) / 146097;
   const unsigned doe = static_cast<unsigned>(z - era * 146097);
   const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
