@@ -2,6 +2,7 @@
 
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -249,6 +250,78 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
     fi.FreeImage_CloseMultiBitmap(multi, 0);
   }
   DoProgress(&Target, 100, 0, last, 100, OnProgress);
+}
+
+TReadBufferedStream::TReadBufferedStream(TStream& Source)
+    : source_(Source), size_(Source.Size()), position_(Source.Position()) {}
+
+Int64 TReadBufferedStream::Read(void* Buffer, Int64 Count) {
+  constexpr Int64 kBlock = 64 << 10;
+  Count = std::max<Int64>(0, std::min(Count, size_ - position_));
+  auto* out = static_cast<Byte*>(Buffer);
+  Int64 done = 0;
+  while (done < Count) {
+    const Int64 at = position_ + done;
+    const Int64 held = static_cast<Int64>(buffer_.size());
+    if (at >= buffer_start_ && at < buffer_start_ + held) {
+      const Int64 n = std::min(Count - done, buffer_start_ + held - at);
+      std::memcpy(out + done, buffer_.data() + (at - buffer_start_), static_cast<std::size_t>(n));
+      done += n;
+      continue;
+    }
+    source_.SetPosition(at);
+    if (Count - done >= kBlock) {  // large reads go straight through
+      const Int64 n = source_.Read(out + done, Count - done);
+      if (n <= 0) break;
+      done += n;
+      continue;
+    }
+    buffer_.resize(static_cast<std::size_t>(std::min(kBlock, size_ - at)));
+    const Int64 n = source_.Read(buffer_.data(), static_cast<Int64>(buffer_.size()));
+    buffer_.resize(static_cast<std::size_t>(std::max<Int64>(n, 0)));
+    buffer_start_ = at;
+    if (n <= 0) break;
+  }
+  position_ += done;
+  return done;
+}
+
+Int64 TReadBufferedStream::Seek(Int64 Offset, TSeekOrigin Origin) {
+  const Int64 base = Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? position_ : size_;
+  if (base + Offset < 0) throw EStreamError("Invalid stream operation");
+  position_ = base + Offset;
+  return position_;
+}
+
+TDibPageReader::TDibPageReader(TStream& Stream, int FifId, int Flags)
+    : source_(std::make_unique<TFreeImageSource>(Stream)), fif_(FifId) {
+  multi_ = FreeImageAPI().FreeImage_OpenMultiBitmapFromHandle(static_cast<FREE_IMAGE_FORMAT>(FifId), StreamIO(),
+                                                              source_->FIHandle(), Flags);
+  count_ = multi_ != nullptr ? FreeImageAPI().FreeImage_GetPageCount(multi_) : 0;
+}
+
+TDibPageReader::~TDibPageReader() {
+  if (multi_ != nullptr) FreeImageAPI().FreeImage_CloseMultiBitmap(multi_, 0);
+}
+
+void TDibPageReader::Load(int Page, TDibGraphic& Target, const TFIBitmapEvent& BeforeConvert,
+                          const TFIBitmapEvent& AfterLoad) {
+  const TFreeImageEntries& fi = FreeImageAPI();
+  FIBITMAP* page = multi_ != nullptr && Page >= 1 ? fi.FreeImage_LockPage(multi_, Page - 1) : nullptr;
+  if (page == nullptr && Page == 1 && gdi_plus_decodes(fif_)) {
+    source_->Handle().SetPosition(0);
+    LoadWithGdiPlus(source_->Handle(), Target);
+    return;
+  }
+  Byte last = 255;
+  try {
+    fi_bitmap bitmap(page, false);
+    convert_and_assign(bitmap, fif_, Target, BeforeConvert, AfterLoad, nullptr, last);
+  } catch (...) {
+    if (page != nullptr) fi.FreeImage_UnlockPage(multi_, page, FALSE);
+    throw;
+  }
+  fi.FreeImage_UnlockPage(multi_, page, FALSE);
 }
 
 void SaveDibToStream(TDibGraphic& Graphic, TStream& Stream, int FifId, int Flags,

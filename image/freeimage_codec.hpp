@@ -5,8 +5,10 @@
 
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 #include "image/zu_misc.hpp"
 #include "image/zu_types.hpp"
@@ -14,6 +16,8 @@
 
 class TDibGraphic;
 struct FIBITMAP;
+struct FIMULTIBITMAP;
+class TFreeImageSource;
 class TFreeImageLibrary;
 
 // FreeImage format ids the library passes.
@@ -53,6 +57,48 @@ private:
 void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGraphic& Target,
                        const TZuroroveProgressEvent& OnProgress, const TFIBitmapEvent& BeforeConvert,
                        const TFIBitmapEvent& AfterLoad);
+
+// Reads another stream through a buffer, for decoders that read a few bytes at a time (a TIFF
+// directory entry by entry): the same bytes at the same positions, in reads of 64 KB. Read-only;
+// the other stream must not change while this one is in use.
+class TReadBufferedStream : public TStream {
+public:
+  explicit TReadBufferedStream(TStream& Source);
+  std::string ClassName() const override { return "TReadBufferedStream"; }
+  Int64 Read(void* Buffer, Int64 Count) override;
+  Int64 Write(const void*, Int64) override { return 0; }
+  Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+  Int64 GetSize() override { return size_; }
+
+private:
+  TStream& source_;
+  Int64 size_;
+  Int64 position_;
+  std::vector<Byte> buffer_;
+  Int64 buffer_start_ = 0;  // where the buffered bytes lie in the stream
+};
+
+// The pages of a multi-page picture at a stream's position, opened once for all of them, so that
+// a load of every page reads the file's structure once instead of once a page.
+class TDibPageReader {
+public:
+  TDibPageReader(TStream& Stream, int FifId, int Flags);
+  ~TDibPageReader();
+  TDibPageReader(const TDibPageReader&) = delete;
+  TDibPageReader& operator=(const TDibPageReader&) = delete;
+  // 0 when FreeImage cannot open the stream.
+  int PageCount() const { return count_; }
+  // Decodes page `Page` (1-based) into `Target` as LoadDibFromStream does (a first page that
+  // FreeImage cannot decode goes to the GDI+ decoder), without progress and header check: the
+  // caller checks the pages' headers first.
+  void Load(int Page, TDibGraphic& Target, const TFIBitmapEvent& BeforeConvert, const TFIBitmapEvent& AfterLoad);
+
+private:
+  std::unique_ptr<TFreeImageSource> source_;
+  int fif_;
+  FIMULTIBITMAP* multi_ = nullptr;
+  int count_ = 0;
+};
 
 // Encodes the picture into the stream at its position, with progress 0, 5, 10 and 100. A
 // picture whose format is not in `Accepted` is encoded from a copy in `Fallback`. A failed

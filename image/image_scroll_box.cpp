@@ -1,6 +1,8 @@
 #include "image/image_scroll_box.hpp"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 
 #include "image/anti_alias_transform.hpp"
 #include "image/dib_graphic.hpp"
@@ -10,6 +12,7 @@
 #include "image/resize_transform.hpp"
 #include "image/view_render.hpp"
 #include "image/view_mouse_handlers.hpp"
+#include "platform/checked_size.hpp"
 #include "platform/clipbrd.hpp"
 #include "platform/forms.hpp"
 #include "platform/pixel_memory.hpp"
@@ -38,6 +41,20 @@ int zoomed_side(int side, float percent) {
   float v = static_cast<float>(side) * percent / 100.0f;
   Int64 n = SafeTrunc(static_cast<Extended>(v));
   return static_cast<int>(std::clamp<Int64>(n, 1, 0x7FFFFFFF));
+}
+
+// The largest zoom up to `percent` at which a W x H picture renders to no more pixels than the
+// decompression-bomb limit allows a picture to have. Found among the single-precision values,
+// which for positive numbers are ordered as their bit patterns.
+float zoom_within_limit(int W, int H, float percent) {
+  const auto fits = [&](float p) { return Int64{zoomed_side(W, p)} * zoomed_side(H, p) <= MaxDeclaredPixels; };
+  if (!(percent > 0) || fits(percent)) return percent;
+  std::uint32_t low = 0, high = std::bit_cast<std::uint32_t>(percent);  // 0 renders 1 x 1
+  while (high - low > 1) {
+    const std::uint32_t mid = low + (high - low) / 2;
+    (fits(std::bit_cast<float>(mid)) ? low : high) = mid;
+  }
+  return std::bit_cast<float>(low);
 }
 
 }  // namespace
@@ -559,6 +576,10 @@ void TImageScrollBox::Redraw(bool GraphicChanged) {
     return;
   }
   ComputeZoom();
+  // A mend: a tiny file can declare a picture whose rendering at a fitted zoom would take
+  // gigabytes and minutes (2600 x 1 pixels fitted to the height): no rendering passes the
+  // pixel limit of a picture; the zoom is the largest whose rendering stays within it.
+  FZoomPercent = zoom_within_limit(FSourceGraphic->Width(), FSourceGraphic->Height(), FZoomPercent);
   bool zoom_changed = FLastZoomPercent != FZoomPercent;
   if (zoom_changed && OnZoomChange) OnZoomChange(this, FZoomPercent);
   FLastZoomPercent = FZoomPercent;

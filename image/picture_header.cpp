@@ -197,16 +197,20 @@ bool tiff_layout_decodable(const TTiffPageInfo& info) {
   return true;
 }
 
-std::optional<TDeclaredPicture> tiff_size(TStream& s, int page) {
-  TTiffPageInfo info = ReadTiffPageInfo(s, s.Position(), page <= 1 ? 0 : page - 1);
+// A TIFF page as declared by its directory, in a file of `bytes` bytes.
+std::optional<TDeclaredPicture> tiff_declared(const TTiffPageInfo& info, Int64 bytes) {
   if (info.Width == 0 || info.Height == 0) return std::nullopt;
   // Both counts are 16-bit values of the file: their product can pass the range of int.
   const Int64 bits = Int64{info.BitsPerSample} * info.SamplesPerPixel;
   TDeclaredPicture d{info.Width, info.Height, picture_bits(static_cast<int>(std::min<Int64>(bits, 64))),
                      tiff_layout_decodable(info)};
   // Uncompressed rows must lie inside the file.
-  d.Truncated = info.UncompressedEnd > static_cast<std::uint64_t>(s.Size() - s.Position());
+  d.Truncated = info.UncompressedEnd > static_cast<std::uint64_t>(bytes);
   return d;
+}
+
+std::optional<TDeclaredPicture> tiff_size(TStream& s, int page) {
+  return tiff_declared(ReadTiffPageInfo(s, s.Position(), page <= 1 ? 0 : page - 1), s.Size() - s.Position());
 }
 
 // The next number of a PNM header as FreeImage's reader takes it: anything before the first
@@ -510,3 +514,5 @@ bool check(const std::optional<TDeclaredPicture>& d) {
 bool CheckDeclaredPicture(TStream& Stream, int FifId, int Page) { return check(ReadDeclaredPicture(Stream, FifId, Page)); }
 
 bool CheckDeclaredPicture(TStream& Stream) { return check(ReadDeclaredPicture(Stream)); }
+
+bool CheckDeclaredTiffPage(const TTiffPageInfo& Info, Int64 FileBytes) { return check(tiff_declared(Info, FileBytes)); }

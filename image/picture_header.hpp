@@ -59,3 +59,6 @@ std::optional<TDeclaredPicture> PageOverPixelLimit(TStream& Stream);
 // being handed to the decoder, and the picture stays as it was.
 bool CheckDeclaredPicture(TStream& Stream, int FifId, int Page);
 bool CheckDeclaredPicture(TStream& Stream);
+// The same for a TIFF page read already, in a file of `FileBytes` bytes.
+struct TTiffPageInfo;
+bool CheckDeclaredTiffPage(const TTiffPageInfo& Info, Int64 FileBytes);

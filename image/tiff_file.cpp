@@ -185,29 +185,28 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ReadTiffPageSizes(TStream& 
   return sizes;
 }
 
-TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
+namespace {
+
+// The values of the directory libtiff has read.
+TTiffPageInfo current_page_info(TIFF* t) {
   TTiffPageInfo info;
-  if (Page < 0) return info;
-  tiff_handle tif(Stream, Start, "rm");
-  if (tif.get() == nullptr) return info;
-  if (Page > 0 && !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(Page))) return info;
   std::uint16_t value = 0;
-  if (TIFFGetField(tif.get(), TIFFTAG_COMPRESSION, &value) == 1) info.Compression = value;
-  if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &value) == 1) info.Orientation = value;
-  TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &info.Width);
-  TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &info.Height);
+  if (TIFFGetField(t, TIFFTAG_COMPRESSION, &value) == 1) info.Compression = value;
+  if (TIFFGetField(t, TIFFTAG_ORIENTATION, &value) == 1) info.Orientation = value;
+  TIFFGetField(t, TIFFTAG_IMAGEWIDTH, &info.Width);
+  TIFFGetField(t, TIFFTAG_IMAGELENGTH, &info.Height);
   std::uint16_t bits = 1, samples = 1, photometric = 0, format = 1, planar = 1;
-  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_PLANARCONFIG, &planar);
+  TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
   info.PlanarConfig = planar;
-  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
-  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
-  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLEFORMAT, &format);
+  TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bits);
+  info.HasSamplesPerPixel = TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &samples) == 1;
+  TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLEFORMAT, &format);
   info.BitsPerSample = bits;
   info.SamplesPerPixel = samples;
   info.SampleFormat = format;
-  if (TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric) == 1) info.Photometric = photometric;
+  if (TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric) == 1) info.Photometric = photometric;
   if (info.Compression.value_or(COMPRESSION_NONE) == COMPRESSION_NONE && info.Width > 0 && info.Height > 0) {
-    TIFF* t = tif.get();
     const bool tiled = TIFFIsTiled(t) != 0;
     const std::uint64_t count = tiled ? TIFFNumberOfTiles(t) : TIFFNumberOfStrips(t);
     std::uint32_t rows_per_strip = info.Height;
@@ -224,11 +223,35 @@ TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
         bytes = static_cast<std::uint64_t>(
             TIFFVStripSize64(t, static_cast<std::uint32_t>(std::min<std::uint64_t>(rows_per_strip, info.Height - row))));
       }
-      if (offset > UINT64_MAX - bytes) return info;
+      if (offset > UINT64_MAX - bytes) break;
       info.UncompressedEnd = std::max(info.UncompressedEnd, offset + bytes);
     }
   }
   return info;
+}
+
+}  // namespace
+
+TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
+  if (Page < 0) return {};
+  tiff_handle tif(Stream, Start, "rm");
+  if (tif.get() == nullptr) return {};
+  if (Page > 0 && !TIFFSetDirectory(tif.get(), static_cast<tdir_t>(Page))) return {};
+  return current_page_info(tif.get());
+}
+
+std::vector<TTiffPageInfo> ReadTiffPagesInfo(TStream& Stream, Int64 Start, Int64 PixelLimit) {
+  std::vector<TTiffPageInfo> pages;
+  tiff_handle tif(Stream, Start, "rm");
+  if (tif.get() == nullptr) return pages;
+  Int64 total = 0;
+  do {
+    pages.push_back(current_page_info(tif.get()));
+    const std::uint64_t pixels = std::uint64_t{pages.back().Width} * pages.back().Height;
+    if (pixels > static_cast<std::uint64_t>(PixelLimit - total)) break;
+    total += static_cast<Int64>(pixels);
+  } while (TIFFReadDirectory(tif.get()) == 1);
+  return pages;
 }
 
 std::vector<TTiffPageTags> ReadTiffPageTags(TStream& Stream, Int64 Start, const std::vector<std::uint32_t>& TextTags) {

@@ -31,11 +31,17 @@ struct TTiffPageInfo {
   // For uncompressed data: where the last strip or tile ends, each holding all its rows (0 for
   // compressed data or when the offsets cannot be read).
   std::uint64_t UncompressedEnd = 0;
+  bool HasSamplesPerPixel = false;  // the tag itself, not its default
 };
 
 // Page `Page` (0-based) of the TIFF file that starts at `Start` in the stream; nothing when the
 // stream holds no readable TIFF or no such page. The stream's position is kept.
 TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page);
+
+// Every page of the TIFF file that starts at `Start`, in one walk through its directories, until
+// the pages' pixels add up to more than `PixelLimit` (that page is the last one listed). The
+// stream's position is kept.
+std::vector<TTiffPageInfo> ReadTiffPagesInfo(TStream& Stream, Int64 Start, Int64 PixelLimit);
 
 // FreeImage reads one byte past its pixel buffer when an 8-bit page has no SamplesPerPixel tag
 // (which then counts as 1). For such a page `Page` (0-based) of the classic TIFF file that starts

@@ -7,7 +7,9 @@
 #include "image/freeimage_api.hpp"
 #include "image/freeimage_codec.hpp"
 #include "image/rotate_transform.hpp"
+#include "image/picture_header.hpp"
 #include "image/tiff_file.hpp"
+#include "platform/checked_size.hpp"
 
 namespace {
 
@@ -149,8 +151,7 @@ void TTiffGraphic::read_tags_from_bitmap(FIBITMAP* Bitmap) {
   }
 }
 
-void TTiffGraphic::apply_compression_and_orientation(TStream& Stream, Int64 Start, int Page) {
-  TTiffPageInfo info = ReadTiffPageInfo(Stream, Start, Page <= 1 ? 0 : Page - 1);
+void TTiffGraphic::apply_compression_and_orientation(const TTiffPageInfo& info) {
   if (info.Compression) FCompression = compression_from_tag(*info.Compression);
   if (!info.Orientation) return;
   const TTiffCompression kept = FCompression;
@@ -210,7 +211,59 @@ void TTiffGraphic::SingleLoadFromStream(TStream& Stream, int ImageToLoad) {
   LoadDibFromStream(
       Stream, FIF_ID_TIFF, ImageToLoad, 0, *this, OnReadWriteProgress,
       [this](FIBITMAP* bitmap) { read_tags_from_bitmap(bitmap); },
-      [this, &Stream, start, ImageToLoad](FIBITMAP*) { apply_compression_and_orientation(Stream, start, ImageToLoad); });
+      [this, &Stream, start, ImageToLoad](FIBITMAP*) {
+        apply_compression_and_orientation(ReadTiffPageInfo(Stream, start, ImageToLoad <= 1 ? 0 : ImageToLoad - 1));
+      });
+}
+
+void TTiffGraphic::LoadFromStream(TStream& Stream) {
+  if (!MultiLoad() || Stream.Position() >= Stream.Size()) return TDibGraphic::LoadFromStream(Stream);
+  // A mend: each page opened the file anew, and every opening walked all its directories, a few
+  // bytes a read from the file: time grew with the square of the pages (3000 pages of 1 x 1
+  // never finished). The file is opened once for all pages and read through a buffer.
+  TReadBufferedStream buffered(Stream);
+  const Int64 start = buffered.Position();
+  std::vector<TTiffPageInfo> pages;
+  {
+    TDibPageReader reader(buffered, FIF_ID_TIFF, 0);
+    const int count = reader.PageCount();
+    if (count >= 2) {
+      pages = ReadTiffPagesInfo(buffered, start, MaxDeclaredPixels);
+      // A mend: the pixel limit held for each page alone, and pages sharing one small strip
+      // took gigabytes. The frames of a load count together, as one picture's pixels would.
+      Int64 total = 0;
+      for (const TTiffPageInfo& page : pages) {
+        if (!CheckDeclaredTiffPage(page, buffered.Size() - start)) continue;
+        total += Int64{page.Width} * page.Height;
+        if (total > MaxDeclaredPixels)
+          throw EZuroroveError(Format("An image of %d x %d pixels is too large", {Int64{page.Width}, Int64{page.Height}}));
+      }
+      for (int n = 1; n <= count; ++n) {
+        auto frame = std::make_unique<TTiffGraphic>();
+        frame->SetOverwriteFileBackground(OverwriteFileBackground());
+        frame->SetBackgroundColor(BackgroundColor());
+        const TTiffPageInfo* info = n <= static_cast<int>(pages.size()) ? &pages[static_cast<std::size_t>(n - 1)] : nullptr;
+        if (info == nullptr || (info->BitsPerSample == 8 && !info->HasSamplesPerPixel)) {
+          // A page past the directories libtiff walks, or one that needs a mended copy of the
+          // file, goes the way of a single page.
+          buffered.SetPosition(start);
+          frame->SingleLoadFromStream(buffered, n);
+        } else {
+          TTiffGraphic& f = *frame;
+          reader.Load(
+              n, f, [&f](FIBITMAP* bitmap) { f.read_tags_from_bitmap(bitmap); },
+              [&f, info](FIBITMAP*) { f.apply_compression_and_orientation(*info); });
+        }
+        AddFrame(std::move(frame));
+      }
+      SetCurrentFrame(1);
+      return;
+    }
+  }
+  // Fewer than two pages load as one picture.
+  SetMultiLoad(false);
+  buffered.SetPosition(start);
+  SingleLoadFromStream(buffered, ImageToLoad());
 }
 
 int TTiffGraphic::GetImageCount(TStream& Stream) { return GetDibPageCount(Stream, FIF_ID_TIFF); }

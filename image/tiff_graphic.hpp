@@ -27,6 +27,9 @@ public:
   void Assign(TPersistent* Source) override;
   void NewImage(int AWidth, int AHeight, TImageFormat AImageFormat, const TMaxLogPalette* pPalette,
                 Word InXDotsPerInch, Word InYDotsPerInch) override;
+  // With MultiLoad, every page is read in one pass through the file, and the pages' pixels
+  // together must stay within the pixel limit of one picture.
+  void LoadFromStream(TStream& Stream) override;
   void SingleLoadFromStream(TStream& Stream, int ImageToLoad) override;
   void SaveToStream(TStream& Stream) override;
   int GetImageCount(TStream& Stream) override;
@@ -58,7 +61,7 @@ private:
   void write_tags_to_bitmap(FIBITMAP* Bitmap, const std::vector<text_tag>& Tags) const;
   void write_tags_to_file(TStream& File, const std::vector<TTiffPageTags>& Kept, const std::vector<text_tag>& Tags) const;
   void read_tags_from_bitmap(FIBITMAP* Bitmap);
-  void apply_compression_and_orientation(TStream& Stream, Int64 Start, int Page);
+  void apply_compression_and_orientation(const TTiffPageInfo& Info);
   int save_flags() const;
 
   TTiffCompression FCompression = tcNone;

@@ -370,6 +370,27 @@ TEST_F(FormatTiff, AFullDiskRaisesAndKeepsTheOldFile) {
   expect_pixels(*load_page(s, 2), big, 0, "page 2");
 }
 
+TEST_F(FormatTiff, TheFramesOfALoadCountTogetherAgainstThePixelLimit) {
+  // Two pages of 90,000,000 pixels: each passes the limit alone, not both as frames of one load.
+  TTiffGraphic page;
+  page.NewImage(10000, 9000, ifBlackWhite, nullptr, 0, 0);
+  page.Fill(Rgb(255, 255, 255));
+  TMemoryStream s;
+  page.SaveToStream(s);
+  page.AppendToStream(s);
+  TTiffGraphic frames;
+  frames.SetMultiLoad(true);
+  s.SetPosition(0);
+  EXPECT_THROW(
+      try { frames.LoadFromStream(s); } catch (const EZuroroveError& e) {
+        EXPECT_STREQ(e.what(), "An image of 10000 x 9000 pixels is too large");
+        throw;
+      },
+      EZuroroveError);
+  EXPECT_EQ(frames.FrameCount(), 0);
+  EXPECT_EQ(load_page(s, 2)->Width(), 10000);
+}
+
 TEST_F(FormatTiff, EightBitPagesWithoutSamplesPerPixelReachTheDecoderWithTheTag) {
   // Two 8-bit pages whose directories lose the SamplesPerPixel tag: its entry is renamed to a
   // private tag and moved last, so that the directory stays sorted.

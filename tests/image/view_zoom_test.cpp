@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "image/dib_graphic.hpp"
 #include "image/image_scroll_box.hpp"
 #include "platform/services.hpp"
 #include "platform/synthetic_input.hpp"
@@ -95,6 +97,16 @@ TEST(ViewZoom, FittingModes) {
   w.view->SetZoomMode(zmOriginalSize);
   EXPECT_EQ(w.view->ZoomPercent(), 100);
   EXPECT_EQ(displayed_width(*w.view), 2000);
+  // Fitted to the height, a line of 10000 pixels would render 2,000,000 x 200: it shows at the
+  // largest zoom whose rendering stays within the pixel limit of a picture.
+  TDibGraphic line;
+  line.NewImage(10000, 1, ifBlackWhite, nullptr, 0, 0);
+  w.view->SetGraphic(&line);
+  w.view->SetZoomMode(zmFitHeight);
+  const std::int64_t shown = std::int64_t{displayed_width(*w.view)} * displayed_height(*w.view);
+  EXPECT_LE(shown, 178956970);
+  EXPECT_GT(shown, 178956970 - displayed_width(*w.view) - displayed_height(*w.view));
+  EXPECT_LT(w.view->ZoomPercent(), 20000);
 }
 
 TEST(ViewZoom, EveryRenderingScrollsBackToTheTopLeft) {
