@@ -43,11 +43,16 @@ int zoomed_side(int side, float percent) {
   return static_cast<int>(std::clamp<Int64>(n, 1, 0x7FFFFFFF));
 }
 
-// The largest zoom up to `percent` at which a W x H picture renders to no more pixels than the
-// decompression-bomb limit allows a picture to have. Found among the single-precision values,
-// which for positive numbers are ordered as their bit patterns.
-float zoom_within_limit(int W, int H, float percent) {
-  const auto fits = [&](float p) { return Int64{zoomed_side(W, p)} * zoomed_side(H, p) <= MaxDeclaredPixels; };
+// A fitted zoom of a picture of extreme proportions (thousands of pixels wide and a few high) is
+// held to a quarter of the pixel limit, so that opening one stays within about a second; a zoom
+// the user chose keeps the whole limit (400 % of a 4000 x 3000 picture becomes 386 %).
+constexpr Int64 kFittedRenderingPixels = Int64{1} << 26;
+
+// The largest zoom up to `percent` at which a W x H picture renders to no more than `budget`
+// pixels. Found among the single-precision values, which for positive numbers are ordered as
+// their bit patterns.
+float zoom_within_limit(int W, int H, float percent, Int64 budget) {
+  const auto fits = [&](float p) { return Int64{zoomed_side(W, p)} * zoomed_side(H, p) <= budget; };
   if (!(percent > 0) || fits(percent)) return percent;
   std::uint32_t low = 0, high = std::bit_cast<std::uint32_t>(percent);  // 0 renders 1 x 1
   while (high - low > 1) {
@@ -579,7 +584,9 @@ void TImageScrollBox::Redraw(bool GraphicChanged) {
   // A mend: a tiny file can declare a picture whose rendering at a fitted zoom would take
   // gigabytes and minutes (2600 x 1 pixels fitted to the height): no rendering passes the
   // pixel limit of a picture; the zoom is the largest whose rendering stays within it.
-  FZoomPercent = zoom_within_limit(FSourceGraphic->Width(), FSourceGraphic->Height(), FZoomPercent);
+  const bool chosen = FZoomMode == zmPercent || FZoomMode == zmOriginalSize;
+  FZoomPercent = zoom_within_limit(FSourceGraphic->Width(), FSourceGraphic->Height(), FZoomPercent,
+                                   chosen ? MaxDeclaredPixels : kFittedRenderingPixels);
   bool zoom_changed = FLastZoomPercent != FZoomPercent;
   if (zoom_changed && OnZoomChange) OnZoomChange(this, FZoomPercent);
   FLastZoomPercent = FZoomPercent;

@@ -98,15 +98,19 @@ TEST(ViewZoom, FittingModes) {
   EXPECT_EQ(w.view->ZoomPercent(), 100);
   EXPECT_EQ(displayed_width(*w.view), 2000);
   // Fitted to the height, a line of 10000 pixels would render 2,000,000 x 200: it shows at the
-  // largest zoom whose rendering stays within the pixel limit of a picture.
+  // largest zoom whose rendering stays within a quarter of the pixel limit of a picture.
   TDibGraphic line;
   line.NewImage(10000, 1, ifBlackWhite, nullptr, 0, 0);
   w.view->SetGraphic(&line);
   w.view->SetZoomMode(zmFitHeight);
   const std::int64_t shown = std::int64_t{displayed_width(*w.view)} * displayed_height(*w.view);
-  EXPECT_LE(shown, 178956970);
-  EXPECT_GT(shown, 178956970 - displayed_width(*w.view) - displayed_height(*w.view));
+  EXPECT_LE(shown, std::int64_t{1} << 26);
+  EXPECT_GT(shown, (std::int64_t{1} << 26) - displayed_width(*w.view) - displayed_height(*w.view));
   EXPECT_LT(w.view->ZoomPercent(), 20000);
+  // A zoom the user chose keeps the whole limit: 400 % of it renders 40,000 x 4.
+  w.view->SetZoomPercent(400);
+  EXPECT_EQ(w.view->ZoomPercent(), 400);
+  EXPECT_EQ(displayed_width(*w.view), 40000);
 }
 
 TEST(ViewZoom, EveryRenderingScrollsBackToTheTopLeft) {
