@@ -265,9 +265,10 @@ namespace {
 // FreeImage can allocate.
 // With `in_place` (the library's entry for rows it does not own, `wrap`) the bitmap reads the
 // rows where they are, `pitch` bytes apart, instead of a copy.
+// With `full_table` the bitmap gets all 2^bits colours, the entries the table lacks black.
 FIBITMAP* bitmap_from_dib(BITMAPINFOHEADER header, const Byte* table, std::size_t table_bytes, const Byte* bits,
-                          std::size_t bits_bytes, decltype(&FreeImage_ConvertFromRawBitsEx) wrap = nullptr,
-                          int pitch = 0) {
+                          std::size_t bits_bytes, bool full_table = false,
+                          decltype(&FreeImage_ConvertFromRawBitsEx) wrap = nullptr, int pitch = 0) {
   const TFreeImageEntries& fi = FreeImageAPI();
   const int bpp = header.biBitCount;
   if (header.biWidth <= 0 || header.biHeight <= 0 || bpp <= 0 || bpp > 32) return nullptr;
@@ -282,8 +283,14 @@ FIBITMAP* bitmap_from_dib(BITMAPINFOHEADER header, const Byte* table, std::size_
   std::memcpy(target, &header, sizeof header);
   if (bpp < 16) {
     // The bitmap's palette has room for 2^bits entries and no more.
-    std::size_t copied = std::min(table_bytes / 4, std::size_t{1} << std::min(bpp, 8));
-    if (RGBQUAD* palette = fi.FreeImage_GetPalette(bitmap)) std::memcpy(palette, table, 4 * copied);
+    const std::size_t room = std::size_t{1} << std::min(bpp, 8);
+    std::size_t copied = std::min(table_bytes / 4, room);
+    RGBQUAD* palette = fi.FreeImage_GetPalette(bitmap);
+    if (palette != nullptr) std::memcpy(palette, table, 4 * copied);
+    if (full_table && palette != nullptr) {
+      std::memset(palette + copied, 0, 4 * (room - copied));
+      copied = room;
+    }
     target->biClrUsed = static_cast<DWORD>(copied);
   }
   if (wrap != nullptr) return bitmap;
@@ -318,7 +325,7 @@ FIBITMAP* PictureToFIBitmap(const BITMAPINFO& Info, const void* Bits) {
                            static_cast<std::size_t>(header.biHeight);
   const std::size_t table = std::min<std::size_t>(header.biClrUsed, 256);
   return bitmap_from_dib(header, reinterpret_cast<const Byte*>(Info.bmiColors), 4 * table,
-                         static_cast<const Byte*>(Bits), rows);
+                         static_cast<const Byte*>(Bits), rows, true);
 }
 
 FIBITMAP* PictureAsFIBitmap(const BITMAPINFO& Info, const void* Bits) {
@@ -333,7 +340,7 @@ FIBITMAP* PictureAsFIBitmap(const BITMAPINFO& Info, const void* Bits) {
   const std::size_t rows = static_cast<std::size_t>(pitch) * static_cast<std::size_t>(header.biHeight);
   const std::size_t table = std::min<std::size_t>(header.biClrUsed, 256);
   FIBITMAP* bitmap = bitmap_from_dib(header, reinterpret_cast<const Byte*>(Info.bmiColors), 4 * table,
-                                     static_cast<const Byte*>(Bits), rows, wrap, pitch);
+                                     static_cast<const Byte*>(Bits), rows, true, wrap, pitch);
   // The bitmap must read the picture's rows themselves, with the picture's row distance.
   if (bitmap != nullptr && (FreeImageAPI().FreeImage_GetBits(bitmap) != Bits ||
                             FreeImageAPI().FreeImage_GetPitch(bitmap) != static_cast<unsigned>(pitch))) {

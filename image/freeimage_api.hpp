@@ -146,6 +146,9 @@ HGLOBAL FIBitmapToDib(FIBITMAP* Dib);
 FIBITMAP* DibToFIBitmap(HGLOBAL Dib);
 // The same from a device-independent bitmap in place (header, colour table of biClrUsed
 // entries, bottom-up rows), such as a picture's own section: the rows are copied in one move.
+// For the writers: a table shorter than 2^bits is handed on whole, the missing entries black
+// (the TIFF writer passes on as many colours as the bitmap says it uses, and the TIFF library
+// reads 2^bits of them: a short table was read past its end).
 FIBITMAP* PictureToFIBitmap(const BITMAPINFO& Info, const void* Bits);
 // A bitmap over the same picture's rows in place, for writers that only read them: header and
 // colour table as above, the rows not copied. The caller unloads it before the rows change or go.

@@ -310,6 +310,28 @@ TEST_F(FormatTiff, MultiSaveWritesEveryPageTheSupplierGives) {
   EXPECT_FALSE(FileExists(dir.file("none.tif")));
 }
 
+TEST_F(FormatTiff, ShortColourTablesAreWrittenWholeWithBlackForTheMissingEntries) {
+  for (auto [format, colours] : {std::pair{ifColor256, 3}, std::pair{ifColor16, 15}}) {
+    TMaxLogPalette palette{0x300, static_cast<WORD>(colours), {}};
+    for (int i = 0; i < colours; ++i) palette.palPalEntry[i] = {Byte(40 + i), Byte(200 - i), Byte(9 * i), 0};
+    TTiffGraphic p;
+    p.NewImage(7, 3, format, &palette, 0, 0);
+    for (int y = 0; y < 3; ++y)
+      for (int x = 0; x < 7; ++x) p.SetPaletteIndex(x, y, static_cast<Byte>((x + 2 * y) % colours));
+    TMemoryStream s;
+    p.SaveToStream(s);
+    p.AppendToStream(s);
+    for (int page : {1, 2}) {
+      auto back = load_page(s, page);
+      expect_pixels(*back, picture_raster(p), 0, ImageFormatName(format));
+      const TMaxLogPalette& read = back->Palette();
+      ASSERT_EQ(read.palNumEntries, format == ifColor16 ? 16 : 256);
+      for (int i = colours; i < read.palNumEntries; ++i)
+        ASSERT_EQ(read.palPalEntry[i].peRed | read.palPalEntry[i].peGreen | read.palPalEntry[i].peBlue, 0) << i;
+    }
+  }
+}
+
 TEST_F(FormatTiff, AssignTakesTheCompressionOfATiffSource) {
   auto source = make(3, 3, ifTrueColor, pattern(3, 3));
   source->SetCompression(tcLZW);
