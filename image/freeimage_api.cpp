@@ -1,9 +1,13 @@
 #include "image/freeimage_api.hpp"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "image/mapped_dll.hpp"
@@ -97,11 +101,38 @@ void TFreeImageLibrary::load_from_resource() {
   } catch (...) {
     module_.reset();
   }
+  if (location_.FromMemory && load_from_memory(data, size)) return;
   try {
     write_to_temp(data, size);
   } catch (...) {
     handle_ = nullptr;
   }
+}
+
+bool TFreeImageLibrary::load_from_memory(const Byte* data, std::size_t size) {
+  // A nameless file in memory, sealed against change once written: nothing reaches the disk,
+  // so nothing is left behind however the program ends.
+  const int fd = memfd_create("codec", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  const std::string path = "/proc/self/fd/" + std::to_string(fd);
+  if (done == size && fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE) == 0)
+    handle_ = dlopen(path.c_str(), library_mode);
+  if (handle_ == nullptr) {
+    close(fd);
+    return false;
+  }
+  // The descriptor stays open for the life of the process, as the library stays mapped: the
+  // loader knows the library by this path, and would take a later library opened by the same
+  // path, through a new descriptor of the same number, for this one.
+  loaded_from_ = path;
+  return true;
 }
 
 void* TFreeImageLibrary::OptionalEntry(const char* Name) const {

@@ -163,6 +163,21 @@ TEST(CodecBinding, TheBuildEmbedsTheSystemLibrary) {
   EXPECT_THROW(TResourceStream("FreeImageDLL"), EResNotFound);
 }
 
+TEST(CodecBinding, LoadsTheResourceFromMemoryWithoutWritingAnyFile) {
+  hw_test::ScratchDir folder;
+  scoped_tmpdir tmp;
+  scoped_resource res("TestFreeImage", freeimage_resource_data(), freeimage_resource_size());
+  TFreeImageLibrary library({"libfreeimage.so.3", folder.path(), "TestFreeImage"});
+  std::string error;
+  ASSERT_TRUE(library.LoadFreeImage(error)) << error;
+  EXPECT_EQ(library.LoadedFrom().rfind("/proc/self/fd/", 0), 0u) << library.LoadedFrom();
+  EXPECT_EQ(library.TempPath(), "");
+  EXPECT_TRUE(FindFiles(tmp.path(), "*").empty());
+  FIBITMAP* b = library.Entries().FreeImage_Allocate(3, 2, 24, 0, 0, 0);
+  ASSERT_NE(b, nullptr);
+  library.Entries().FreeImage_Unload(b);
+}
+
 TEST(CodecBinding, LoadsTheResourceThroughATemporaryCopyThatGoesOnceLoaded) {
   hw_test::ScratchDir folder;
   scoped_tmpdir tmp;
@@ -170,7 +185,7 @@ TEST(CodecBinding, LoadsTheResourceThroughATemporaryCopyThatGoesOnceLoaded) {
   scoped_resource res("TestFreeImage", freeimage_resource_data(), freeimage_resource_size());
   std::vector<std::string> seen;
   {
-    TFreeImageLibrary library({"libfreeimage.so.3", folder.path(), "TestFreeImage"});
+    TFreeImageLibrary library({"libfreeimage.so.3", folder.path(), "TestFreeImage", false});
     std::string error;
     ASSERT_TRUE(library.LoadFreeImage(error)) << error;
     EXPECT_EQ(library.TempPath(), tmp.file("zu1.tmp"));
