@@ -239,6 +239,9 @@ TEST_F(FormatTiff, AppendingKeepsTheOrientationOfEarlierPagesAndLeavesNoScratchF
   const char* old = std::getenv("TMPDIR");
   std::string saved = old ? old : "";
   setenv("TMPDIR", tmp.path().c_str(), 1);
+  // The scratch folder of an append that was killed, which nobody holds any more.
+  std::filesystem::create_directory(tmp.file("zu-pages-a1B2c3"));
+  write_file(tmp.file("zu-pages-a1B2c3/zu0.tmp"), {1, 2, 3});
   s.SetPosition(s.Size());
   make(2, 2, ifTrueColor, pattern(2, 2))->AppendToStream(s);
   if (old) setenv("TMPDIR", saved.c_str(), 1);
