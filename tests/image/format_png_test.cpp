@@ -257,17 +257,10 @@ TEST_F(FormatPng, NewPicturesAreInterlacedAndAssignTakesTheSettings) {
 TEST_F(FormatPng, AnEmptyPictureIsNotSaved) {
   TPngGraphic p;
   EXPECT_THROW(save(p), EZuroroveError);
-  // Nor one that PNG readers refuse to read back.
   p.NewImage(1000001, 2, ifBlackWhite, nullptr, 0, 0);
   TMemoryStream s;
   EXPECT_THROW(p.SaveToStream(s), EInvalidGraphic);
   EXPECT_EQ(s.Size(), 0);
-  p.NewImage(1000000, 2, ifBlackWhite, nullptr, 0, 0);
-  p.SaveToStream(s);
-  TPngGraphic back;
-  s.SetPosition(0);
-  back.SingleLoadFromStream(s, 1);
-  EXPECT_EQ(back.Width(), 1000000);
 }
 
 TEST_F(FormatPng, AFullDiskRaisesAndKeepsTheOldFile) {
