@@ -1,9 +1,13 @@
 #include "image/freeimage_api.hpp"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "image/mapped_dll.hpp"
@@ -97,11 +101,38 @@ void TFreeImageLibrary::load_from_resource() {
   } catch (...) {
     module_.reset();
   }
+  if (location_.FromMemory && load_from_memory(data, size)) return;
   try {
     write_to_temp(data, size);
   } catch (...) {
     handle_ = nullptr;
   }
+}
+
+bool TFreeImageLibrary::load_from_memory(const Byte* data, std::size_t size) {
+  // A nameless file in memory, sealed against change once written: nothing reaches the disk,
+  // so nothing is left behind however the program ends.
+  const int fd = memfd_create("codec", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+  if (fd < 0) return false;
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t n = write(fd, data + done, size - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  const std::string path = "/proc/self/fd/" + std::to_string(fd);
+  if (done == size && fcntl(fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE) == 0)
+    handle_ = dlopen(path.c_str(), library_mode);
+  if (handle_ == nullptr) {
+    close(fd);
+    return false;
+  }
+  // The descriptor stays open for the life of the process, as the library stays mapped: the
+  // loader knows the library by this path, and would take a later library opened by the same
+  // path, through a new descriptor of the same number, for this one.
+  loaded_from_ = path;
+  return true;
 }
 
 void* TFreeImageLibrary::OptionalEntry(const char* Name) const {
@@ -265,9 +296,10 @@ namespace {
 // FreeImage can allocate.
 // With `in_place` (the library's entry for rows it does not own, `wrap`) the bitmap reads the
 // rows where they are, `pitch` bytes apart, instead of a copy.
+// With `full_table` the bitmap gets all 2^bits colours, the entries the table lacks black.
 FIBITMAP* bitmap_from_dib(BITMAPINFOHEADER header, const Byte* table, std::size_t table_bytes, const Byte* bits,
-                          std::size_t bits_bytes, decltype(&FreeImage_ConvertFromRawBitsEx) wrap = nullptr,
-                          int pitch = 0) {
+                          std::size_t bits_bytes, bool full_table = false,
+                          decltype(&FreeImage_ConvertFromRawBitsEx) wrap = nullptr, int pitch = 0) {
   const TFreeImageEntries& fi = FreeImageAPI();
   const int bpp = header.biBitCount;
   if (header.biWidth <= 0 || header.biHeight <= 0 || bpp <= 0 || bpp > 32) return nullptr;
@@ -282,8 +314,14 @@ FIBITMAP* bitmap_from_dib(BITMAPINFOHEADER header, const Byte* table, std::size_
   std::memcpy(target, &header, sizeof header);
   if (bpp < 16) {
     // The bitmap's palette has room for 2^bits entries and no more.
-    std::size_t copied = std::min(table_bytes / 4, std::size_t{1} << std::min(bpp, 8));
-    if (RGBQUAD* palette = fi.FreeImage_GetPalette(bitmap)) std::memcpy(palette, table, 4 * copied);
+    const std::size_t room = std::size_t{1} << std::min(bpp, 8);
+    std::size_t copied = std::min(table_bytes / 4, room);
+    RGBQUAD* palette = fi.FreeImage_GetPalette(bitmap);
+    if (palette != nullptr) std::memcpy(palette, table, 4 * copied);
+    if (full_table && palette != nullptr) {
+      std::memset(palette + copied, 0, 4 * (room - copied));
+      copied = room;
+    }
     target->biClrUsed = static_cast<DWORD>(copied);
   }
   if (wrap != nullptr) return bitmap;
@@ -318,7 +356,7 @@ FIBITMAP* PictureToFIBitmap(const BITMAPINFO& Info, const void* Bits) {
                            static_cast<std::size_t>(header.biHeight);
   const std::size_t table = std::min<std::size_t>(header.biClrUsed, 256);
   return bitmap_from_dib(header, reinterpret_cast<const Byte*>(Info.bmiColors), 4 * table,
-                         static_cast<const Byte*>(Bits), rows);
+                         static_cast<const Byte*>(Bits), rows, true);
 }
 
 FIBITMAP* PictureAsFIBitmap(const BITMAPINFO& Info, const void* Bits) {
@@ -333,7 +371,7 @@ FIBITMAP* PictureAsFIBitmap(const BITMAPINFO& Info, const void* Bits) {
   const std::size_t rows = static_cast<std::size_t>(pitch) * static_cast<std::size_t>(header.biHeight);
   const std::size_t table = std::min<std::size_t>(header.biClrUsed, 256);
   FIBITMAP* bitmap = bitmap_from_dib(header, reinterpret_cast<const Byte*>(Info.bmiColors), 4 * table,
-                                     static_cast<const Byte*>(Bits), rows, wrap, pitch);
+                                     static_cast<const Byte*>(Bits), rows, true, wrap, pitch);
   // The bitmap must read the picture's rows themselves, with the picture's row distance.
   if (bitmap != nullptr && (FreeImageAPI().FreeImage_GetBits(bitmap) != Bits ||
                             FreeImageAPI().FreeImage_GetPitch(bitmap) != static_cast<unsigned>(pitch))) {

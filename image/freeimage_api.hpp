@@ -62,11 +62,13 @@ constexpr int FreeImageEntryCount = 41;
 extern const char* const FreeImageEntryNames[FreeImageEntryCount];
 
 // Where the library is looked for: a file of this name beside the program, the program's
-// resource of this name, then this name on the library search path.
+// resource of this name, then this name on the library search path. The resource is loaded
+// from memory, without any file; only when that fails from a temporary copy.
 struct TFreeImageLocation {
   std::string FileName = "libfreeimage.so.3";
   std::string ProgramFolder;  // empty: the folder of the running program
   std::string ResourceName = "FreeImageDLL";
+  bool FromMemory = true;  // false: the resource goes through the temporary copy at once
 };
 
 // One binding of the library: its handle, its temporary copy and its entry table.
@@ -93,12 +95,14 @@ public:
   // The temporary copy the library was loaded from (or failed to load from), else empty. The
   // copy itself is deleted as soon as the load is done.
   const std::string& TempPath() const { return temp_path_; }
-  // The file the library was loaded from: a full path or, from the search path, its name.
+  // The file the library was loaded from: a full path or, from the search path, its name; from
+  // memory, the "/proc/self/fd/N" path of the nameless file that holds it.
   const std::string& LoadedFrom() const { return loaded_from_; }
 
 private:
   void locate();
   void load_from_resource();
+  bool load_from_memory(const Byte* data, std::size_t size);
   void write_to_temp(const Byte* data, std::size_t size);
   void bind();
 
@@ -146,6 +150,9 @@ HGLOBAL FIBitmapToDib(FIBITMAP* Dib);
 FIBITMAP* DibToFIBitmap(HGLOBAL Dib);
 // The same from a device-independent bitmap in place (header, colour table of biClrUsed
 // entries, bottom-up rows), such as a picture's own section: the rows are copied in one move.
+// For the writers: a table shorter than 2^bits is handed on whole, the missing entries black
+// (the TIFF writer passes on as many colours as the bitmap says it uses, and the TIFF library
+// reads 2^bits of them: a short table was read past its end).
 FIBITMAP* PictureToFIBitmap(const BITMAPINFO& Info, const void* Bits);
 // A bitmap over the same picture's rows in place, for writers that only read them: header and
 // colour table as above, the rows not copied. The caller unloads it before the rows change or go.

@@ -1,6 +1,8 @@
 #include "image/freeimage_codec.hpp"
 
 #include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -15,6 +17,7 @@
 #include "image/picture_header.hpp"
 #include "image/picture_memory.hpp"
 #include "image/tiff_file.hpp"
+#include "platform/folder_lock.hpp"
 #include "platform/global_block.hpp"
 #include "platform/services.hpp"
 
@@ -161,14 +164,28 @@ FIBITMAP* picture_to_bitmap(const TDibGraphic& graphic) {
   throw EZuroroveError(Format("Unable to save with class %s", {graphic.ClassName()}));
 }
 
-// A folder of this process's own in the temporary folder, removed with everything in it.
+// A folder of this process's own in the temporary folder, removed with everything in it. A kill
+// cannot remove it: it is locked while in use, and a folder of this kind that nobody locks was
+// left by a program that ended before it could remove it; the next one made removes those.
 class scratch_folder {
 public:
   scratch_folder() {
-    std::string pattern = TempFolder() + "zu-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr)
-      throw Exception(Format("Unable to create a temporary folder: %s", {SysErrorMessage(errno)}));
-    path_ = pattern;
+    remove_stale();
+    for (int tries = 0; tries < 100 && !lock_; ++tries) {
+      std::string pattern = TempFolder() + prefix + "XXXXXX";
+      if (mkdtemp(pattern.data()) == nullptr)
+        throw Exception(Format("Unable to create a temporary folder: %s", {SysErrorMessage(errno)}));
+      lock_ = std::make_unique<TFolderLock>(pattern);
+      // Another program's clean-up may have taken the folder before it was locked.
+      std::error_code ec;
+      if (lock_->state() != TFolderLock::State::Held || !std::filesystem::is_directory(pattern, ec)) {
+        lock_.reset();
+        std::filesystem::remove(pattern, ec);
+        continue;
+      }
+      path_ = pattern;
+    }
+    if (!lock_) throw Exception("Unable to create a temporary folder");
   }
   ~scratch_folder() {
     std::error_code ec;
@@ -179,6 +196,28 @@ public:
   std::string file(const std::string& name) const { return path_ + "/" + name; }
 
 private:
+  static constexpr const char* prefix = "zu-pages-";
+
+  // Removes the folders of this kind, this user's, that nobody holds.
+  static void remove_stale() {
+    std::error_code ec;
+    const std::string name_prefix = prefix;
+    try {
+      for (const auto& entry : std::filesystem::directory_iterator(TempFolder(), ec)) {
+        const std::string name = entry.path().filename().string();
+        struct stat st{};
+        if (name.size() != name_prefix.size() + 6 || name.compare(0, name_prefix.size(), name_prefix) != 0 ||
+            lstat(entry.path().c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != geteuid())
+          continue;
+        TFolderLock stale(entry.path().string());
+        if (stale.state() == TFolderLock::State::Held) std::filesystem::remove_all(entry.path(), ec);
+      }
+    } catch (const std::exception&) {
+      // Only a clean-up: a folder that cannot be read is left as it is.
+    }
+  }
+
+  std::unique_ptr<TFolderLock> lock_;
   std::string path_;
 };
 

@@ -5,10 +5,13 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <string>
 
 namespace {
 
 constexpr std::size_t max_idat = 65535;
+// The widest and tallest picture the PNG library reads by default.
+constexpr int max_png_side = 1000000;
 
 void put_be32(Byte* p, std::uint32_t v) {
   p[0] = static_cast<Byte>(v >> 24);
@@ -147,6 +150,12 @@ const Byte* TPngEncoder::row_pointer(int y) const { return top_row_ + stride_ * 
 
 void TPngEncoder::SaveToStream(TStream& Stream) const {
   if (top_row_ == nullptr) throw EInvalidGraphic("No image to save");
+  // The PNG library refuses to read a picture wider or taller than this, so such a file could not
+  // be opened again: it is refused before anything is written.
+  if (width_ > max_png_side || height_ > max_png_side)
+    throw EInvalidGraphic("A PNG image of " + std::to_string(width_) + " x " + std::to_string(height_) +
+                          " pixels cannot be read back: no side may pass " + std::to_string(max_png_side) +
+                          " pixels");
   const bool alpha = !alpha_.empty();
   const int channels = bits_ == 24 ? (alpha ? 4 : 3) : 1;
   const int png_bits = bits_ == 24 ? 8 : bits_;  // bits per sample

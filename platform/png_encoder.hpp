@@ -40,7 +40,8 @@ public:
   void SetTransparentColor(COLORREF Color);
 
   // Writes the PNG file at the stream's position. Raises EInvalidGraphic "No image to save"
-  // before Assign.
+  // before Assign, and, writing nothing, for a picture wider or taller than 1,000,000 pixels,
+  // which PNG readers refuse.
   void SaveToStream(TStream& Stream) const;
 
 private:

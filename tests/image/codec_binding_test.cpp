@@ -163,6 +163,17 @@ TEST(CodecBinding, TheBuildEmbedsTheSystemLibrary) {
   EXPECT_THROW(TResourceStream("FreeImageDLL"), EResNotFound);
 }
 
+TEST(CodecBinding, LoadsTheResourceFromMemoryWithoutWritingAnyFile) {
+  scoped_tmpdir tmp;  // nothing lies beside the program in it either
+  scoped_resource res("TestFreeImage", freeimage_resource_data(), freeimage_resource_size());
+  TFreeImageLibrary library({"libfreeimage.so.3", tmp.path(), "TestFreeImage"});
+  std::string error;
+  ASSERT_TRUE(library.LoadFreeImage(error)) << error;
+  EXPECT_EQ(library.LoadedFrom().rfind("/proc/self/fd/", 0), 0u) << library.LoadedFrom();
+  EXPECT_TRUE(FindFiles(tmp.path(), "*").empty());
+  expect_all_entries_bound(library);
+}
+
 TEST(CodecBinding, LoadsTheResourceThroughATemporaryCopyThatGoesOnceLoaded) {
   hw_test::ScratchDir folder;
   scoped_tmpdir tmp;
@@ -170,7 +181,7 @@ TEST(CodecBinding, LoadsTheResourceThroughATemporaryCopyThatGoesOnceLoaded) {
   scoped_resource res("TestFreeImage", freeimage_resource_data(), freeimage_resource_size());
   std::vector<std::string> seen;
   {
-    TFreeImageLibrary library({"libfreeimage.so.3", folder.path(), "TestFreeImage"});
+    TFreeImageLibrary library({"libfreeimage.so.3", folder.path(), "TestFreeImage", false});
     std::string error;
     ASSERT_TRUE(library.LoadFreeImage(error)) << error;
     EXPECT_EQ(library.TempPath(), tmp.file("zu1.tmp"));

@@ -257,6 +257,10 @@ TEST_F(FormatPng, NewPicturesAreInterlacedAndAssignTakesTheSettings) {
 TEST_F(FormatPng, AnEmptyPictureIsNotSaved) {
   TPngGraphic p;
   EXPECT_THROW(save(p), EZuroroveError);
+  p.NewImage(1000001, 2, ifBlackWhite, nullptr, 0, 0);
+  TMemoryStream s;
+  EXPECT_THROW(p.SaveToStream(s), EInvalidGraphic);
+  EXPECT_EQ(s.Size(), 0);
 }
 
 TEST_F(FormatPng, AFullDiskRaisesAndKeepsTheOldFile) {

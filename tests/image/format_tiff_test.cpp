@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <span>
 
 #include "codec_test_files.hpp"
 #include "common/small_disk.hpp"
@@ -239,6 +240,7 @@ TEST_F(FormatTiff, AppendingKeepsTheOrientationOfEarlierPagesAndLeavesNoScratchF
   const char* old = std::getenv("TMPDIR");
   std::string saved = old ? old : "";
   setenv("TMPDIR", tmp.path().c_str(), 1);
+  std::filesystem::create_directory(tmp.file("zu-pages-a1B2c3"));  // left by a killed append
   s.SetPosition(s.Size());
   make(2, 2, ifTrueColor, pattern(2, 2))->AppendToStream(s);
   if (old) setenv("TMPDIR", saved.c_str(), 1);
@@ -308,6 +310,23 @@ TEST_F(FormatTiff, MultiSaveWritesEveryPageTheSupplierGives) {
 
   writer.MultiSaveToFile(dir.file("none.tif"), 0, [](int, bool&) -> TGraphic* { return nullptr; });
   EXPECT_FALSE(FileExists(dir.file("none.tif")));
+}
+
+TEST_F(FormatTiff, ShortColourTablesAreWrittenWholeWithBlackForTheMissingEntries) {
+  TMaxLogPalette palette{0x300, 3, {{40, 200, 0, 0}, {41, 199, 9, 0}, {42, 198, 18, 0}}};
+  TTiffGraphic p;
+  p.NewImage(7, 3, ifColor256, &palette, 0, 0);
+  for (int y = 0; y < 3; ++y)
+    for (int x = 0; x < 7; ++x) p.SetPaletteIndex(x, y, static_cast<Byte>((x + 2 * y) % 3));
+  TMemoryStream s;
+  p.SaveToStream(s);
+  p.AppendToStream(s);  // both save paths
+  for (int page : {1, 2}) {
+    auto back = load_page(s, page);
+    expect_pixels(*back, picture_raster(p), 0, "page " + std::to_string(page));
+    for (const PALETTEENTRY& e : std::span(back->Palette().palPalEntry).subspan(3))
+      ASSERT_EQ(e.peRed | e.peGreen | e.peBlue, 0);  // the entries the table lacked
+  }
 }
 
 TEST_F(FormatTiff, AssignTakesTheCompressionOfATiffSource) {

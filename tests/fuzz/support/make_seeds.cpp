@@ -111,6 +111,7 @@ void pictures() {
       TMemoryStream s;
       g.SaveToStream(s);
       put("codec_png", n + ".png", of(s));
+      put("roundtrip", n + ".png", of(s));
       if (i == 5) put("detect", "sample.png", of(s));
       if (i == 5 || i == 3) put("gdiplus", n + ".png", of(s));
     }
@@ -121,6 +122,7 @@ void pictures() {
       TMemoryStream s;
       g.SaveToStream(s);
       put("codec_tiff", n + ".tif", of(s));
+      if (i % 2 == 0) put("roundtrip", n + ".tif", of(s));
       if (i == 5) {
         put("detect", "sample.tif", of(s));
         put("gdiplus", n + ".tif", of(s));
@@ -141,6 +143,7 @@ void pictures() {
       const std::string name = n + (mode == pmAscii ? "_ascii.ppm" : "_binary.ppm");
       put("codec_ppm", name, of(s));
       put("pnm", name, of(s));
+      if (mode == pmBinary && i >= 4) put("roundtrip", name, of(s));
       if (i == 5 && mode == pmBinary) put("detect", "sample.ppm", of(s));
     }
   }
@@ -154,6 +157,7 @@ void pictures() {
       g.SaveToStream(s);
       const std::string name = std::string(f == ifGray256 ? "gray" : "colour") + (progressive ? "_progressive" : "") + ".jpg";
       put("codec_jpeg", name, of(s));
+      if (!progressive) put("roundtrip", name, of(s));
       if (f == ifTrueColor && !progressive) {
         put("detect", "sample.jpg", of(s));
         put("gdiplus", "truecolor.jpg", of(s));
