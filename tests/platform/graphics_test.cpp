@@ -203,10 +203,8 @@ TEST(BitmapFiles, RunLengthRowsAreDecoded) {
     std::vector<Byte> f = make_bmp(c.w, c.h, c.bits, std::vector<RGBQUAD>(16), c.codes), got;
     put_u32(f, 30, c.bits == 8 ? BI_RLE8 : BI_RLE4);
     auto b = load_bmp(f);
-    for (int y = c.h - 1; y >= 0; --y) {
-      const auto* row = static_cast<const Byte*>(b->ScanLine(y));
-      got.insert(got.end(), row, row + (c.w * c.bits + 7) / 8);
-    }
+    for (int y = c.h - 1; y >= 0; --y)
+      for (int i = 0; i < (c.w * c.bits + 7) / 8; ++i) got.push_back(static_cast<const Byte*>(b->ScanLine(y))[i]);
     EXPECT_EQ(got, c.rows);
     put_u32(f, 22, static_cast<std::uint32_t>(-c.h));  // run-length rows are bottom-up only
     EXPECT_EQ(bmp_error(f), "Bitmap image is not valid");
