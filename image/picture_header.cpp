@@ -504,8 +504,10 @@ bool check(const std::optional<TDeclaredPicture>& d) {
   if (d->Width <= 0 || d->Height <= 0) return true;
   // A mend: the decompression-bomb limit, and rows that the file cannot hold, stop a tiny
   // file from making the decoder allocate gigabytes and run for minutes.
-  if (DeclaredPictureTooLarge(d->Width, d->Height) || d->Truncated)
+  if (DeclaredPictureTooLarge(d->Width, d->Height))
     throw EZuroroveError(Format("An image of %d x %d pixels is too large", {d->Width, d->Height}));
+  // A mend: a file cut short is told as such, not as a picture too large.
+  if (d->Truncated) throw EZuroroveError(PictureTooShortMessage(d->Width, d->Height));
   return true;
 }
 

@@ -14,8 +14,9 @@ struct TDeclaredPicture {
   bool Decodable = true;
   // False for a header the decoder cannot read (it would fail on it).
   bool Readable = true;
-  // True when the file is too short for the rows of an uncompressed picture it declares, or
-  // for the coded blocks of a Huffman-coded JPEG (at least one bit a block).
+  // True when the file is too short for the rows of an uncompressed picture it declares, for
+  // the run-length codes of an RLE bitmap up to its last row, or for the coded blocks of a
+  // Huffman-coded JPEG (at least one bit a block).
   bool Truncated = false;
 };
 
@@ -52,9 +53,10 @@ std::optional<TDeclaredPicture> ReadDeclaredPicture(TStream& Stream);
 std::optional<TDeclaredPicture> PageOverPixelLimit(TStream& Stream);
 
 // Raises EZuroroveError "An image of %d x %d pixels is too large" when the declared picture has
-// more than MaxDeclaredPixels pixels (the decompression-bomb limit) or when its uncompressed
-// rows run past the end of the stream, and Exception "Unable to convert to internal bitmap
-// format" for a pixel layout that is not decodable. Returns false, raising nothing, for a header
+// more than MaxDeclaredPixels pixels (the decompression-bomb limit), "The image file is too short
+// for its %d x %d pixels" when its rows run past the end of the stream (Truncated), and
+// Exception "Unable to convert to internal bitmap format" for a pixel layout that is not
+// decodable. Returns false, raising nothing, for a header
 // the decoder is known to fail on (a PNM header it cannot read): such a file is refused without
 // being handed to the decoder, and the picture stays as it was.
 bool CheckDeclaredPicture(TStream& Stream, int FifId, int Page);

@@ -45,5 +45,11 @@ inline std::string PictureTooLargeMessage(std::int64_t width, std::int64_t heigh
   return "An image of " + std::to_string(width) + " x " + std::to_string(height) + " pixels is too large";
 }
 
+// "The image file is too short for its W x H pixels", the refusal of a picture whose rows run
+// past the end of its file.
+inline std::string PictureTooShortMessage(std::int64_t width, std::int64_t height) {
+  return "The image file is too short for its " + std::to_string(width) + " x " + std::to_string(height) + " pixels";
+}
+
 // The platform readers' refusal of such a picture (an EInvalidGraphic with that message).
 HW_DECLARE_EXCEPTION(EPictureTooLarge, EInvalidGraphic);

@@ -1,5 +1,6 @@
 #include "platform/dib_io.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -32,6 +33,55 @@ Byte channel(std::uint32_t v, std::uint32_t mask, int shift, int width) {
   return static_cast<Byte>((c * 255 + max / 2) / max);
 }
 
+// Where the run-length codes of a picture stopped: the row they reached (counted from the bottom
+// row, past the last row when they ran off the picture) and whether the end-of-bitmap code ended
+// them.
+struct RleReach {
+  std::int64_t row = 0;
+  bool ended = false;
+};
+
+// Walks the run-length codes of an RLE8 (`bits` 8) or RLE4 (`bits` 4) picture in [p, end), bottom
+// row first, calling put(x, y, index) for every pixel that lands inside `width` x `height`: codes
+// that run past a row's end are clipped, and the walk stops at the last row. The codes: a run
+// (count, pixel; RLE4 alternates the two pixels of the byte), the end of a row (0 0), the end of
+// the bitmap (0 1), a move right and up (0 2 dx dy), pixels as they are (0 n, then n pixels padded
+// to a 16-bit boundary).
+template <class Put>
+RleReach walk_rle(const Byte* p, const Byte* end, int bits, std::int64_t width, std::int64_t height, Put put) {
+  std::int64_t x = 0, y = 0;
+  while (y < height) {
+    if (end - p < 2) return {y, false};
+    const int count = p[0], code = p[1];
+    p += 2;
+    if (count > 0) {
+      const std::int64_t n = std::min<std::int64_t>(count, std::max<std::int64_t>(width - x, 0));
+      for (std::int64_t i = 0; i < n; ++i) put(x + i, y, bits == 8 ? code : (i & 1) ? code & 15 : code >> 4);
+      x += count;
+    } else if (code == 0) {
+      x = 0;
+      ++y;
+    } else if (code == 1) {
+      return {y, true};
+    } else if (code == 2) {
+      if (end - p < 2) return {y, false};
+      x += p[0];
+      y += p[1];
+      p += 2;
+    } else {
+      const std::int64_t bytes = bits == 8 ? code : (code + 1) / 2;
+      const std::int64_t have = std::min<std::int64_t>(bytes, end - p);
+      const std::int64_t n = std::min<std::int64_t>({code, std::max<std::int64_t>(width - x, 0), bits == 8 ? have : 2 * have});
+      for (std::int64_t i = 0; i < n; ++i) put(x + i, y, bits == 8 ? p[i] : (i & 1) ? p[i / 2] & 15 : p[i / 2] >> 4);
+      const std::int64_t padded = (bytes + 1) / 2 * 2;
+      if (end - p < padded) return {y, false};
+      p += padded;
+      x += code;
+    }
+  }
+  return {y, false};
+}
+
 }  // namespace
 
 HBITMAP read_packed_dib(const Byte* data, std::size_t size, std::size_t pixel_offset, bool icon, PackedDibInfo* out) {
@@ -59,10 +109,14 @@ HBITMAP read_packed_dib(const Byte* data, std::size_t size, std::size_t pixel_of
     clr_used = rd32(data + 32);
   }
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) invalid();
-  if (compression == BI_RLE4 || compression == BI_RLE8 || (compression != BI_RGB && compression != BI_BITFIELDS))
+  const bool rle = compression == BI_RLE8 || compression == BI_RLE4;
+  // Icons hold no run-length rows (their mask follows rows of a known size).
+  if ((rle && icon) || (!rle && compression != BI_RGB && compression != BI_BITFIELDS))
     throw EInvalidGraphic("Unsupported bitmap compression");
   if (compression == BI_BITFIELDS && bits != 16 && bits != 32) invalid();
+  if (rle && bits != (compression == BI_RLE8 ? 8 : 4)) invalid();
   bool top_down = height < 0;
+  if (top_down && rle) invalid();  // run-length rows are bottom-up only
   if (top_down) height = -height;
   if (icon) height /= 2;
   if (width < 1 || height < 1 || width > 0x7FFFFFFF || height > 0x7FFFFFFF) invalid();
@@ -98,7 +152,14 @@ HBITMAP read_packed_dib(const Byte* data, std::size_t size, std::size_t pixel_of
   const std::optional<std::int64_t> checked_need = CheckedDibBytes(width, bits, height);
   if (!checked_need) invalid();
   const std::int64_t need = *checked_need;
-  if (need > 0x7FFFFFFF || start > size || static_cast<std::uint64_t>(need) > size - start) invalid();
+  if (need > 0x7FFFFFFF || start > size) invalid();
+  // Rows past the end of the bytes: uncompressed ones that do not fit, or run-length codes that
+  // end, without the end-of-bitmap code, before they reach the last row.
+  const bool too_short = rle ? [&] {
+    const RleReach reach = walk_rle(data + start, data + size, bits, width, height, [](std::int64_t, std::int64_t, int) {});
+    return !reach.ended && reach.row < height - 1;
+  }() : static_cast<std::uint64_t>(need) > size - start;
+  if (too_short) throw EInvalidGraphic(PictureTooShortMessage(width, height));
 
   // Pictures with unusual masks become 24 bits.
   bool standard = bits < 16 || (bits == 16 && masks[1] == 0x03E0 && masks[0] == 0x7C00 && masks[2] == 0x1F) ||
@@ -134,7 +195,15 @@ HBITMAP read_packed_dib(const Byte* data, std::size_t size, std::size_t pixel_of
   Byte* dst = static_cast<Byte*>(pixels);
   std::int64_t out_stride = dib_row_size(width, out_bits);
   const Byte* src = data + start;
-  for (std::int64_t y = 0; y < height; ++y) {
+  // The section comes cleared: pixels the codes skip keep index 0.
+  if (rle) {
+    walk_rle(src, data + size, bits, width, height, [&](std::int64_t x, std::int64_t y, int index) {
+      Byte* row = dst + y * out_stride;
+      if (bits == 8) row[x] = static_cast<Byte>(index);
+      else row[x / 2] = static_cast<Byte>(x & 1 ? (row[x / 2] & 0xF0) | index : (row[x / 2] & 0x0F) | (index << 4));
+    });
+  }
+  for (std::int64_t y = 0; y < height && !rle; ++y) {
     // Both are stored bottom-up unless the source is top-down.
     const Byte* srow = src + (top_down ? (height - 1 - y) : y) * stride;
     Byte* drow = dst + y * out_stride;
