@@ -357,16 +357,14 @@ TEST_F(GdiPlusDecode, IndicesPastAShortColourTableAreBlack) {
 TEST_F(GdiPlusDecode, TallRunLengthBitmapsKeepTheRowsTheirCodesReach) {
   constexpr int kHeight = 4'000'000;
   const Px zero{10, 20, 30}, five{200, 0, 0}, seven{0, 0, 220};
-  for (const bool top_down : {false, true}) {
-    SCOPED_TRACE(top_down ? "top-down" : "bottom-up");
+  const auto rle8 = [&](int width, int height, const std::vector<Byte>& codes) {
     std::vector<Byte> file{'B', 'M'};
-    const std::vector<Byte> codes{1, 5, 0, 0, 0, 2, 0, 199, 1, 7, 0, 1};  // run, row end, jump, run, end
     put32(file, static_cast<unsigned>(14 + 40 + 1024 + codes.size()));
     put32(file, 0);
     put32(file, 14 + 40 + 1024);
     put32(file, 40);
-    put32(file, 1);
-    put32(file, static_cast<unsigned>(top_down ? -kHeight : kHeight));
+    put32(file, static_cast<unsigned>(width));
+    put32(file, static_cast<unsigned>(height));
     put16(file, 1);
     put16(file, 8);
     put32(file, 1);  // RLE8
@@ -377,7 +375,12 @@ TEST_F(GdiPlusDecode, TallRunLengthBitmapsKeepTheRowsTheirCodesReach) {
       file.insert(file.end(), {Byte(c.b), Byte(c.g), Byte(c.r), 0});
     }
     file.insert(file.end(), codes.begin(), codes.end());
-    TMemoryStream stream = memory(file);
+    return file;
+  };
+  for (const bool top_down : {false, true}) {
+    SCOPED_TRACE(top_down ? "top-down" : "bottom-up");
+    // run, row end, jump, run, end
+    TMemoryStream stream = memory(rle8(1, top_down ? -kHeight : kHeight, {1, 5, 0, 0, 0, 2, 0, 199, 1, 7, 0, 1}));
     TDibGraphic dib;
     LoadWithGdiPlus(stream, dib);
     if (top_down && dib.Empty()) continue;  // a library that refuses these is right to
@@ -395,6 +398,14 @@ TEST_F(GdiPlusDecode, TallRunLengthBitmapsKeepTheRowsTheirCodesReach) {
     for (int y : {first + step, first + 199 * step, first + 201 * step, kHeight - 1 - first, kHeight / 2, 300'000})
       EXPECT_EQ(row(y), text(zero)) << y;
   }
+  // Drawn as a bitmap too, in memory that a picture of index 1 held just before.
+  TestImage ones{3, 2, std::vector<Px>(6, Px{9, 9, 9})};
+  ones.pixels[0] = Px{0, 0, 0};
+  ASSERT_NE(decode(bmp(ones, 8)), nullptr);
+  const auto bitmap = decode(rle8(3, 2, {1, 5, 0, 1}));
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(text(pixel(*bitmap, 0, 1)), text(five));
+  for (const auto& [x, y] : {std::pair{1, 1}, {2, 1}, {0, 0}, {2, 0}}) EXPECT_EQ(text(pixel(*bitmap, x, y)), text(zero));
 }
 
 TEST_F(GdiPlusDecode, ReadsTheWholeStreamWhateverItsPosition) {
