@@ -17,6 +17,7 @@
 #include "image/dib_graphic.hpp"
 #include "image/picture_header.hpp"
 #include "image/pixel_loop.hpp"
+#include "image/zu_misc.hpp"
 #include "platform/checked_size.hpp"
 #include "platform/gdi.hpp"
 
@@ -57,6 +58,9 @@ constexpr EntrySlot kEntryTable[] = {
     {"GdipBitmapSetResolution", &store_entry<&E::GdipBitmapSetResolution>},
     {"GdipBitmapLockBits", &store_entry<&E::GdipBitmapLockBits>},
     {"GdipBitmapUnlockBits", &store_entry<&E::GdipBitmapUnlockBits>},
+    {"GdipGetImageGraphicsContext", &store_entry<&E::GdipGetImageGraphicsContext>},
+    {"GdipDrawImageRectI", &store_entry<&E::GdipDrawImageRectI>},
+    {"GdipDeleteGraphics", &store_entry<&E::GdipDeleteGraphics>},
 };
 constexpr std::size_t kEntryCount = std::size(kEntryTable);
 static_assert(sizeof(flat::Entries) == kEntryCount * sizeof(void*), "every entry has a row in the table");
@@ -484,6 +488,85 @@ bool complete_palette(const flat::Entries& api, flat::GpImage* image) {
   return api.GdipSetImagePalette(image, head) == flat::Ok;
 }
 
+// Decodes the bytes through the delegate load; nullptr when libgdiplus cannot.
+flat::GpImage* load_image(const flat::Entries& api, std::vector<Byte>& bytes) {
+  flat::GpImage* image = nullptr;
+  flat::Status status;
+  {
+    DelegateStream source{&bytes, false};
+    DelegateScope scope(source);
+    status = api.GdipLoadImageFromDelegate_linux(cb_get_header, cb_get_bytes, cb_put_bytes, cb_seek, cb_close,
+                                                 cb_size, &image);
+  }
+  if (status != flat::Ok || image == nullptr) {
+    if (image != nullptr) api.GdipDisposeImage(image);
+    return nullptr;
+  }
+  return image;
+}
+
+// Rows a band of a played metafile holds at most: 16 MB of pixels.
+constexpr std::int64_t kBandPixels = std::int64_t{1} << 22;
+
+// Plays a metafile image into the rectangle of the context, blended over what the context holds
+// (the metafile leaves transparent what it does not draw). libgdiplus draws only into memory of
+// the caller's with premultiplied alpha, which is what AlphaBlend takes: a band of rows at a time
+// is drawn into a zeroed section and blended in place. Nothing past the pixel limit.
+void play_metafile(const flat::Entries& api, flat::GpImage* image, HDC dc, int left, int top, int width, int height) {
+  if (dc == nullptr || width <= 0 || height <= 0 || DeclaredPictureTooLarge(width, height)) return;
+  const int band = static_cast<int>(std::clamp<std::int64_t>(kBandPixels / width, 1, height));
+  const BITMAPINFO info = bgra_info(width, band, true);
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (section == nullptr || bits == nullptr) {
+    if (section != nullptr) DeleteObject(reinterpret_cast<HGDIOBJ>(section));
+    return;
+  }
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, reinterpret_cast<HGDIOBJ>(section));
+  const std::size_t band_bytes = static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(band);
+  for (int y = 0; y < height; y += band) {
+    const int rows = std::min(band, height - y);
+    std::memset(bits, 0, band_bytes);
+    flat::GpBitmap* target = nullptr;
+    if (api.GdipCreateBitmapFromScan0(width, rows, width * 4, flat::PixelFormat32bppPARGB, static_cast<std::uint8_t*>(bits),
+                                      &target) != flat::Ok || target == nullptr)
+      break;
+    flat::GpGraphics* graphics = nullptr;
+    auto* target_image = reinterpret_cast<flat::GpImage*>(target);
+    if (api.GdipGetImageGraphicsContext(target_image, &graphics) == flat::Ok && graphics != nullptr) {
+      api.GdipDrawImageRectI(graphics, image, 0, -y, width, height);
+      api.GdipDeleteGraphics(graphics);
+    }
+    api.GdipDisposeImage(target_image);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(dc, left, top + y, width, rows, memory, 0, 0, width, rows, blend);
+  }
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(reinterpret_cast<HGDIOBJ>(section));
+}
+
+// Whether the records of an enhanced metafile (`emf`) or a Windows metafile lie whole inside the
+// data, up to the end-of-file record: libgdiplus reads them as their sizes say.
+bool metafile_records_whole(const Byte* data, std::size_t size, bool emf, std::size_t at) {
+  for (;;) {
+    if (emf) {
+      if (size - at < 8) return at == size;
+      const std::uint64_t length = get_n(data + at + 4, 4, true);
+      if (length < 8 || length % 4 != 0 || length > size - at) return false;
+      if (get_n(data + at, 4, true) == 14) return true;  // EMR_EOF
+      at += length;
+    } else {
+      if (size - at < 6) return at == size;
+      const std::uint64_t length = 2 * get_n(data + at, 4, true);
+      if (length < 6 || length > size - at) return false;
+      if (get16(data + at + 4, true) == 0) return true;  // the end record
+      at += length;
+    }
+  }
+}
+
 struct UnitState {
   std::mutex lock;
   std::unique_ptr<TGDIPlus> object;
@@ -581,6 +664,15 @@ const char* GdipFormatExtension(TGdipFormat format) {
 
 bool gdiplus_can_take(const Byte* data, std::size_t size) {
   if (data == nullptr || size < 4) return true;
+  // A metafile's records must lie whole inside the data, the header of an enhanced one first.
+  if (size >= 88 && get_n(data, 4, true) == 1 && get_n(data + 40, 4, true) == 0x464D4520u)
+    return get_n(data + 4, 4, true) >= 88 && metafile_records_whole(data, size, true, 0);
+  const bool placeable = get_n(data, 4, true) == 0x9AC6CDD7u;
+  const std::size_t head = placeable ? 22 : 0;
+  if (placeable || ((get16(data, true) == 1 || get16(data, true) == 2) && get16(data + 2, true) == 9)) {
+    if (size < head + 18 || get16(data + head + 2, true) != 9) return false;
+    return metafile_records_whole(data, size, false, head + 18);
+  }
   // A mend: libgdiplus reads a palette BMP's pixel indices through a colour table of the length
   // the file gives, past its end when the table is short (a crash in libgdiplus, as fuzzing
   // found). The codec layer's fallback fills such tables up before it gets here; anything else
@@ -654,6 +746,8 @@ void TGdipPicture::Clear() {
   image_ = nullptr;
   has_content_ = false;
   from_bitmap_ = false;
+  metafile_ = false;
+  refused_ = TSize{};
   width_ = 0;
   height_ = 0;
   std::vector<Byte>().swap(bytes_);
@@ -691,31 +785,30 @@ void TGdipPicture::LoadFromStream(TStream& stream) {
   }
 
   const flat::Entries& api = gdiplus_->Api();
-  flat::GpImage* image = nullptr;
-  flat::Status status;
-  {
-    DelegateStream source{&bytes_, false};
-    DelegateScope scope(source);
-    status = api.GdipLoadImageFromDelegate_linux(cb_get_header, cb_get_bytes, cb_put_bytes, cb_seek, cb_close,
-                                                 cb_size, &image);
-  }
-  if (status != flat::Ok || image == nullptr) {
-    if (image != nullptr) api.GdipDisposeImage(image);
+  image_ = load_image(api, bytes_);
+  if (image_ == nullptr) {
     Clear();
     return;
   }
-  image_ = image;
 
-  // Metafiles are not taken: libgdiplus cannot lock their pixels.
   std::int32_t type = 0;
   std::uint32_t width = 0, height = 0;
-  if (api.GdipGetImageType(image_, &type) != flat::Ok || type != flat::ImageTypeBitmap ||
+  if (api.GdipGetImageType(image_, &type) != flat::Ok ||
+      (type != flat::ImageTypeBitmap && type != flat::ImageTypeMetafile) ||
       api.GdipGetImageWidth(image_, &width) != flat::Ok || api.GdipGetImageHeight(image_, &height) != flat::Ok ||
       width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
     Clear();
     return;
   }
-  if (!complete_palette(api, image_)) {
+  if (type == flat::ImageTypeMetafile) {
+    // A metafile is played into a bitmap of the size its header gives: within the pixel limit.
+    if (DeclaredPictureTooLarge(width, height)) {
+      Clear();
+      refused_ = TSize{static_cast<int>(width), static_cast<int>(height)};
+      return;
+    }
+    metafile_ = true;
+  } else if (!complete_palette(api, image_)) {
     Clear();
     return;
   }
@@ -869,6 +962,20 @@ bool TGdipPicture::swaps_red_blue() const {
 
 bool TGdipPicture::CopyTo(TDibGraphic& target) {
   if (!has_content_ || image_ == nullptr || !ready()) return false;
+  if (metafile_) {
+    // Played onto a bitmap, as ToBitmap does, whose rows are taken as they are.
+    const std::unique_ptr<TBitmap> bitmap = ToBitmap();
+    target.ClearFrames();
+    target.NewImage(width_, height_, ifTrueColor, nullptr, 0, 0);
+    BITMAPINFO info = bgra_info(width_, height_, false);
+    info.bmiHeader.biBitCount = 24;
+    HDC dc = CreateCompatibleDC(nullptr);
+    // The picture's rows are bottom-up and padded as the bitmap's: the last scan line comes first.
+    GetDIBits(dc, bitmap->Handle(), 0, static_cast<UINT>(height_), target.GetScanLine(height_ - 1), &info, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    target.Changed(&target);
+    return true;
+  }
   const flat::Entries& api = gdiplus_->Api();
   auto* bitmap = reinterpret_cast<flat::GpBitmap*>(image_);
   // A mend: the pixels go straight into the picture, read a piece at a time into a small room of
@@ -988,6 +1095,10 @@ void TGdipPicture::Draw(TCanvas& canvas, const TRect& rect) {
   const int dest_width = rect.Right - rect.Left, dest_height = rect.Bottom - rect.Top;
   if (dc == nullptr || dest_width <= 0 || dest_height <= 0) return;
 
+  if (metafile_) {
+    play_metafile(gdiplus_->Api(), image_, dc, rect.Left, rect.Top, dest_width, dest_height);
+    return;
+  }
   // A run-length bitmap's pixels as CopyTo sets them (libgdiplus's own leave skipped pixels
   // unset).
   if (run_length_bitmap(bytes_)) {
@@ -1051,7 +1162,41 @@ std::unique_ptr<TBitmap> decode_with_gdiplus(TStream& stream) {
 bool decode_with_gdiplus(TStream& stream, TDibGraphic& target) {
   TGdipPicture picture(GdiPlus());
   picture.LoadFromStream(stream);
+  if (const TSize over = picture.RefusedSize(); over.cx != 0)
+    throw EZuroroveError(Format("An image of %d x %d pixels is too large", {over.cx, over.cy}));
   return picture.CopyTo(target);
 }
+
+void TGDIPlus::DrawMetafile(HDC dc, HENHMETAFILE metafile, const TRect& rect) {
+  if (!Loaded()) return;
+  std::vector<Byte> bytes(GetEnhMetaFileBits(metafile, 0, nullptr));
+  if (bytes.empty() || GetEnhMetaFileBits(metafile, static_cast<UINT>(bytes.size()), bytes.data()) != bytes.size() ||
+      !gdiplus_can_take(bytes.data(), bytes.size()))
+    return;
+  flat::GpImage* image = load_image(api_, bytes);
+  if (image == nullptr) return;
+  std::int32_t type = 0;
+  if (api_.GdipGetImageType(image, &type) == flat::Ok && type == flat::ImageTypeMetafile)
+    play_metafile(api_, image, dc, rect.Left, rect.Top, rect.Right - 1 - rect.Left, rect.Bottom - 1 - rect.Top);
+  api_.GdipDisposeImage(image);
+}
+
+void TMetafile::LoadFromStream(TStream& stream) {
+  TGdipPicture::LoadFromStream(stream);
+  if (const TSize over = RefusedSize(); over.cx != 0) throw EPictureTooLarge(PictureTooLargeMessage(over.cx, over.cy));
+  if (!IsMetafile()) {
+    Clear();
+    throw EInvalidGraphic("Metafile is not valid");
+  }
+  Changed(this);
+}
+
+void RegisterMetafileGraphic() {
+  const auto make = [] { return std::unique_ptr<TGraphic>(new TMetafile); };
+  TPicture::RegisterFileFormat("wmf", "Metafiles", "TMetafile", make);
+  TPicture::RegisterFileFormat("emf", "Enhanced Metafiles", "TMetafile", make);
+}
+
+void UnregisterMetafileGraphic() { TPicture::UnregisterGraphicClass("TMetafile"); }
 
 }  // namespace zu_gdiplus

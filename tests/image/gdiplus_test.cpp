@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "common/metafile_writer.hpp"
+#include "platform/checked_size.hpp"
 #include "common/test_env.hpp"
 #include "image/dib_graphic.hpp"
 #include "image/freeimage_codec.hpp"
@@ -649,6 +651,41 @@ TEST_F(GdiPlusSave, LoadFromFile) {
   EXPECT_NO_THROW(picture.LoadFromFile(dir.path()));
   EXPECT_TRUE(picture.Empty());
   EXPECT_STREQ(GdipFormatExtension(gfJPEG), ".jpg");
+}
+
+// Metafiles play into bitmaps, into a context and through the picture container, within the
+// pixel limit.
+TEST_F(GdiPlusDecode, MetafilesPlayOntoBitmapsAndContexts) {
+  hw_test::ScratchDir dir;
+  write_file(dir.file("m.emf"), hw_test::small_emf(40, 30, 0x0000FF));
+  write_file(dir.file("m.wmf"), hw_test::small_wmf(40, 30, 0x00FF00));
+  for (const auto& [name, centre] : {std::pair{"m.emf", Px{255, 0, 0}}, {"m.wmf", Px{0, 255, 0}}}) {
+    TPicture container;
+    container.LoadFromFile(dir.file(name));
+    ASSERT_EQ(container.Graphic()->ClassName(), "TMetafile") << name;
+    auto bitmap = static_cast<TGdipPicture*>(container.Graphic())->ToBitmap();
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_NEAR(bitmap->Width(), 40, 1);
+    EXPECT_EQ(text(pixel(*bitmap, 20, 15)), text(centre)) << name;
+    EXPECT_EQ(text(pixel(*bitmap, 0, 0)), text(Px{255, 255, 255})) << name;
+  }
+  const std::vector<Byte> emf = hw_test::small_emf(40, 30, 0x0000FF);
+  TBitmap canvas;
+  canvas.SetSize(60, 50);
+  HENHMETAFILE handle = SetEnhMetaFileBits(static_cast<UINT>(emf.size()), emf.data());
+  GdiPlus().DrawMetafile(canvas.Canvas()->Handle(), handle, Rect(20, 10, 61, 41));
+  DeleteEnhMetaFile(handle);
+  EXPECT_EQ(text(pixel(canvas, 40, 25)), text(Px{255, 0, 0}));
+  EXPECT_EQ(text(pixel(canvas, 15, 25)), text(Px{255, 255, 255}));
+  // Declared 20,000 pixels square: refused before a bitmap is made.
+  write_file(dir.file("huge.emf"), hw_test::small_emf(20000, 20000, 0));
+  TPicture container;
+  EXPECT_THROW(container.LoadFromFile(dir.file("huge.emf")), EPictureTooLarge);
+  TMemoryStream stream = memory(hw_test::small_emf(20000, 20000, 0));
+  TDibGraphic dib;
+  EXPECT_THROW(LoadWithGdiPlus(stream, dib), EZuroroveError);
+  write_file(dir.file("png.emf"), convert(blocks(4, 4, 2), "", "PNG24"));
+  EXPECT_THROW(container.LoadFromFile(dir.file("png.emf")), EInvalidGraphic);
 }
 
 // ---------------------------------------------------------------------------------------------
