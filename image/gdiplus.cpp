@@ -547,24 +547,18 @@ void play_metafile(const flat::Entries& api, flat::GpImage* image, HDC dc, int l
   DeleteObject(reinterpret_cast<HGDIOBJ>(section));
 }
 
-// Whether the records of an enhanced metafile (`emf`) or a Windows metafile lie whole inside the
-// data, up to the end-of-file record: libgdiplus reads them as their sizes say.
+// Whether every record of an enhanced metafile (`emf`) or a Windows metafile lies whole inside
+// the data and moves on (a few bytes too few for another record may follow): libgdiplus reads
+// the records as their sizes say, past an end record whose size is not its own, and a record of
+// size 0 held it in a loop for good.
 bool metafile_records_whole(const Byte* data, std::size_t size, bool emf, std::size_t at) {
-  for (;;) {
-    if (emf) {
-      if (size - at < 8) return at == size;
-      const std::uint64_t length = get_n(data + at + 4, 4, true);
-      if (length < 8 || length % 4 != 0 || length > size - at) return false;
-      if (get_n(data + at, 4, true) == 14) return true;  // EMR_EOF
-      at += length;
-    } else {
-      if (size - at < 6) return at == size;
-      const std::uint64_t length = 2 * get_n(data + at, 4, true);
-      if (length < 6 || length > size - at) return false;
-      if (get16(data + at + 4, true) == 0) return true;  // the end record
-      at += length;
-    }
+  const std::size_t least = emf ? 8 : 6;
+  while (size - at >= least) {
+    const std::uint64_t length = emf ? get_n(data + at + 4, 4, true) : 2 * get_n(data + at, 4, true);
+    if (length < least || (emf && length % 4 != 0) || length > size - at) return false;
+    at += length;
   }
+  return true;
 }
 
 struct UnitState {
