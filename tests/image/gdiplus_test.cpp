@@ -630,8 +630,8 @@ TEST_F(GdiPlusSave, LoadFromFile) {
 // pixel limit.
 TEST_F(GdiPlusDecode, MetafilesPlayOntoBitmapsAndContexts) {
   hw_test::ScratchDir dir;
-  write_file(dir.file("m.emf"), hw_test::small_emf(40, 30, 0x0000FF));
-  write_file(dir.file("m.wmf"), hw_test::small_wmf(40, 30, 0x00FF00));
+  write_file(dir.file("m.emf"), hw_test::small_metafile(true, 40, 30, 0x0000FF));
+  write_file(dir.file("m.wmf"), hw_test::small_metafile(false, 40, 30, 0x00FF00));
   for (const auto& [name, centre] : {std::pair{"m.emf", Px{255, 0, 0}}, {"m.wmf", Px{0, 255, 0}}}) {
     TPicture container;
     container.LoadFromFile(dir.file(name));
@@ -642,7 +642,7 @@ TEST_F(GdiPlusDecode, MetafilesPlayOntoBitmapsAndContexts) {
     EXPECT_EQ(text(pixel(*bitmap, 20, 15)), text(centre)) << name;
     EXPECT_EQ(text(pixel(*bitmap, 0, 0)), text(Px{255, 255, 255})) << name;
   }
-  const std::vector<Byte> emf = hw_test::small_emf(40, 30, 0x0000FF);
+  const std::vector<Byte> emf = hw_test::small_metafile(true, 40, 30, 0x0000FF);
   TBitmap canvas;
   canvas.SetSize(60, 50);
   HENHMETAFILE handle = SetEnhMetaFileBits(static_cast<UINT>(emf.size()), emf.data());
@@ -651,10 +651,10 @@ TEST_F(GdiPlusDecode, MetafilesPlayOntoBitmapsAndContexts) {
   EXPECT_EQ(text(pixel(canvas, 40, 25)), text(Px{255, 0, 0}));
   EXPECT_EQ(text(pixel(canvas, 15, 25)), text(Px{255, 255, 255}));
   // Declared 20,000 pixels square: refused before a bitmap is made.
-  write_file(dir.file("huge.emf"), hw_test::small_emf(20000, 20000, 0));
+  write_file(dir.file("huge.emf"), hw_test::small_metafile(true, 20000, 20000, 0));
   TPicture container;
   EXPECT_THROW(container.LoadFromFile(dir.file("huge.emf")), EPictureTooLarge);
-  TMemoryStream stream = memory(hw_test::small_emf(20000, 20000, 0));
+  TMemoryStream stream = memory(hw_test::small_metafile(true, 20000, 20000, 0));
   TDibGraphic dib;
   EXPECT_THROW(LoadWithGdiPlus(stream, dib), EZuroroveError);
   write_file(dir.file("png.emf"), convert(blocks(4, 4, 2), "", "PNG24"));

@@ -239,8 +239,8 @@ int main(int argc, char** argv) {
   pictures();
   annotation_texts();
   text_files();
-  for (const auto& [name, file] : {std::pair{"polygon.emf", hw_test::small_emf(40, 30, 0x0000FF)},
-                                   {"rectangle.wmf", hw_test::small_wmf(40, 30, 0x00FF00)}})
+  for (const auto& [name, file] : {std::pair{"polygon.emf", hw_test::small_metafile(true, 40, 30, 0x0000FF)},
+                                   {"rectangle.wmf", hw_test::small_metafile(false, 40, 30, 0x00FF00)}})
     put("metafile", name, bytes(file.begin(), file.end()));
   for (int i = 2; i < argc; ++i) {
     std::ifstream in(argv[i], std::ios::binary);
