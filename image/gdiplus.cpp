@@ -17,6 +17,7 @@
 #include "image/dib_graphic.hpp"
 #include "image/picture_header.hpp"
 #include "image/pixel_loop.hpp"
+#include "image/zu_misc.hpp"
 #include "platform/checked_size.hpp"
 #include "platform/gdi.hpp"
 
@@ -57,6 +58,9 @@ constexpr EntrySlot kEntryTable[] = {
     {"GdipBitmapSetResolution", &store_entry<&E::GdipBitmapSetResolution>},
     {"GdipBitmapLockBits", &store_entry<&E::GdipBitmapLockBits>},
     {"GdipBitmapUnlockBits", &store_entry<&E::GdipBitmapUnlockBits>},
+    {"GdipGetImageGraphicsContext", &store_entry<&E::GdipGetImageGraphicsContext>},
+    {"GdipDrawImageRectI", &store_entry<&E::GdipDrawImageRectI>},
+    {"GdipDeleteGraphics", &store_entry<&E::GdipDeleteGraphics>},
 };
 constexpr std::size_t kEntryCount = std::size(kEntryTable);
 static_assert(sizeof(flat::Entries) == kEntryCount * sizeof(void*), "every entry has a row in the table");
@@ -350,24 +354,6 @@ HW_PIXEL_LOOP std::uint32_t indices_to_bgr(const Byte* from, std::ptrdiff_t from
   return met;
 }
 
-// Rows of `Bits`-bit palette indices, as above: true when every index is 0.
-template <int Bits>
-HW_PIXEL_LOOP bool indices_all_zero(const Byte* from, std::ptrdiff_t from_stride, int width, int rows) {
-  unsigned seen = 0;
-  for (int y = 0; y < rows; ++y, from += from_stride) {
-    if constexpr (Bits == 8) {
-      for (int x = 0; x < width; ++x) seen |= from[x];
-    } else {
-      constexpr int kPerByte = 8 / Bits;
-      const int whole = width / kPerByte;
-      for (int x = 0; x < whole; ++x) seen |= from[x];
-      // The last byte's pixels only: the bits after the row's end are padding.
-      if (const int rest = width % kPerByte; rest != 0) seen |= from[whole] >> (8 - rest * Bits);
-    }
-  }
-  return seen == 0;
-}
-
 // Rows of 24-bit pixels `to_step` bytes apart, all of the colour `bgr` (blue in the low byte).
 HW_PIXEL_LOOP void fill_bgr(Byte* to, std::ptrdiff_t to_step, int width, int rows, std::uint32_t bgr) {
   const Byte b = static_cast<Byte>(bgr), g = static_cast<Byte>(bgr >> 8), r = static_cast<Byte>(bgr >> 16);
@@ -377,17 +363,66 @@ HW_PIXEL_LOOP void fill_bgr(Byte* to, std::ptrdiff_t to_step, int width, int row
   }
 }
 
-// How far, in rows from the top or the bottom, the codes of a run-length (RLE8 or RLE4) bitmap
-// of `size` bytes can reach at most; nothing for any other data. A code of two bytes moves at
-// most 255 pixels on (a run), one of four at most 255 rows and 255 pixels (a jump), so a byte
-// moves at most 128 rows even in a picture one pixel wide, wherever the codes begin and however
-// a run past a row's end is taken: twice that is counted.
-std::optional<std::int64_t> rle_reach(const std::vector<Byte>& bytes) {
+// A run-length (RLE8 or RLE4) bitmap as its header gives it: the bits of an index (8 or 4), its
+// size, whether its rows are stored top-down, and where its codes start; nothing for any other
+// data.
+struct RunLengthBitmap {
+  int bits;
+  std::int64_t width;
+  std::int64_t height;
+  bool top_down;
+  std::size_t offset;
+};
+
+std::optional<RunLengthBitmap> run_length_bitmap(const std::vector<Byte>& bytes) {
   if (bytes.size() < 34 || bytes[0] != 'B' || bytes[1] != 'M' || get_n(bytes.data() + 14, 4, true) < 40)
     return std::nullopt;
   const std::uint64_t compression = get_n(bytes.data() + 30, 4, true);
-  if (compression != 1 && compression != 2) return std::nullopt;
-  return static_cast<std::int64_t>(bytes.size()) * 256 + 2;
+  const unsigned bits = get16(bytes.data() + 28, true);
+  if (!((compression == 1 && bits == 8) || (compression == 2 && bits == 4))) return std::nullopt;
+  const auto height = static_cast<std::int32_t>(get_n(bytes.data() + 22, 4, true));
+  return RunLengthBitmap{static_cast<int>(bits), static_cast<std::int32_t>(get_n(bytes.data() + 18, 4, true)),
+                         height < 0 ? -std::int64_t{height} : std::int64_t{height}, height < 0,
+                         static_cast<std::size_t>(get_n(bytes.data() + 10, 4, true))};
+}
+
+// Walks the codes of a run-length bitmap, handing each pixel they set to put(row, x, index), rows
+// counted from the first one stored. Pixels past a row's end or past the last row are dropped;
+// the codes end at the end-of-bitmap code or at the end of the data.
+template <class Put>
+void walk_run_length(const std::vector<Byte>& bytes, const RunLengthBitmap& rle, Put put) {
+  std::size_t at = rle.offset;
+  const auto next = [&]() -> int { return at < bytes.size() ? bytes[at++] : -1; };
+  std::int64_t x = 0, y = 0;
+  const auto pixel = [&](unsigned index) {
+    if (x < rle.width) put(y, x, index);
+    ++x;
+  };
+  while (y < rle.height) {
+    const int count = next(), code = next();
+    if (count < 0 || code < 0) return;
+    if (count > 0) {
+      // A run: RLE4 alternates the two indices of its byte.
+      for (int k = 0; k < count && x < rle.width; ++k)
+        pixel(rle.bits == 8 ? unsigned(code) : (k & 1) ? code & 15u : unsigned(code) >> 4);
+    } else if (code == 0) {
+      x = 0, ++y;  // the end of a row
+    } else if (code == 1) {
+      return;  // the end of the bitmap
+    } else if (code == 2) {
+      const int dx = next(), dy = next();
+      if (dx < 0 || dy < 0) return;
+      x += dx, y += dy;
+    } else {
+      // `code` indices as they are, padded to a whole number of 16-bit words.
+      const std::size_t data_bytes = rle.bits == 8 ? std::size_t(code) : (std::size_t(code) + 1) / 2;
+      for (int k = 0; k < code && at + std::size_t(k) / (8 / rle.bits) < bytes.size(); ++k) {
+        const Byte b = bytes[at + (rle.bits == 8 ? std::size_t(k) : std::size_t(k) / 2)];
+        pixel(rle.bits == 8 ? b : (k & 1) ? b & 15u : unsigned(b) >> 4);
+      }
+      at += (data_bytes + 1) / 2 * 2;
+    }
+  }
 }
 
 // The colours of a palette picture's indices; nothing when libgdiplus gives no colour table.
@@ -451,6 +486,79 @@ bool complete_palette(const flat::Entries& api, flat::GpImage* image) {
   for (std::uint32_t i = head->Count; i < full; ++i) entries[i] = 0xFF000000u;
   head->Count = full;
   return api.GdipSetImagePalette(image, head) == flat::Ok;
+}
+
+// Decodes the bytes through the delegate load; nullptr when libgdiplus cannot.
+flat::GpImage* load_image(const flat::Entries& api, std::vector<Byte>& bytes) {
+  flat::GpImage* image = nullptr;
+  flat::Status status;
+  {
+    DelegateStream source{&bytes, false};
+    DelegateScope scope(source);
+    status = api.GdipLoadImageFromDelegate_linux(cb_get_header, cb_get_bytes, cb_put_bytes, cb_seek, cb_close,
+                                                 cb_size, &image);
+  }
+  if (status != flat::Ok || image == nullptr) {
+    if (image != nullptr) api.GdipDisposeImage(image);
+    return nullptr;
+  }
+  return image;
+}
+
+// Rows a band of a played metafile holds at most: 16 MB of pixels.
+constexpr std::int64_t kBandPixels = std::int64_t{1} << 22;
+
+// Plays a metafile image into the rectangle of the context, blended over what the context holds
+// (the metafile leaves transparent what it does not draw). libgdiplus draws only into memory of
+// the caller's with premultiplied alpha, which is what AlphaBlend takes: a band of rows at a time
+// is drawn into a zeroed section and blended in place. Nothing past the pixel limit.
+void play_metafile(const flat::Entries& api, flat::GpImage* image, HDC dc, int left, int top, int width, int height) {
+  if (dc == nullptr || width <= 0 || height <= 0 || DeclaredPictureTooLarge(width, height)) return;
+  const int band = static_cast<int>(std::clamp<std::int64_t>(kBandPixels / width, 1, height));
+  const BITMAPINFO info = bgra_info(width, band, true);
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (section == nullptr || bits == nullptr) {
+    if (section != nullptr) DeleteObject(reinterpret_cast<HGDIOBJ>(section));
+    return;
+  }
+  HDC memory = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(memory, reinterpret_cast<HGDIOBJ>(section));
+  const std::size_t band_bytes = static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(band);
+  for (int y = 0; y < height; y += band) {
+    const int rows = std::min(band, height - y);
+    std::memset(bits, 0, band_bytes);
+    flat::GpBitmap* target = nullptr;
+    if (api.GdipCreateBitmapFromScan0(width, rows, width * 4, flat::PixelFormat32bppPARGB, static_cast<std::uint8_t*>(bits),
+                                      &target) != flat::Ok || target == nullptr)
+      break;
+    flat::GpGraphics* graphics = nullptr;
+    auto* target_image = reinterpret_cast<flat::GpImage*>(target);
+    if (api.GdipGetImageGraphicsContext(target_image, &graphics) == flat::Ok && graphics != nullptr) {
+      api.GdipDrawImageRectI(graphics, image, 0, -y, width, height);
+      api.GdipDeleteGraphics(graphics);
+    }
+    api.GdipDisposeImage(target_image);
+    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    AlphaBlend(dc, left, top + y, width, rows, memory, 0, 0, width, rows, blend);
+  }
+  SelectObject(memory, old);
+  DeleteDC(memory);
+  DeleteObject(reinterpret_cast<HGDIOBJ>(section));
+}
+
+// Whether every record of an enhanced metafile (`emf`) or a Windows metafile lies whole inside
+// the data and moves on (a few bytes too few for another record may follow): libgdiplus reads
+// the records as their sizes say, past an end record whose size is not its own, and a record of
+// size 0 held it in a loop for good.
+bool metafile_records_whole(const Byte* data, std::size_t size, bool emf, std::size_t at) {
+  const std::size_t least = emf ? 8 : 6;
+  while (size - at >= least) {
+    const std::uint64_t length = emf ? get_n(data + at + 4, 4, true) : 2 * get_n(data + at, 4, true);
+    if (length < least || (emf && length % 4 != 0) || length > size - at) return false;
+    at += length;
+  }
+  return true;
 }
 
 struct UnitState {
@@ -550,6 +658,15 @@ const char* GdipFormatExtension(TGdipFormat format) {
 
 bool gdiplus_can_take(const Byte* data, std::size_t size) {
   if (data == nullptr || size < 4) return true;
+  // A metafile's records must lie whole inside the data, the header of an enhanced one first.
+  if (size >= 88 && get_n(data, 4, true) == 1 && get_n(data + 40, 4, true) == 0x464D4520u)
+    return get_n(data + 4, 4, true) >= 88 && metafile_records_whole(data, size, true, 0);
+  const bool placeable = get_n(data, 4, true) == 0x9AC6CDD7u;
+  const std::size_t head = placeable ? 22 : 0;
+  if (placeable || ((get16(data, true) == 1 || get16(data, true) == 2) && get16(data + 2, true) == 9)) {
+    if (size < head + 18 || get16(data + head + 2, true) != 9) return false;
+    return metafile_records_whole(data, size, false, head + 18);
+  }
   // A mend: libgdiplus reads a palette BMP's pixel indices through a colour table of the length
   // the file gives, past its end when the table is short (a crash in libgdiplus, as fuzzing
   // found). The codec layer's fallback fills such tables up before it gets here; anything else
@@ -623,6 +740,8 @@ void TGdipPicture::Clear() {
   image_ = nullptr;
   has_content_ = false;
   from_bitmap_ = false;
+  metafile_ = false;
+  refused_ = TSize{};
   width_ = 0;
   height_ = 0;
   std::vector<Byte>().swap(bytes_);
@@ -660,31 +779,30 @@ void TGdipPicture::LoadFromStream(TStream& stream) {
   }
 
   const flat::Entries& api = gdiplus_->Api();
-  flat::GpImage* image = nullptr;
-  flat::Status status;
-  {
-    DelegateStream source{&bytes_, false};
-    DelegateScope scope(source);
-    status = api.GdipLoadImageFromDelegate_linux(cb_get_header, cb_get_bytes, cb_put_bytes, cb_seek, cb_close,
-                                                 cb_size, &image);
-  }
-  if (status != flat::Ok || image == nullptr) {
-    if (image != nullptr) api.GdipDisposeImage(image);
+  image_ = load_image(api, bytes_);
+  if (image_ == nullptr) {
     Clear();
     return;
   }
-  image_ = image;
 
-  // Metafiles are not taken: libgdiplus cannot lock their pixels.
   std::int32_t type = 0;
   std::uint32_t width = 0, height = 0;
-  if (api.GdipGetImageType(image_, &type) != flat::Ok || type != flat::ImageTypeBitmap ||
+  if (api.GdipGetImageType(image_, &type) != flat::Ok ||
+      (type != flat::ImageTypeBitmap && type != flat::ImageTypeMetafile) ||
       api.GdipGetImageWidth(image_, &width) != flat::Ok || api.GdipGetImageHeight(image_, &height) != flat::Ok ||
       width == 0 || height == 0 || width > INT32_MAX || height > INT32_MAX) {
     Clear();
     return;
   }
-  if (!complete_palette(api, image_)) {
+  if (type == flat::ImageTypeMetafile) {
+    // A metafile is played into a bitmap of the size its header gives: within the pixel limit.
+    if (DeclaredPictureTooLarge(width, height)) {
+      Clear();
+      refused_ = TSize{static_cast<int>(width), static_cast<int>(height)};
+      return;
+    }
+    metafile_ = true;
+  } else if (!complete_palette(api, image_)) {
     Clear();
     return;
   }
@@ -838,6 +956,20 @@ bool TGdipPicture::swaps_red_blue() const {
 
 bool TGdipPicture::CopyTo(TDibGraphic& target) {
   if (!has_content_ || image_ == nullptr || !ready()) return false;
+  if (metafile_) {
+    // Played onto a bitmap, as ToBitmap does, whose rows are taken as they are.
+    const std::unique_ptr<TBitmap> bitmap = ToBitmap();
+    target.ClearFrames();
+    target.NewImage(width_, height_, ifTrueColor, nullptr, 0, 0);
+    BITMAPINFO info = bgra_info(width_, height_, false);
+    info.bmiHeader.biBitCount = 24;
+    HDC dc = CreateCompatibleDC(nullptr);
+    // The picture's rows are bottom-up and padded as the bitmap's: the last scan line comes first.
+    GetDIBits(dc, bitmap->Handle(), 0, static_cast<UINT>(height_), target.GetScanLine(height_ - 1), &info, DIB_RGB_COLORS);
+    DeleteDC(dc);
+    target.Changed(&target);
+    return true;
+  }
   const flat::Entries& api = gdiplus_->Api();
   auto* bitmap = reinterpret_cast<flat::GpBitmap*>(image_);
   // A mend: the pixels go straight into the picture, read a piece at a time into a small room of
@@ -880,43 +1012,39 @@ bool TGdipPicture::CopyTo(TDibGraphic& target) {
   // index into a 32-bit pixel; libgdiplus's own turning of a 1 x 134,226,949 RLE bitmap into
   // 32-bit pixels took seconds. A piece with an index past the table is read as 32-bit pixels.
   const std::optional<IndexColours> colours = index_colours(api, image_);
+
+  // A mend: libgdiplus leaves the pixels that the codes of a run-length bitmap skip as the memory
+  // it was given held them (old pictures' pixels, when the memory was used before), and turns the
+  // pixels one at a time as it hands them out (a bitmap of a few dozen bytes declaring
+  // 1 x 165,000,000 pixels took over 2 s). The codes are walked here: every pixel they do not set
+  // is index 0, as in every decoder.
+  if (const std::optional<RunLengthBitmap> rle = run_length_bitmap(bytes_);
+      rle && colours && rle->width == width_ && rle->height == height_) {
+    target.ClearFrames();
+    target.NewImage(width_, height_, ifTrueColor, nullptr, 0, 0);
+    const std::ptrdiff_t scan_line = target.ScanLineSize();
+    const IndexColours& table = *colours;
+    fill_bgr(target.GetScanLine(0), -scan_line, width_, height_, table[0]);
+    walk_run_length(bytes_, *rle, [&](std::int64_t row, std::int64_t x, unsigned index) {
+      const int y = static_cast<int>(rle->top_down ? row : height_ - 1 - row);
+      const std::uint32_t c = table[index];
+      Byte* d = target.GetScanLine(y) + x * 3;
+      d[0] = static_cast<Byte>(c), d[1] = static_cast<Byte>(c >> 8), d[2] = static_cast<Byte>(c >> 16);
+    });
+    target.Changed(&target);
+    return true;
+  }
+
   flat::PixelFormat native = 0;
   int bits = colours && api.GdipGetImagePixelFormat(image_, &native) == flat::Ok ? index_bits(native) : 0;
   const std::int32_t index_stride = (piece_width * bits + 31) / 32 * 4;
 
   const flat::Rect first{0, 0, piece_width, piece_height};
   // Indices the library will not hand out: the pixels are read as 32-bit ones, every piece.
-  bool first_in_room = bits != 0 && read_piece(first, native, bits, index_stride);
+  const bool first_in_room = bits != 0 && read_piece(first, native, bits, index_stride);
   if (!first_in_room) bits = 0;
   const bool readable = first_in_room || read_bgra(first);
 
-  // A mend: libgdiplus turns pixels one at a time as it hands them out (5 to 9 ns each), so an
-  // RLE bitmap of a few dozen bytes declaring 1 x 165,000,000 pixels took over 2 s here. Its codes
-  // can reach only the rows near the top and the bottom (rle_reach); libgdiplus leaves every
-  // other index as its fresh memory holds it, 0. Those rows are not read but given the colour of
-  // index 0, once pieces spread over them were read and held nothing else; any other index there
-  // and they are read as well.
-  int quiet_from = 0, quiet_to = 0;  // the rows given index 0's colour: [quiet_from, quiet_to)
-  const std::optional<std::int64_t> reach = readable && bits != 0 ? rle_reach(bytes_) : std::nullopt;
-  if (reach && ((*colours)[0] & kPastTable) == 0 && *reach < height_ / 2) {
-    // Whole pieces only, those the loop below reads.
-    const int pieces_from = static_cast<int>((*reach + piece_height - 1) / piece_height);
-    const int pieces_to = static_cast<int>((height_ - *reach) / piece_height);
-    constexpr int kSamples = 8;
-    bool zero = pieces_to - pieces_from >= kSamples;
-    for (int i = 0; zero && i < kSamples; ++i) {
-      const int piece = pieces_from + static_cast<int>(std::int64_t{pieces_to - pieces_from - 1} * i / (kSamples - 1));
-      for (int left = 0; zero && left < width_; left += piece_width) {
-        const flat::Rect area{left, piece * piece_height, std::min(piece_width, width_ - left), piece_height};
-        zero = read_piece(area, native, bits, index_stride) &&
-               (bits == 1   ? indices_all_zero<1>(room.data(), index_stride, area.Width, area.Height)
-                : bits == 4 ? indices_all_zero<4>(room.data(), index_stride, area.Width, area.Height)
-                            : indices_all_zero<8>(room.data(), index_stride, area.Width, area.Height));
-      }
-    }
-    if (zero) quiet_from = pieces_from * piece_height, quiet_to = pieces_to * piece_height;
-    first_in_room = false;
-  }
   const bool swap_red_blue = readable && bits == 0 && swaps_red_blue();
   target.ClearFrames();
   target.NewImage(width_, height_, ifTrueColor, nullptr, 0, 0);
@@ -927,11 +1055,7 @@ bool TGdipPicture::CopyTo(TDibGraphic& target) {
     return true;
   }
   const std::ptrdiff_t scan_line = target.ScanLineSize();
-  if (quiet_from < quiet_to)
-    fill_bgr(target.GetScanLine(quiet_from), -scan_line, width_, quiet_to - quiet_from, (*colours)[0]);
   for (int top = 0; top < height_; top += piece_height) {
-    if (top >= quiet_from && top < quiet_to) top = quiet_to;
-    if (top >= height_) break;
     for (int left = 0; left < width_; left += piece_width) {
       const flat::Rect area{left, top, std::min(piece_width, width_ - left), std::min(piece_height, height_ - top)};
       const bool first_piece = top == 0 && left == 0 && first_in_room;
@@ -964,6 +1088,18 @@ void TGdipPicture::Draw(TCanvas& canvas, const TRect& rect) {
   HDC dc = canvas.Handle();
   const int dest_width = rect.Right - rect.Left, dest_height = rect.Bottom - rect.Top;
   if (dc == nullptr || dest_width <= 0 || dest_height <= 0) return;
+
+  if (metafile_) {
+    play_metafile(gdiplus_->Api(), image_, dc, rect.Left, rect.Top, dest_width, dest_height);
+    return;
+  }
+  // A run-length bitmap's pixels as CopyTo sets them (libgdiplus's own leave skipped pixels
+  // unset).
+  if (run_length_bitmap(bytes_)) {
+    TDibGraphic dib;
+    if (CopyTo(dib)) dib.Draw(canvas, rect);
+    return;
+  }
 
   const flat::Entries& api = gdiplus_->Api();
   LockedPixels pixels(api, image_, width_, height_, flat::ImageLockModeRead);
@@ -1020,7 +1156,41 @@ std::unique_ptr<TBitmap> decode_with_gdiplus(TStream& stream) {
 bool decode_with_gdiplus(TStream& stream, TDibGraphic& target) {
   TGdipPicture picture(GdiPlus());
   picture.LoadFromStream(stream);
+  if (const TSize over = picture.RefusedSize(); over.cx != 0)
+    throw EZuroroveError(Format("An image of %d x %d pixels is too large", {over.cx, over.cy}));
   return picture.CopyTo(target);
 }
+
+void TGDIPlus::DrawMetafile(HDC dc, HENHMETAFILE metafile, const TRect& rect) {
+  if (!Loaded()) return;
+  std::vector<Byte> bytes(GetEnhMetaFileBits(metafile, 0, nullptr));
+  if (bytes.empty() || GetEnhMetaFileBits(metafile, static_cast<UINT>(bytes.size()), bytes.data()) != bytes.size() ||
+      !gdiplus_can_take(bytes.data(), bytes.size()))
+    return;
+  flat::GpImage* image = load_image(api_, bytes);
+  if (image == nullptr) return;
+  std::int32_t type = 0;
+  if (api_.GdipGetImageType(image, &type) == flat::Ok && type == flat::ImageTypeMetafile)
+    play_metafile(api_, image, dc, rect.Left, rect.Top, rect.Right - 1 - rect.Left, rect.Bottom - 1 - rect.Top);
+  api_.GdipDisposeImage(image);
+}
+
+void TMetafile::LoadFromStream(TStream& stream) {
+  TGdipPicture::LoadFromStream(stream);
+  if (const TSize over = RefusedSize(); over.cx != 0) throw EPictureTooLarge(PictureTooLargeMessage(over.cx, over.cy));
+  if (!IsMetafile()) {
+    Clear();
+    throw EInvalidGraphic("Metafile is not valid");
+  }
+  Changed(this);
+}
+
+void RegisterMetafileGraphic() {
+  const auto make = [] { return std::unique_ptr<TGraphic>(new TMetafile); };
+  TPicture::RegisterFileFormat("wmf", "Metafiles", "TMetafile", make);
+  TPicture::RegisterFileFormat("emf", "Enhanced Metafiles", "TMetafile", make);
+}
+
+void UnregisterMetafileGraphic() { TPicture::UnregisterGraphicClass("TMetafile"); }
 
 }  // namespace zu_gdiplus

@@ -54,6 +54,10 @@ public:
   // The bound entries; all null unless Loaded().
   const flat::Entries& Api() const { return api_; }
 
+  // Plays an enhanced metafile onto the context into `rect`, its right and bottom reduced by one.
+  // Nothing without GDI+, for bytes that are no metafile, or past the pixel limit.
+  virtual void DrawMetafile(HDC dc, HENHMETAFILE metafile, const TRect& rect);
+
 private:
   flat::Entries api_;
   flat::Token token_ = 0;
@@ -73,8 +77,9 @@ enum TGdipFormat { gfGIF = 0, gfPNG = 1, gfJPEG = 2, gfBMP = 3, gfTIFF = 4 };
 // ".gif", ".png", ".jpg", ".bmp", ".tif".
 const char* GdipFormatExtension(TGdipFormat format);
 
-// A graphic over one GDI+ image. Only bitmap images are taken (metafiles stay empty). The
-// GDI+ object must outlive its pictures.
+// A graphic over one GDI+ image, a bitmap or a metafile (EMF or WMF; its size is the one
+// libgdiplus reads from its header, a metafile past the pixel limit stays empty). The GDI+
+// object must outlive its pictures.
 class TGdipPicture : public TGraphic {
 public:
   // Over the unit's GDI+ object (made on first need).
@@ -127,6 +132,9 @@ public:
   // The image's format from its raw-format identifier; BMP when GDI+ cannot tell.
   TGdipFormat Format() const;
   bool MadeFromBitmap() const { return from_bitmap_; }
+  bool IsMetafile() const { return metafile_; }
+  // The size of the metafile the last load refused as past the pixel limit; {0, 0} when none.
+  TSize RefusedSize() const { return refused_; }
 
 protected:
   // The format SaveToStream encodes a picture made from a bitmap in; none: the image's own.
@@ -146,7 +154,27 @@ private:
   flat::GpImage* image_ = nullptr;
   std::vector<Byte> bytes_;  // the bytes the image was read from
   bool from_bitmap_ = false;
+  bool metafile_ = false;
+  TSize refused_;
 };
+
+// The picture container's metafile graphic (".emf" and ".wmf"), over the GDI+ picture. Loading
+// raises EPictureTooLarge "An image of %d x %d pixels is too large" for a metafile past the pixel
+// limit and EInvalidGraphic "Metafile is not valid" for anything else that is not a metafile.
+class TMetafile : public TGdipPicture {
+public:
+  using TGdipPicture::TGdipPicture;
+  std::string ClassName() const override { return "TMetafile"; }
+  std::unique_ptr<TGraphic> NewInstance() const override { return std::make_unique<TMetafile>(gdiplus()); }
+  void LoadFromStream(TStream& stream) override;
+  // A missing file raises as for every graphic.
+  void LoadFromFile(const std::string& name) override { TGraphic::LoadFromFile(name); }
+};
+
+// Registers TMetafile with the picture container for ".emf" and ".wmf" (the image library's
+// start-up), and withdraws it.
+void RegisterMetafileGraphic();
+void UnregisterMetafileGraphic();
 
 class TPngImage : public TGdipPicture {
 public:

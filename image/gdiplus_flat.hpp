@@ -17,6 +17,7 @@ constexpr Status Ok = 0;
 
 struct GpImage;  // images and bitmaps; never looked into
 struct GpBitmap;
+struct GpGraphics;
 
 struct Guid {
   std::uint32_t Data1;
@@ -81,6 +82,7 @@ constexpr std::uint32_t EncoderParameterValueTypeLong = 4;
 
 // Image types, lock modes and pixel formats.
 constexpr std::int32_t ImageTypeBitmap = 1;
+constexpr std::int32_t ImageTypeMetafile = 2;
 constexpr std::uint32_t ImageLockModeRead = 1;
 constexpr std::uint32_t ImageLockModeWrite = 2;
 // The caller's Scan0 and Stride take the pixels.
@@ -90,6 +92,8 @@ constexpr PixelFormat PixelFormat4bppIndexed = 0x00030402;
 constexpr PixelFormat PixelFormat8bppIndexed = 0x00030803;
 constexpr PixelFormat PixelFormat32bppRGB = 0x00022009;
 constexpr PixelFormat PixelFormat32bppARGB = 0x0026200A;
+// Alpha premultiplied: the only 32-bit format libgdiplus draws into memory of the caller's.
+constexpr PixelFormat PixelFormat32bppPARGB = 0x000E200B;
 
 // A picture's colour table: `Count` 32-bit ARGB entries follow the two words.
 struct ColorPaletteHead {
@@ -129,6 +133,10 @@ using BitmapSetResolutionFn = Status (*)(GpBitmap* bitmap, float x_dpi, float y_
 using BitmapLockBitsFn = Status (*)(GpBitmap* bitmap, const Rect* rect, std::uint32_t flags,
                                     PixelFormat format, BitmapData* locked);
 using BitmapUnlockBitsFn = Status (*)(GpBitmap* bitmap, BitmapData* locked);
+using GetImageGraphicsContextFn = Status (*)(GpImage* image, GpGraphics** graphics);
+using DrawImageRectIFn = Status (*)(GpGraphics* graphics, GpImage* image, std::int32_t x, std::int32_t y,
+                                    std::int32_t width, std::int32_t height);
+using DeleteGraphicsFn = Status (*)(GpGraphics* graphics);
 
 // Every entry the decoder binds, in binding order (see kEntryNames in gdiplus.cpp).
 struct Entries {
@@ -149,6 +157,9 @@ struct Entries {
   BitmapSetResolutionFn GdipBitmapSetResolution = nullptr;
   BitmapLockBitsFn GdipBitmapLockBits = nullptr;
   BitmapUnlockBitsFn GdipBitmapUnlockBits = nullptr;
+  GetImageGraphicsContextFn GdipGetImageGraphicsContext = nullptr;
+  DrawImageRectIFn GdipDrawImageRectI = nullptr;
+  DeleteGraphicsFn GdipDeleteGraphics = nullptr;
 };
 
 }  // namespace zu_gdiplus::flat

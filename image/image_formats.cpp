@@ -1,6 +1,7 @@
 #include "image/image_formats.hpp"
 
 #include "image/format_registry.hpp"
+#include "image/gdiplus.hpp"
 #include "image/icon_graphic.hpp"
 #include "image/jpeg_graphic.hpp"
 #include "image/png_graphic.hpp"
@@ -32,12 +33,14 @@ void register_image_formats() {
   RegisterDibGraphic("JPEG", "JPEG Interchange Format", graphic_class<TJpegGraphic>());
   RegisterDibGraphic("PNG", "Portable Network Graphic", graphic_class<TPngGraphic>());
   SetIconGraphicClass(graphic_class<TIconGraphic>());
+  zu_gdiplus::RegisterMetafileGraphic();
 }
 
 void unregister_image_formats() {
   if (!registered) return;
   registered = false;
   ClearDibGraphicRegistry();
+  zu_gdiplus::UnregisterMetafileGraphic();
   SetIconGraphicClass({});
   DoneDibGraphicUnit();
 }

@@ -10,8 +10,10 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <new>
 #include <type_traits>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/checked_size.hpp"
 #include "platform/canvas_qt.hpp"
@@ -21,7 +23,7 @@
 // ---------------------------------------------------------------------------------------------
 // Objects and the handle table
 // ---------------------------------------------------------------------------------------------
-enum class ObjKind { Bitmap, Palette, DC, Global };
+enum class ObjKind { Bitmap, Palette, DC, Global, EnhMetaFile };
 
 struct GdiObject {
   explicit GdiObject(ObjKind k) : kind(k) {}
@@ -112,6 +114,11 @@ struct GlobalBlock : GdiObject {
   int locks = 0;
 };
 
+struct GdiEnhMetaFile : GdiObject {
+  GdiEnhMetaFile() : GdiObject(ObjKind::EnhMetaFile) {}
+  std::vector<Byte> bytes;
+};
+
 namespace {
 
 std::mutex& table_mutex() {
@@ -147,6 +154,7 @@ GdiBitmap* live_bitmap(const void* h) { return live<GdiBitmap, ObjKind::Bitmap>(
 GdiPalette* live_palette(const void* h) { return live<GdiPalette, ObjKind::Palette>(h); }
 GdiDC* live_dc(const void* h) { return live<GdiDC, ObjKind::DC>(h); }
 GlobalBlock* live_global(const void* h) { return live<GlobalBlock, ObjKind::Global>(h); }
+GdiEnhMetaFile* live_metafile(const void* h) { return live<GdiEnhMetaFile, ObjKind::EnhMetaFile>(h); }
 
 void remove_object(const void* h) {
   std::unique_ptr<GdiObject> doomed;
@@ -713,6 +721,33 @@ BOOL DeleteObject(HGDIOBJ object) {
     return FALSE_;
   }
   remove_object(object);
+  return TRUE_;
+}
+
+HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* data) {
+  if (size == 0 || data == nullptr) return nullptr;
+  try {
+    auto metafile = std::make_unique<GdiEnhMetaFile>();
+    metafile->bytes.assign(data, data + size);
+    return add_object(std::move(metafile));
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+UINT GetEnhMetaFileBits(HENHMETAFILE metafile, UINT size, BYTE* data) {
+  const GdiEnhMetaFile* m = live_metafile(metafile);
+  if (!m) return 0;
+  const auto total = static_cast<UINT>(m->bytes.size());
+  if (!data) return total;
+  const UINT count = std::min(size, total);
+  std::memcpy(data, m->bytes.data(), count);
+  return count;
+}
+
+BOOL DeleteEnhMetaFile(HENHMETAFILE metafile) {
+  if (!live_metafile(metafile)) return FALSE_;
+  remove_object(metafile);
   return TRUE_;
 }
 

@@ -108,12 +108,14 @@ struct GdiBitmap;
 struct GdiPalette;
 struct GdiDC;
 struct GlobalBlock;
+struct GdiEnhMetaFile;
 
 using HGDIOBJ = void*;
 using HBITMAP = GdiBitmap*;
 using HPALETTE = GdiPalette*;
 using HDC = GdiDC*;
 using HGLOBAL = GlobalBlock*;
+using HENHMETAFILE = GdiEnhMetaFile*;
 using HANDLE = void*;
 
 struct BITMAP {
@@ -276,6 +278,14 @@ struct BLENDFUNCTION {
 };
 BOOL AlphaBlend(HDC dest, int x, int y, int width, int height, HDC source, int sx, int sy, int swidth,
                 int sheight, BLENDFUNCTION blend);
+
+// Enhanced metafiles: the context keeps their bytes as given; they are played by the GDI+ unit
+// (its DrawMetafile). nullptr for no bytes or no memory.
+HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* data);
+// Copies up to `size` bytes into `data` and returns the count copied; with `data` nullptr, the
+// metafile's size. 0 for a dead handle.
+UINT GetEnhMetaFileBits(HENHMETAFILE metafile, UINT size, BYTE* data);
+BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
 
 // The font a context draws text with (the canvas selects its font this way).
 struct GdiFontSpec {

@@ -8,7 +8,7 @@
 # time limit.
 set(hw_fuzz_dir ${CMAKE_CURRENT_LIST_DIR})
 set(HW_FUZZ_HARNESSES dib icon pnm detect codec_bmp codec_jpeg codec_png codec_ppm codec_tiff codec_gif
-    gdiplus gdiplus_picture annotation_text history palette_file mapped_dll view_open roundtrip)
+    gdiplus gdiplus_picture annotation_text history palette_file mapped_dll view_open roundtrip metafile)
 
 add_library(hw_fuzz_env STATIC ${hw_fuzz_dir}/support/fuzz_env.cpp)
 target_link_libraries(hw_fuzz_env PUBLIC hw_annotate hw_storage hw_image hw_platform)

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "common/metafile_writer.hpp"
+#include "platform/checked_size.hpp"
 #include "common/test_env.hpp"
 #include "image/dib_graphic.hpp"
 #include "image/freeimage_codec.hpp"
@@ -357,16 +359,14 @@ TEST_F(GdiPlusDecode, IndicesPastAShortColourTableAreBlack) {
 TEST_F(GdiPlusDecode, TallRunLengthBitmapsKeepTheRowsTheirCodesReach) {
   constexpr int kHeight = 4'000'000;
   const Px zero{10, 20, 30}, five{200, 0, 0}, seven{0, 0, 220};
-  for (const bool top_down : {false, true}) {
-    SCOPED_TRACE(top_down ? "top-down" : "bottom-up");
+  const auto rle8 = [&](int width, int height, const std::vector<Byte>& codes) {
     std::vector<Byte> file{'B', 'M'};
-    const std::vector<Byte> codes{1, 5, 0, 0, 0, 2, 0, 199, 1, 7, 0, 1};  // run, row end, jump, run, end
     put32(file, static_cast<unsigned>(14 + 40 + 1024 + codes.size()));
     put32(file, 0);
     put32(file, 14 + 40 + 1024);
     put32(file, 40);
-    put32(file, 1);
-    put32(file, static_cast<unsigned>(top_down ? -kHeight : kHeight));
+    put32(file, static_cast<unsigned>(width));
+    put32(file, static_cast<unsigned>(height));
     put16(file, 1);
     put16(file, 8);
     put32(file, 1);  // RLE8
@@ -377,7 +377,12 @@ TEST_F(GdiPlusDecode, TallRunLengthBitmapsKeepTheRowsTheirCodesReach) {
       file.insert(file.end(), {Byte(c.b), Byte(c.g), Byte(c.r), 0});
     }
     file.insert(file.end(), codes.begin(), codes.end());
-    TMemoryStream stream = memory(file);
+    return file;
+  };
+  for (const bool top_down : {false, true}) {
+    SCOPED_TRACE(top_down ? "top-down" : "bottom-up");
+    // run, row end, jump, run, end
+    TMemoryStream stream = memory(rle8(1, top_down ? -kHeight : kHeight, {1, 5, 0, 0, 0, 2, 0, 199, 1, 7, 0, 1}));
     TDibGraphic dib;
     LoadWithGdiPlus(stream, dib);
     if (top_down && dib.Empty()) continue;  // a library that refuses these is right to
@@ -395,6 +400,14 @@ TEST_F(GdiPlusDecode, TallRunLengthBitmapsKeepTheRowsTheirCodesReach) {
     for (int y : {first + step, first + 199 * step, first + 201 * step, kHeight - 1 - first, kHeight / 2, 300'000})
       EXPECT_EQ(row(y), text(zero)) << y;
   }
+  // Drawn as a bitmap too, in memory that a picture of index 1 held just before.
+  TestImage ones{3, 2, std::vector<Px>(6, Px{9, 9, 9})};
+  ones.pixels[0] = Px{0, 0, 0};
+  ASSERT_NE(decode(bmp(ones, 8)), nullptr);
+  const auto bitmap = decode(rle8(3, 2, {1, 5, 0, 1}));
+  ASSERT_NE(bitmap, nullptr);
+  EXPECT_EQ(text(pixel(*bitmap, 0, 1)), text(five));
+  for (const auto& [x, y] : {std::pair{1, 1}, {2, 1}, {0, 0}, {2, 0}}) EXPECT_EQ(text(pixel(*bitmap, x, y)), text(zero));
 }
 
 TEST_F(GdiPlusDecode, ReadsTheWholeStreamWhateverItsPosition) {
@@ -421,39 +434,12 @@ TEST_F(GdiPlusDecode, UndecodableInputLeavesThePictureEmptyWithoutError) {
   // crashes on the image it returns.
   const size_t directory_end = first_directory(tiff).second;
   std::vector<Byte> tiff_cut(tiff.begin(), tiff.begin() + static_cast<long>(directory_end - 2));
-  // A placeable metafile with one rectangle: GDI+ takes it, but only bitmaps are taken here.
-  std::vector<Byte> wmf;
-  {
-    std::vector<Byte> records;
-    auto record = [&](unsigned function, std::vector<unsigned> params) {
-      put32(records, static_cast<unsigned>(3 + params.size()));
-      put16(records, function);
-      for (unsigned p : params) put16(records, p);
-    };
-    record(0x02FC, {0, 0x00FF, 0x0000, 0});  // solid red brush
-    record(0x012D, {0});                     // select it
-    record(0x041B, {20, 20, 0, 0});          // rectangle
-    record(0x0000, {});
-    const std::vector<unsigned> placeable = {0xCDD7, 0x9AC6, 0, 0, 0, 20, 20, 96, 0, 0};
-    unsigned checksum = 0;
-    for (unsigned w : placeable) {
-      put16(wmf, w);
-      checksum ^= w;
-    }
-    put16(wmf, checksum);
-    put16(wmf, 1), put16(wmf, 9), put16(wmf, 0x300);
-    put32(wmf, static_cast<unsigned>((18 + records.size()) / 2));
-    put16(wmf, 1), put32(wmf, 7), put16(wmf, 0);
-    wmf.insert(wmf.end(), records.begin(), records.end());
-  }
-
   for (const auto& [name, bytes] : std::vector<std::pair<const char*, std::vector<Byte>>>{
            {"nothing", {}},
            {"noise", noise},
            {"GIF header only", gif_junk},
            {"cut PNG", png_cut},
-           {"TIFF cut in its directory link", tiff_cut},
-           {"metafile", wmf}}) {
+           {"TIFF cut in its directory link", tiff_cut}}) {
     SCOPED_TRACE(name);
     TMemoryStream stream = memory(bytes);
     TGdipPicture picture;
@@ -638,6 +624,41 @@ TEST_F(GdiPlusSave, LoadFromFile) {
   EXPECT_NO_THROW(picture.LoadFromFile(dir.path()));
   EXPECT_TRUE(picture.Empty());
   EXPECT_STREQ(GdipFormatExtension(gfJPEG), ".jpg");
+}
+
+// Metafiles play into bitmaps, into a context and through the picture container, within the
+// pixel limit.
+TEST_F(GdiPlusDecode, MetafilesPlayOntoBitmapsAndContexts) {
+  hw_test::ScratchDir dir;
+  write_file(dir.file("m.emf"), hw_test::small_metafile(true, 40, 30, 0x0000FF));
+  write_file(dir.file("m.wmf"), hw_test::small_metafile(false, 40, 30, 0x00FF00));
+  for (const auto& [name, centre] : {std::pair{"m.emf", Px{255, 0, 0}}, {"m.wmf", Px{0, 255, 0}}}) {
+    TPicture container;
+    container.LoadFromFile(dir.file(name));
+    ASSERT_EQ(container.Graphic()->ClassName(), "TMetafile") << name;
+    auto bitmap = static_cast<TGdipPicture*>(container.Graphic())->ToBitmap();
+    ASSERT_NE(bitmap, nullptr);
+    EXPECT_NEAR(bitmap->Width(), 40, 1);
+    EXPECT_EQ(text(pixel(*bitmap, 20, 15)), text(centre)) << name;
+    EXPECT_EQ(text(pixel(*bitmap, 0, 0)), text(Px{255, 255, 255})) << name;
+  }
+  const std::vector<Byte> emf = hw_test::small_metafile(true, 40, 30, 0x0000FF);
+  TBitmap canvas;
+  canvas.SetSize(60, 50);
+  HENHMETAFILE handle = SetEnhMetaFileBits(static_cast<UINT>(emf.size()), emf.data());
+  GdiPlus().DrawMetafile(canvas.Canvas()->Handle(), handle, Rect(20, 10, 61, 41));
+  DeleteEnhMetaFile(handle);
+  EXPECT_EQ(text(pixel(canvas, 40, 25)), text(Px{255, 0, 0}));
+  EXPECT_EQ(text(pixel(canvas, 15, 25)), text(Px{255, 255, 255}));
+  // Declared 20,000 pixels square: refused before a bitmap is made.
+  write_file(dir.file("huge.emf"), hw_test::small_metafile(true, 20000, 20000, 0));
+  TPicture container;
+  EXPECT_THROW(container.LoadFromFile(dir.file("huge.emf")), EPictureTooLarge);
+  TMemoryStream stream = memory(hw_test::small_metafile(true, 20000, 20000, 0));
+  TDibGraphic dib;
+  EXPECT_THROW(LoadWithGdiPlus(stream, dib), EZuroroveError);
+  write_file(dir.file("png.emf"), convert(blocks(4, 4, 2), "", "PNG24"));
+  EXPECT_THROW(container.LoadFromFile(dir.file("png.emf")), EInvalidGraphic);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -27,6 +27,7 @@
 #include "storage/css_palette_file.hpp"
 #include "storage/history_file.hpp"
 #include "tests/fuzz/support/fuzz_env.hpp"
+#include "tests/common/metafile_writer.hpp"
 #include "tests/fuzz/support/seed_pictures.hpp"
 
 namespace fs = std::filesystem;
@@ -242,6 +243,9 @@ int main(int argc, char** argv) {
   pictures();
   annotation_texts();
   text_files();
+  for (const auto& [name, file] : {std::pair{"polygon.emf", hw_test::small_metafile(true, 40, 30, 0x0000FF)},
+                                   {"rectangle.wmf", hw_test::small_metafile(false, 40, 30, 0x00FF00)}})
+    put("metafile", name, bytes(file.begin(), file.end()));
   for (int i = 2; i < argc; ++i) {
     std::ifstream in(argv[i], std::ios::binary);
     put("mapped_dll", fs::path(argv[i]).filename().string(), bytes(std::istreambuf_iterator<char>(in), {}));

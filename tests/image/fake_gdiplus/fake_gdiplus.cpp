@@ -146,6 +146,9 @@ Status GdipBitmapSetResolution(GpBitmap*, float x, float y) {
 Status GdipBitmapLockBits(GpBitmap*, const Rect*, std::uint32_t, PixelFormat, BitmapData*) { return 2; }
 #endif
 Status GdipBitmapUnlockBits(GpBitmap*, BitmapData*) { return 2; }
+Status GdipGetImageGraphicsContext(GpImage*, GpGraphics**) { return 2; }
+Status GdipDrawImageRectI(GpGraphics*, GpImage*, std::int32_t, std::int32_t, std::int32_t, std::int32_t) { return 2; }
+Status GdipDeleteGraphics(GpGraphics*) { return 2; }
 
 }  // extern "C"
 
