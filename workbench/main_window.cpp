@@ -78,7 +78,8 @@ void TForm1::FormCreate(TObject*) {
   ImageScrollBox1->Image()->SetCursor(crCross);
   // The pointer goes over the picture view once the window is on the screen: before that a window
   // manager has not yet framed it, and the client point would be missed by the frame's size.
-  AfterFirstPaint([this] {
+  AfterFirstPaint([this, alive = AliveToken()] {
+    if (alive.expired()) return;  // closed before it was painted
     TPoint p = ClientToScreen({600, 200});
     SetCursorPos(p.X, p.Y);
   });

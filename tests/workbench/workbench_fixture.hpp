@@ -6,6 +6,7 @@
 
 #include "common/test_env.hpp"
 #include "platform/dib_view.hpp"
+#include "platform/forms.hpp"
 #include "platform/services.hpp"
 #include "platform/synthetic_input.hpp"
 #include "workbench/help_window.hpp"
@@ -19,6 +20,7 @@ protected:
     w = Form1;
     w->Show();
     flush_paints();
+    Application->ProcessMessages();  // what the window leaves until after its first paint
     hw_test::dialogs().clear();
   }
   void TearDown() override {
