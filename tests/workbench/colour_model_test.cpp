@@ -47,8 +47,7 @@ Hls hls_of(TColor c) {
 }
 
 // Runs `check` on every index below `count` over a few threads. `check` returns false and says
-// why for an index that fails; every thread stops at the first failure any of them meets, and
-// the result counts the failures met and describes the first thread's.
+// why for an index that fails; all threads stop at a failure, which the result describes.
 struct SweepResult {
   std::uint64_t failures = 0;
   std::string first;
@@ -66,8 +65,7 @@ SweepResult sweep(int count, const std::function<bool(int, std::string&)>& check
       std::string why;
       for (int i = begin; i < end && !failed.load(std::memory_order_relaxed); ++i) {
         if (check(i, why)) continue;
-        parts[t].failures = 1;
-        parts[t].first = "at " + IntToStr(i) + " (" + IntToHex(i, 6) + "): " + why;
+        parts[t] = {1, "at " + IntToStr(i) + " (" + IntToHex(i, 6) + "): " + why};
         failed = true;
       }
     });

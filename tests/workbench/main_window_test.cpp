@@ -525,7 +525,6 @@ TEST_F(Workbench, ZoomAtAFittedZoomKeepsTheZoomAndDoublesThePlaceAbove101) {
   float fitted = w->ImageScrollBox1->ZoomPercent();
   ASSERT_GT(fitted, 101.0f);
   w->ImageScrollBox1->HorzScrollBar().SetPosition(250);
-  ASSERT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), 250);
   send_click(*w->imgZoom, 4, 4);
   EXPECT_EQ(w->ImageScrollBox1->ZoomPercent(), fitted);
   EXPECT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), 500);

@@ -6,7 +6,6 @@
 
 #include "common/test_env.hpp"
 #include "platform/dib_view.hpp"
-#include "platform/forms.hpp"
 #include "platform/services.hpp"
 #include "platform/synthetic_input.hpp"
 #include "workbench/help_window.hpp"
@@ -27,6 +26,7 @@ protected:
     delete Form2;
     Form2 = nullptr;
     delete Form1;
+    free_deleted_windows();  // hidden, they would slow every later offscreen screen read
     SpectrumStep = 0;
     SavedHorzScrollPos = 0;
     hw_test::dialogs().clear();

@@ -228,7 +228,6 @@ TEST(Program, PicksFromTheScreenExportsAndKeepsItsHistory) {
   {
     Program p(dir.path());
     ASSERT_TRUE(p.started());
-    // Once shown, the window has put the pointer over the picture view at client (600, 200).
     EXPECT_EQ(run("xdotool getmouselocation --shell | head -n 2 | tr '\\n' ' '"), "X=610 Y=210 ");
     // Three colours from the spectrum in the picture view (client 0, 7 .. 720, 531).
     const int points[3][2] = {{120, 90}, {400, 260}, {650, 420}};
