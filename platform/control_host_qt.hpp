@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QWidget>
 #include <memory>
+#include <vector>
 
 #include "platform/controls.hpp"
 
@@ -38,6 +39,7 @@ private:
   TControl* control_;
   std::weak_ptr<int> alive_;
   bool clicked_ = false;
+  std::vector<int> pressed_keys_;  // keys pressed over this control and not yet released
 };
 
 struct ControlHost {

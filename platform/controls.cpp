@@ -261,6 +261,8 @@ void HostWidget::leaveEvent(QEvent*) {
 void HostWidget::keyPressEvent(QKeyEvent* e) {
   auto* c = dynamic_cast<TWinControl*>(control());
   if (!c) return QWidget::keyPressEvent(e);
+  if (std::find(pressed_keys_.begin(), pressed_keys_.end(), e->key()) == pressed_keys_.end())
+    pressed_keys_.push_back(e->key());
   Word key = qt_virtual_key(e->key());
   TShiftState s = qt_shift_state(e->modifiers(), Qt::NoButton);
   auto* form = dynamic_cast<TForm*>(c->TopLevel());
@@ -289,6 +291,10 @@ void HostWidget::keyPressEvent(QKeyEvent* e) {
 void HostWidget::keyReleaseEvent(QKeyEvent* e) {
   auto* c = dynamic_cast<TWinControl*>(control());
   if (!c) return QWidget::keyReleaseEvent(e);
+  // A release whose press went to another window (a message box the key closed) is not ours.
+  auto pressed = std::find(pressed_keys_.begin(), pressed_keys_.end(), e->key());
+  if (pressed == pressed_keys_.end()) return e->accept();
+  pressed_keys_.erase(pressed);
   Word key = qt_virtual_key(e->key());
   TShiftState s = qt_shift_state(e->modifiers(), Qt::NoButton);
   if (key) dispatch([&] { c->KeyUp(key, s); });
@@ -318,6 +324,7 @@ void HostWidget::closeEvent(QCloseEvent* e) {
 }
 
 bool HostWidget::event(QEvent* e) {
+  if (e->type() == QEvent::FocusOut) pressed_keys_.clear();  // the releases of held keys go elsewhere
   if (e->type() == QEvent::ToolTip) {
     TControl* c = control();
     auto* he = static_cast<QHelpEvent*>(e);

@@ -359,6 +359,10 @@ void TApplication::ProcessMessages() {
   if (QApplication::instance()) QApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void TApplication::ProcessPaintMessages() {
+  if (QApplication::instance()) QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
 std::string exception_message(std::exception_ptr error) {
   try {
     std::rethrow_exception(error);

@@ -147,6 +147,9 @@ public:
   bool Terminated() const { return terminated_; }
   // Handles pending events (paints, timers, input) and returns.
   void ProcessMessages();
+  // Handles what waits except the user's input: above all the window system's requests to paint
+  // what a closed window uncovered.
+  void ProcessPaintMessages();
 
   // Hints: delay before a hint shows and how long it stays up (milliseconds).
   int HintPause() const { return hint_pause_; }

@@ -214,14 +214,16 @@ DialogHandler& handler() {
   return h;
 }
 
-// "Description|*.png;*.jpg|..." -> "Description (*.png *.jpg);;..."
+// "Description|*.png;*.jpg|..." -> "Description(*.png *.jpg);;...". The dialog takes the patterns
+// from the last parentheses and, with its filter details hidden, shows the description before
+// them as it stands: descriptions that name their patterns already are not repeated.
 QString qt_filter(const std::string& filter) {
   QStringList parts = QString::fromStdString(filter).split('|');
   QStringList out;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString pats = parts[i + 1];
     pats.replace(';', ' ');
-    out << parts[i] + " (" + pats + ")";
+    out << parts[i] + "(" + pats + ")";
   }
   return out.join(";;");
 }
@@ -253,8 +255,10 @@ DialogAnswer run_real_dialog(const DialogRequest& r) {
     case DialogKind::SaveFile: {
       QString dir = QString::fromStdString(r.initial_dir.empty() ? r.file_name : r.initial_dir + "/" + r.file_name);
       QString name = r.kind == DialogKind::OpenFile
-                         ? QFileDialog::getOpenFileName(nullptr, QString::fromStdString(r.text), dir, qt_filter(r.filter))
-                         : QFileDialog::getSaveFileName(nullptr, QString::fromStdString(r.text), dir, qt_filter(r.filter));
+                         ? QFileDialog::getOpenFileName(nullptr, QString::fromStdString(r.text), dir, qt_filter(r.filter),
+                                                        nullptr, QFileDialog::HideNameFilterDetails)
+                         : QFileDialog::getSaveFileName(nullptr, QString::fromStdString(r.text), dir, qt_filter(r.filter),
+                                                        nullptr, QFileDialog::HideNameFilterDetails);
       a.result = name.isEmpty() ? IDCANCEL : IDOK;
       a.file_name = name.toStdString();
       return a;

@@ -29,10 +29,20 @@ public:
   bool eventFilter(QObject* o, QEvent* e) override {
     if (alive_.expired()) return false;
     switch (e->type()) {
+      case QEvent::KeyPress: {
+        auto* ke = static_cast<QKeyEvent*>(e);
+        if (std::find(pressed_.begin(), pressed_.end(), ke->key()) == pressed_.end()) pressed_.push_back(ke->key());
+        break;
+      }
       case QEvent::KeyRelease: {
         auto* ke = static_cast<QKeyEvent*>(e);
         // A held key repeats its press only; its release comes once, when it is let go.
         if (!key_up_ || ke->isAutoRepeat()) break;
+        // A release whose press went to another window (the message box that Return or Escape
+        // just closed) is not this control's: its handler would open the box again.
+        auto pressed = std::find(pressed_.begin(), pressed_.end(), ke->key());
+        if (pressed == pressed_.end()) break;
+        pressed_.erase(pressed);
         Word key = qt_virtual_key(ke->key());
         TShiftState s = qt_shift_state(ke->modifiers(), Qt::NoButton);
         if (key) Application->Dispatch([&] { c_->KeyUp(key, s); });
@@ -40,7 +50,10 @@ public:
         break;
       }
       case QEvent::FocusIn: Application->Dispatch([&] { c_->DoEnter(); }); break;
-      case QEvent::FocusOut: Application->Dispatch([&] { c_->DoExit(); }); break;
+      case QEvent::FocusOut:
+        pressed_.clear();  // the releases of keys held now go elsewhere
+        Application->Dispatch([&] { c_->DoExit(); });
+        break;
       case QEvent::MouseMove: {
         auto* me = static_cast<QMouseEvent*>(e);
         QPoint pt = static_cast<QWidget*>(o)->mapTo(c_->Host()->widget, me->position().toPoint());
@@ -67,6 +80,7 @@ private:
   std::weak_ptr<int> alive_;
   bool mouse_up_;
   bool key_up_;
+  std::vector<int> pressed_;  // keys pressed while this control had the focus, not yet released
 };
 
 QWidget* inner_of(const TControl* c) {

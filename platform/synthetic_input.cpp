@@ -129,6 +129,8 @@ void send_close(TControl& form) {
   QApplication::sendEvent(w, &e);
 }
 
+void free_deleted_windows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
 void flush_paints() {
   QApplication::processEvents();
   for (QWidget* w : QApplication::topLevelWidgets())

@@ -24,3 +24,6 @@ void send_text(TControl& c, const std::string& text);
 void send_close(TControl& form);
 // Paints every pending change at once.
 void flush_paints();
+// Frees at once the windows of controls deleted outside the event loop, which the loop would free
+// when it next runs: without a running loop they pile up as hidden top-level windows.
+void free_deleted_windows();

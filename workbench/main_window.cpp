@@ -76,8 +76,13 @@ void TForm1::FormCreate(TObject*) {
   panSearch->SetWidth(90);
   panSearch->SetColor(kEditModeColour);
   ImageScrollBox1->Image()->SetCursor(crCross);
-  TPoint p = ClientToScreen({600, 200});
-  SetCursorPos(p.X, p.Y);
+  // The pointer goes over the picture view once the window is on the screen: before that a window
+  // manager has not yet framed it, and the client point would be missed by the frame's size.
+  AfterFirstPaint([this, alive = AliveToken()] {
+    if (alive.expired()) return;  // closed before it was painted
+    TPoint p = ClientToScreen({600, 200});
+    SetCursorPos(p.X, p.Y);
+  });
   TImage* holder = spectrum_holder(0);
   // Setting the graphic redraws the view; a second redraw of the same strip would only repeat it.
   ImageScrollBox1->SetGraphic(holder->Picture().Graphic());

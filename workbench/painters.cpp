@@ -41,11 +41,16 @@ void TForm1::load_painter(TImage* thumbnail, const std::string& painter_name, bo
   ImageScrollBox1->Redraw(true);
   if (hide_horizontal) ImageScrollBox1->HorzScrollBar().SetVisible(false);
   ImageScrollBox1->VertScrollBar().SetVisible(false);
+  // Each add below switches the side panel to edit mode, which closes the painters' panel; the
+  // panel stays open over a painter's palette, so that another painter is one click away.
+  const int art_width = panArt->Width(), search_width = panSearch->Width();
   imgClearPickedClick(this);
   for (const char* hex : p.colours) {
     edcolor->SetText(hex);
     imgpickCompli();
   }
+  panArt->SetWidth(art_width);
+  panSearch->SetWidth(search_width);
   artbuts();
   hideDelbuts();
   setvariantpick();

@@ -74,7 +74,6 @@ void TForm1::imgZoomClick(TObject*) {
   const float z0 = ImageScrollBox1->ZoomPercent();
   const int p0 = ImageScrollBox1->HorzScrollBar().Position();
   ImageScrollBox1->Redraw(true);
-  bool stepped = true;
   if (z0 == 100.0f) {
     ImageScrollBox1->SetZoomPercent(200);
     imgZoom->SetHint("zoom 200%, click for 400%");
@@ -87,16 +86,10 @@ void TForm1::imgZoomClick(TObject*) {
     TDibGraphic* g = ImageScrollBox1->Graphic();
     if (g && g->Width() < 721) ImageScrollBox1->HorzScrollBar().SetVisible(false);
     ImageScrollBox1->VertScrollBar().SetVisible(false);
-  } else {
-    stepped = false;  // a fitted zoom stays, and so does the place
-  }
-  if (stepped) {
-    const float z1 = ImageScrollBox1->ZoomPercent();
-    int pos = z1 > 101 ? 2 * p0 : p0;
-    if (z0 > z1) pos = static_cast<int>(Round(p0 / 4.0L));
-    ImageScrollBox1->HorzScrollBar().SetPosition(pos);
-  } else {
-    ImageScrollBox1->HorzScrollBar().SetPosition(p0);
-  }
+  }  // any other (fitted) zoom stays as it is, yet the place below is still doubled above 101 %
+  const float z1 = ImageScrollBox1->ZoomPercent();
+  int pos = z1 > 101 ? 2 * p0 : p0;
+  if (z0 > z1) pos = static_cast<int>(Round(p0 / 4.0L));
+  ImageScrollBox1->HorzScrollBar().SetPosition(pos);
   SavedHorzScrollPos = ImageScrollBox1->HorzScrollBar().Position();
 }

@@ -92,6 +92,8 @@ void TForm1::butProcessPicClick(TObject*) {
   imgSaveTest->SetTag(0);
   if (!OpenPictureDialog1->Execute()) return;
   const std::string file = OpenPictureDialog1->FileName();
+  // The dialog has just closed: what it uncovered is painted now, not after the long work below.
+  Application->ProcessPaintMessages();
   TWICImage decoded;
   decoded.LoadFromFile(file);
   ImageScrollBox1->LoadFromFile(file, 1);

@@ -150,6 +150,15 @@ void TForm1::imgVariantsPalClick(TObject*) {
     set_picture_from(imgVariantsPal, imgVariantPal3);
     imgVariantsPal->SetHint("add 16 variant palette from current color");
   }
+  // A mend: the own-palette list is rebuilt only by compaction, so a palette picked by hand may
+  // still be listed as empty; it is listed now, as "return to your source palette" restores it.
+  if (imgArt->Tag() == 0 && labMode->Caption() == "edit" && pan1()->Visible() && Memo1->Lines().Count() == 1 &&
+      Memo1->Lines()[0] == "484B52") {
+    Memo1->Lines().Clear();
+    for (int n = 1; n <= 16; ++n)
+      if (panN(n)->Visible()) Memo1->Lines().Add(ColorToHex(panN(n)->Color()));
+    Memo1->LinesChanged();
+  }
   imgClearPickedClick(this);
   imgCSSClick(this);
   load_working_palette();

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
+#include <QApplication>
+#include <QKeyEvent>
 
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/test_env.hpp"
+#include "platform/control_host_qt.hpp"
 #include "platform/forms.hpp"
 #include "platform/std_controls.hpp"
 #include "platform/synthetic_input.hpp"
@@ -45,6 +48,9 @@ TEST(EditKeys, EachReleaseReachesTheEditOnceAfterTheTextChanged) {
   ASSERT_EQ(seen.size(), 4u);
   EXPECT_EQ(seen[3], "a1");
   EXPECT_EQ(keys[3], VK_BACK);
+  QKeyEvent release(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(f.edit->Host()->widget->focusProxy(), &release);  // its press went elsewhere
+  EXPECT_EQ(seen.size(), 4u);
 }
 
 TEST(EditKeys, ReleasesOfOtherControlsDoNotReachTheEdit) {

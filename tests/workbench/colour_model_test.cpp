@@ -47,7 +47,7 @@ Hls hls_of(TColor c) {
 }
 
 // Runs `check` on every index below `count` over a few threads. `check` returns false and says
-// why for an index that fails; the result counts the failures and describes the lowest one.
+// why for an index that fails; all threads stop at a failure, which the result describes.
 struct SweepResult {
   std::uint64_t failures = 0;
   std::string first;
@@ -57,15 +57,16 @@ SweepResult sweep(int count, const std::function<bool(int, std::string&)>& check
   const unsigned n = std::clamp(std::thread::hardware_concurrency(), 2u, 8u);
   std::vector<SweepResult> parts(n);
   std::vector<std::thread> threads;
+  std::atomic<bool> failed{false};
   for (unsigned t = 0; t < n; ++t) {
     threads.emplace_back([&, t] {
       const int begin = static_cast<int>(static_cast<std::int64_t>(count) * t / n);
       const int end = static_cast<int>(static_cast<std::int64_t>(count) * (t + 1) / n);
       std::string why;
-      for (int i = begin; i < end; ++i) {
+      for (int i = begin; i < end && !failed.load(std::memory_order_relaxed); ++i) {
         if (check(i, why)) continue;
-        if (parts[t].failures++ == 0) parts[t].first = "at " + IntToStr(i) + " (" + IntToHex(i, 6) + "): " + why;
-        why.clear();
+        parts[t] = {1, "at " + IntToStr(i) + " (" + IntToHex(i, 6) + "): " + why};
+        failed = true;
       }
     });
   }

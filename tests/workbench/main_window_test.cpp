@@ -520,15 +520,15 @@ TEST_F(Workbench, ZoomCyclesAndScalesThePlace) {
   EXPECT_EQ(w->imgZoom->Hint(), "zoom 100%, click for 200%");
 }
 
-TEST_F(Workbench, ZoomAtAFittedZoomKeepsThePlace) {
+TEST_F(Workbench, ZoomAtAFittedZoomKeepsTheZoomAndDoublesThePlaceAbove101) {
   w->ImageScrollBox1->SetZoomMode(zmFitHeight);
   float fitted = w->ImageScrollBox1->ZoomPercent();
-  ASSERT_NE(fitted, 100.0f);
+  ASSERT_GT(fitted, 101.0f);
   w->ImageScrollBox1->HorzScrollBar().SetPosition(250);
-  int before = w->ImageScrollBox1->HorzScrollBar().Position();
   send_click(*w->imgZoom, 4, 4);
   EXPECT_EQ(w->ImageScrollBox1->ZoomPercent(), fitted);
-  EXPECT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), before);
+  EXPECT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), 500);
+  EXPECT_EQ(SavedHorzScrollPos, 500);
 }
 
 TEST(WorkbenchHistoryFile, ForeignLinesAreShownKeptAndWrittenBack) {

@@ -166,6 +166,8 @@ TEST_F(Painters, EachPainterGivesExactlyItsSixteenColours) {
     expect_pick_images(false);
     expect_delete_buttons(false);
     expect_art_look();
+    EXPECT_EQ(w->panArt->Width(), 310) << p.thumbnail;
+    EXPECT_EQ(w->panSearch->Width(), 337) << p.thumbnail;
     EXPECT_EQ(w->imgArt->Tag(), 0);
     EXPECT_EQ(w->imgArt->Hint(), "example artists palettes");
     EXPECT_EQ(w->labPickSelect->Tag(), 0);

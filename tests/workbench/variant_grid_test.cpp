@@ -320,6 +320,8 @@ TEST_F(VariantGrid, TheVariantPalettesAlternateBetweenTheirTwoSelections) {
   EXPECT_EQ(w->imgVariantsPal->Tag(), 0);
   EXPECT_EQ(w->imgVariantsPal->Hint(), "add 16 variant palette from current color");
   EXPECT_EQ(w->pan->Color(), ComplementRGB(k));
+  click(*w->imgResetVariant);
+  EXPECT_EQ(w->pan1()->Color(), c);
 }
 
 TEST_F(VariantGrid, OpeningOrClosingTheGridHidesTheHelpWindow) {

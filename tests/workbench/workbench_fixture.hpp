@@ -19,12 +19,14 @@ protected:
     w = Form1;
     w->Show();
     flush_paints();
+    Application->ProcessMessages();  // what the window leaves until after its first paint
     hw_test::dialogs().clear();
   }
   void TearDown() override {
     delete Form2;
     Form2 = nullptr;
     delete Form1;
+    free_deleted_windows();  // hidden, they would slow every later offscreen screen read
     SpectrumStep = 0;
     SavedHorzScrollPos = 0;
     hw_test::dialogs().clear();

@@ -228,6 +228,7 @@ TEST(Program, PicksFromTheScreenExportsAndKeepsItsHistory) {
   {
     Program p(dir.path());
     ASSERT_TRUE(p.started());
+    EXPECT_EQ(run("xdotool getmouselocation --shell | head -n 2 | tr '\\n' ' '"), "X=610 Y=210 ");
     // Three colours from the spectrum in the picture view (client 0, 7 .. 720, 531).
     const int points[3][2] = {{120, 90}, {400, 260}, {650, 420}};
     for (int i = 0; i < 3; ++i) {
