@@ -529,6 +529,16 @@ TEST_F(Workbench, ZoomAtAFittedZoomKeepsTheZoomAndDoublesThePlaceAbove101) {
   EXPECT_EQ(w->ImageScrollBox1->ZoomPercent(), fitted);
   EXPECT_EQ(w->ImageScrollBox1->HorzScrollBar().Position(), 500);
   EXPECT_EQ(SavedHorzScrollPos, 500);
+  // 200 % of a picture of 90,000,000 pixels would pass the pixel limit: the view lowers the
+  // step, and the next click goes back to 100 % rather than keeping the lowered zoom.
+  TDibGraphic big;
+  big.NewImage(10000, 9000, ifBlackWhite, nullptr, 0, 0);
+  w->ImageScrollBox1->SetGraphic(&big);
+  w->ImageScrollBox1->SetZoomPercent(100);
+  send_click(*w->imgZoom, 4, 4);
+  ASSERT_LT(w->ImageScrollBox1->ZoomPercent(), 200.0f);
+  send_click(*w->imgZoom, 4, 4);
+  EXPECT_EQ(w->ImageScrollBox1->ZoomPercent(), 100.0f);
 }
 
 TEST(WorkbenchHistoryFile, ForeignLinesAreShownKeptAndWrittenBack) {
