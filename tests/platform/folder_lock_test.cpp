@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-
 #include <filesystem>
 
 #include "common/test_env.hpp"
@@ -15,8 +14,7 @@ TEST(FolderLock, OneHolderPerFolderUntilItLetsGo) {
   {
     TFolderLock first(a.path());
     EXPECT_EQ(first.state(), TFolderLock::State::Held);
-    // The lock's descriptor is not handed on to programs started from here.
-    int lock_fds = 0;
+    int lock_fds = 0;  // its descriptor is not handed on to programs started from here
     for (const auto& e : std::filesystem::directory_iterator("/proc/self/fd"))
       if (std::filesystem::read_symlink(e.path(), ec) == a.path() && ++lock_fds)
         EXPECT_NE(fcntl(std::stoi(e.path().filename().string()), F_GETFD) & FD_CLOEXEC, 0);

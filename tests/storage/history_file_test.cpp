@@ -35,13 +35,6 @@ TEST(HistoryFile, ForeignLinesComeBackUnchanged) {
   EXPECT_EQ(history_hex_text(accented[1]), "23456");
   write_history_file(dir.file("h2.dat"), lines);
   EXPECT_EQ(read_file_bytes(dir.file("h2.dat")), bytes);
-  // A history kept as UTF-8 with its mark goes back so, every character kept.
-  const std::string utf8 = "\xEF\xBB\xBFhex778899\xC2\xB7\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xE2\x9C\x93 \xE2\x82\xAC\r\n";
-  write_file_bytes_atomic(dir.file("u.dat"), utf8);
-  bool was_utf8 = false;
-  const auto entries = read_history_file(dir.file("u.dat"), &was_utf8);
-  write_history_file(dir.file("u.dat"), entries, was_utf8);
-  EXPECT_EQ(read_file_bytes(dir.file("u.dat")), utf8);
 }
 
 TEST(HistoryFile, FailedWriteKeepsTheOldHistory) {
