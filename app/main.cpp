@@ -1,5 +1,6 @@
 // Huewright: a desktop workbench for building colour palettes from pictures.
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 
@@ -72,6 +73,14 @@ int main(int argc, char** argv) {
     const std::exception_ptr error = std::current_exception();
     std::fprintf(stderr, "Huewright could not start: %s\n", exception_message(error).c_str());
     Application->HandleException(error);
+    // The windows made so far go before the window system, as at a normal end; left to the
+    // exit handlers they would outlive it and crash there.
+    try {
+      Application->Shutdown();
+    } catch (...) {
+      std::fflush(stderr);
+      std::_Exit(1);
+    }
     return 1;
   }
 }

@@ -237,18 +237,20 @@ void TStringList::SetText(std::string_view text) {
   if (!cur.empty()) items_.push_back(cur);
 }
 
-void TStringList::LoadFromFile(const std::string& name) { items_ = decode_text_lines(read_file_bytes(name)); }
+void TStringList::LoadFromFile(const std::string& name) { items_ = decode_text_lines(read_file_bytes(name), &utf8_); }
 
-void TStringList::SaveToFile(const std::string& name) const { write_file_bytes_atomic(name, encode_text_lines(items_)); }
+void TStringList::SaveToFile(const std::string& name) const {
+  write_file_bytes_atomic(name, encode_text_lines(items_, utf8_));
+}
 
 void TStringList::LoadFromStream(TStream& stream) {
   Int64 n = stream.Size() - stream.Position();
   std::string bytes(static_cast<size_t>(std::max<Int64>(n, 0)), '\0');
   if (n > 0) stream.ReadBuffer(bytes.data(), n);
-  items_ = decode_text_lines(bytes);
+  items_ = decode_text_lines(bytes, &utf8_);
 }
 
 void TStringList::SaveToStream(TStream& stream) const {
-  std::string bytes = encode_text_lines(items_);
+  std::string bytes = encode_text_lines(items_, utf8_);
   stream.WriteBuffer(bytes.data(), static_cast<Int64>(bytes.size()));
 }

@@ -123,7 +123,7 @@ private:
 
 // ---------------------------------------------------------------------------------------------
 // String lists. Texts are UTF-8 in memory; files are Windows-1252 with CR LF line ends (a UTF-8
-// byte-order mark on read means UTF-8).
+// byte-order mark on read means UTF-8, and the list is then saved as UTF-8 with its mark).
 // ---------------------------------------------------------------------------------------------
 class TStringList : public TObject {
 public:
@@ -141,7 +141,10 @@ public:
   void Clear() { items_.clear(); }
   int IndexOf(std::string_view s) const;  // case-insensitive, as the class library's
   void Sort();
-  void Assign(const TStringList& other) { items_ = other.items_; }
+  void Assign(const TStringList& other) {
+    items_ = other.items_;
+    utf8_ = other.utf8_;
+  }
 
   // All lines joined with CR LF, each line ended.
   std::string Text() const;
@@ -157,4 +160,5 @@ public:
 
 private:
   std::vector<std::string> items_;
+  bool utf8_ = false;  // last loaded from UTF-8 text with a byte-order mark
 };

@@ -1,5 +1,6 @@
 #include "platform/safe_save.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <climits>
@@ -7,6 +8,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +17,7 @@
 
 namespace safe_save_testing {
 std::atomic<bool> named_only{false};
+std::function<void(const char*)> on_step;
 std::function<void()> before_replace;
 std::atomic<bool> last_was_nameless{false};
 std::atomic<int> write_error{0};
@@ -27,6 +30,10 @@ constexpr time_t kStaleAfter = 3600;  // seconds
 constexpr char kTempMark[] = ".~tmp-";
 constexpr std::size_t kRandomLength = 6;
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+
+void step(const char* what) {
+  if (safe_save_testing::on_step) safe_save_testing::on_step(what);
+}
 
 [[noreturn]] void raise_create(const std::string& name, int error) {
   throw EFCreateError(Format("Cannot create file \"%s\". %s", {name, SysErrorMessage(error)}));
@@ -48,30 +55,61 @@ std::string base_of(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The file a write to `name` replaces: symbolic links are followed to the file they lead to,
-// which need not exist yet. `st` holds its status when it exists.
-std::string resolve_target(const std::string& name, struct stat& st, bool& exists) {
+// The kernel's protection for links in sticky, world-writable folders (such as /tmp): a link
+// there is followed only when it belongs to this user or to the folder's owner. We resolve links
+// ourselves, so the rule is ours to apply, or another user's link would lead our writes anywhere.
+bool may_follow_link(const std::string& link, const struct stat& link_st) {
+  struct stat folder {};
+  if (::stat(folder_of(link).c_str(), &folder) != 0) return false;
+  if ((folder.st_mode & S_ISVTX) == 0 || (folder.st_mode & S_IWOTH) == 0) return true;
+  return link_st.st_uid == ::geteuid() || link_st.st_uid == folder.st_uid;
+}
+
+}  // namespace
+
+int follow_links(const std::string& name, std::string& target, struct stat& st, bool& exists) {
   std::string path = name;
   for (int hops = 0; hops <= kMaxLinks; ++hops) {
     if (::lstat(path.c_str(), &st) != 0) {
-      if (errno != ENOENT) raise_create(name, errno);
+      if (errno != ENOENT) return errno;
       exists = false;
-      return path;
+      target = path;
+      return 0;
     }
     if (!S_ISLNK(st.st_mode)) {
       exists = true;
-      return path;
+      target = path;
+      return 0;
     }
+    if (!may_follow_link(path, st)) return EACCES;
     std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
     ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
-    if (n < 0) raise_create(name, errno);
-    if (static_cast<std::size_t>(n) >= link.size()) raise_create(name, ENAMETOOLONG);  // grew meanwhile
+    if (n < 0) return errno;
+    if (static_cast<std::size_t>(n) >= link.size()) return ENAMETOOLONG;  // grew meanwhile
     link.resize(static_cast<std::size_t>(n));
-    if (link.empty()) raise_create(name, ENOENT);
+    if (link.empty()) return ENOENT;
     path = link[0] == '/' ? link : folder_of(path) + "/" + link;
   }
-  raise_create(name, ELOOP);
+  return ELOOP;
 }
+
+int open_for_reading(const std::string& name) {
+  std::string target;
+  struct stat st {};
+  bool exists = false;
+  if (int error = follow_links(name, target, st, exists); error != 0) {
+    errno = error;
+    return -1;
+  }
+  if (!exists) {
+    errno = ENOENT;
+    return -1;
+  }
+  // A link put in place of the file since it was looked at is not followed.
+  return ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+namespace {
 
 // The stem of our temporary names for a file: its name, cut so that the whole temporary name
 // stays within the file system's limit, and the mark.
@@ -139,8 +177,13 @@ TSafeSave::TSafeSave(const std::string& name) : name_(name) {
   if (name.empty()) raise_create(name, ENOENT);
   struct stat st {};
   bool exists = false;
-  const std::string target = resolve_target(name, st, exists);
+  std::string target;
+  if (int error = follow_links(name, target, st, exists); error != 0) raise_create(name, error);
   if (exists && !S_ISREG(st.st_mode)) raise_create(name, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  // A read-only file is not replaced, as an overwrite would fail on it: the rename needs only the
+  // folder's permission. A file without any write bit counts as read-only for root as well.
+  if (exists && (st.st_mode & 0222) == 0) raise_create(name, EACCES);
+  if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) raise_create(name, errno);
   base_ = base_of(target);
   if (base_.empty() || base_ == "." || base_ == "..") raise_create(name, EISDIR);
 
@@ -157,38 +200,58 @@ TSafeSave::TSafeSave(const std::string& name) : name_(name) {
       fd_ = ::openat(dir_, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
       safe_save_testing::last_was_nameless = fd_ >= 0;
     }
-    if (fd_ < 0) create_named(mode);
-    if (exists) {
+    if (fd_ < 0) {
+      const int refused = create_named(mode);
+      // A folder that takes no new file, with a file there that we may write: the file is
+      // overwritten in place at the commit, rather than losing what is saved.
+      if (refused != 0 && exists && (refused == EACCES || refused == EPERM)) open_in_place(st, refused);
+      else if (refused != 0) raise_create(name, refused);
+    }
+    if (exists && in_place_ < 0) {
       // The owner first: changing it may clear the set-id bits that the mode then restores.
       if (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) (void)::fchown(fd_, st.st_uid, st.st_gid);
       if (::fchmod(fd_, st.st_mode & 07777) != 0) raise_create(name, errno);
     }
   } catch (...) {
     if (fd_ >= 0) ::close(fd_);
+    if (in_place_ >= 0) ::close(in_place_);
     if (!temp_.empty()) ::unlinkat(dir_, temp_.c_str(), 0);
     ::close(dir_);
     throw;
   }
 }
 
+// The target itself is opened for the overwrite (never through a link put there meanwhile); the
+// new content is gathered in memory until the commit, so that a save abandoned before it leaves
+// the file as it was.
+void TSafeSave::open_in_place(const struct stat& st, int refused) {
+  in_place_ = ::openat(dir_, base_.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  struct stat now {};
+  if (in_place_ < 0 || ::fstat(in_place_, &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino)
+    raise_create(name_, refused);
+  fd_ = ::memfd_create("save", MFD_CLOEXEC);
+  if (fd_ < 0) raise_create(name_, errno);
+}
+
 TSafeSave::~TSafeSave() {
   if (!committed_ && !temp_.empty()) ::unlinkat(dir_, temp_.c_str(), 0);
   if (fd_ >= 0) ::close(fd_);
+  if (in_place_ >= 0) ::close(in_place_);
   if (dir_ >= 0) ::close(dir_);
 }
 
-void TSafeSave::create_named(int mode) {
+int TSafeSave::create_named(int mode) {
   const std::string stem = temp_stem(base_);
   for (int attempt = 0; attempt < 100; ++attempt) {
     std::string candidate = stem + random_suffix();
     fd_ = ::openat(dir_, candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
     if (fd_ >= 0) {
       temp_ = candidate;
-      return;
+      return 0;
     }
-    if (errno != EEXIST) raise_create(name_, errno);
+    if (errno != EEXIST) return errno;
   }
-  raise_create(name_, EEXIST);
+  return EEXIST;
 }
 
 void TSafeSave::fail(int error) {
@@ -240,9 +303,15 @@ void TSafeSave::give_name() {
 void TSafeSave::Commit() {
   if (committed_) return;
   if (error_ != 0) fail(error_);
+  if (in_place_ >= 0) {
+    commit_in_place();
+    return;
+  }
+  step("fsync");
   if (::fsync(fd_) != 0) fail(errno);
   if (safe_save_testing::before_replace) safe_save_testing::before_replace();
   if (temp_.empty()) give_name();
+  step("rename");
   if (::renameat(dir_, temp_.c_str(), dir_, base_.c_str()) != 0) fail(errno);
   // The file is in place from here on; what is left to fail is its durability, reported all the
   // same.
@@ -253,7 +322,34 @@ void TSafeSave::Commit() {
   if (::close(fd) != 0 && errno != EINTR) raise_write(name_, errno);
   // A folder that cannot be synced at all (EINVAL: some network and virtual file systems) is no
   // write error; any other failure is.
+  step("fsync folder");
   if (::fsync(dir_) != 0 && errno != EINVAL) raise_write(name_, errno);
+}
+
+// Writes the gathered content over the target from its start, cuts it to the new length and
+// syncs it.
+void TSafeSave::commit_in_place() {
+  const off_t length = ::lseek(fd_, 0, SEEK_END);
+  if (length < 0) raise_write(name_, errno);
+  if (safe_save_testing::before_replace) safe_save_testing::before_replace();
+  committed_ = true;
+  char buf[65536];
+  for (off_t at = 0; at < length;) {
+    ssize_t n = ::pread(fd_, buf, static_cast<std::size_t>(std::min<off_t>(length - at, sizeof buf)), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) raise_write(name_, n < 0 ? errno : EIO);
+    for (ssize_t done = 0; done < n;) {
+      ssize_t w = ::pwrite(in_place_, buf + done, static_cast<std::size_t>(n - done), at + done);
+      if (w < 0 && errno == EINTR) continue;
+      if (w <= 0) raise_write(name_, w < 0 ? errno : ENOSPC);
+      done += w;
+    }
+    at += n;
+  }
+  step("truncate");
+  if (::ftruncate(in_place_, length) != 0) raise_write(name_, errno);
+  step("fsync");
+  if (::fsync(in_place_) != 0) raise_write(name_, errno);
 }
 
 // ---------------------------------------------------------------------------------------------

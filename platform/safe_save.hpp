@@ -2,14 +2,20 @@
 // file in the target's folder, which is synced and then renamed over the target; the folder is
 // synced after. Until then, and whenever anything fails, the old file stays as it was.
 //
-// - A symbolic link is written through: the file it leads to is replaced, the link stays.
+// - A symbolic link is written through: the file it leads to is replaced, the link stays. A link
+//   in a sticky, world-writable folder is followed only when it is this user's or the folder
+//   owner's (the kernel's own rule for such folders).
+// - A file that this user could not open for writing, or that has no write bit at all, is never
+//   replaced.
+// - Where the folder takes no new file but the target exists and may be written, the target is
+//   overwritten in place at the commit (written, cut to the new length, synced).
 // - The target's mode is kept (and its owner, where this process may set it); a new file gets
 //   0666 less the umask.
 // - The temporary file has no name while it is written (O_TMPFILE) where the file system allows,
 //   so no kill leaves it behind; it gets a name of its own only for the rename. Elsewhere it is
 //   created exclusively under a fresh name "<name>.~tmp-XXXXXX", never following a link; such
 //   files of ours older than an hour, left by a killed save, are removed by the next save of the
-//   same name. No existing file is ever opened for writing.
+//   same name. No existing file is opened for writing but a target overwritten in place.
 // - Every write, sync, link and rename error raises EWriteError "Cannot write file \"%s\". %s";
 //   a temporary file that cannot be made raises EFCreateError "Cannot create file \"%s\". %s".
 #pragma once
@@ -20,6 +26,17 @@
 #include <string_view>
 
 #include "platform/classes.hpp"
+
+struct stat;
+
+// Follows the symbolic links of `name` (to at most 40) as the kernel would, refusing a link in
+// a sticky, world-writable folder that neither this user nor the folder's owner owns. Gives
+// the file reached, which need not exist, and its status when it does; returns 0 or an error
+// code.
+int follow_links(const std::string& name, std::string& target, struct stat& st, bool& exists);
+// Opens an existing file for reading with the links followed as above; -1 with errno set when
+// it cannot.
+int open_for_reading(const std::string& name);
 
 class TSafeSave {
 public:
@@ -40,7 +57,9 @@ public:
   int Handle() const { return fd_; }
 
 private:
-  void create_named(int mode);
+  int create_named(int mode);  // 0 or the reason
+  void open_in_place(const struct stat& st, int refused);
+  void commit_in_place();
   void give_name();
   [[noreturn]] void fail(int error);
 
@@ -49,6 +68,7 @@ private:
   std::string temp_;    // the temporary file's name in the folder, once it has one
   int dir_ = -1;
   int fd_ = -1;
+  int in_place_ = -1;  // the target, when it is overwritten in place
   int error_ = 0;  // the first write error
   bool committed_ = false;
 };
@@ -80,6 +100,8 @@ void safe_save_file(const std::string& name, std::string_view bytes);
 namespace safe_save_testing {
 // Skips the nameless temporary file, as on a file system without one.
 extern std::atomic<bool> named_only;
+// Called at each step of a commit: "fsync", "rename", "fsync folder" and, in place, "truncate".
+extern std::function<void(const char*)> on_step;
 // Called once the data is written and synced, just before the temporary file gets a name
 // (nameless files) or replaces the target (named ones).
 extern std::function<void()> before_replace;

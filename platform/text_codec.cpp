@@ -116,10 +116,11 @@ std::string copy_characters(std::string_view text, int index, int count) {
   return std::string(text.substr(first, i - first));
 }
 
-std::vector<std::string> decode_text_lines(std::string_view bytes) {
+std::vector<std::string> decode_text_lines(std::string_view bytes, bool* was_utf8) {
   bool utf8 = bytes.size() >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF &&
               static_cast<unsigned char>(bytes[1]) == 0xBB && static_cast<unsigned char>(bytes[2]) == 0xBF;
   if (utf8) bytes.remove_prefix(3);
+  if (was_utf8) *was_utf8 = utf8;
   std::vector<std::string> lines;
   std::string cur;
   auto flush = [&] {
@@ -141,17 +142,17 @@ std::vector<std::string> decode_text_lines(std::string_view bytes) {
   return lines;
 }
 
-std::string encode_text_lines(const std::vector<std::string>& lines) {
-  std::string out;
+std::string encode_text_lines(const std::vector<std::string>& lines, bool utf8) {
+  std::string out = utf8 ? "\xEF\xBB\xBF" : "";
   for (const auto& l : lines) {
-    out += utf8_to_cp1252(l);
+    out += utf8 ? l : utf8_to_cp1252(l);
     out += "\r\n";
   }
   return out;
 }
 
 std::string read_file_bytes(const std::string& name) {
-  int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open_for_reading(name);
   if (fd < 0) throw EFOpenError(Format("Cannot open file \"%s\". %s", {name, SysErrorMessage(errno)}));
   std::string data;
   char buf[65536];

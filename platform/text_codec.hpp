@@ -22,11 +22,14 @@ std::string copy_characters(std::string_view text, int index, int count);
 
 // Splits file bytes into lines: CR LF, LF and CR all end a line; a final line without an end
 // counts; a UTF-8 byte-order mark means UTF-8, otherwise the bytes are Windows-1252.
-std::vector<std::string> decode_text_lines(std::string_view bytes);
-// Joins lines as Windows-1252 with CR LF after every line.
-std::string encode_text_lines(const std::vector<std::string>& lines);
+// `was_utf8`, when given, tells which.
+std::vector<std::string> decode_text_lines(std::string_view bytes, bool* was_utf8 = nullptr);
+// Joins lines as Windows-1252 with CR LF after every line; as UTF-8 after a byte-order mark when
+// `utf8` is set (a file that was read so is written back so).
+std::string encode_text_lines(const std::vector<std::string>& lines, bool utf8 = false);
 
-// Reads a whole file; raises EFOpenError / EReadError on failure.
+// Reads a whole file, following links only as the kernel's rule for sticky folders allows
+// (platform/safe_save.hpp); raises EFOpenError / EReadError on failure.
 std::string read_file_bytes(const std::string& name);
 // Writes a whole file through the safe save (platform/safe_save.hpp), so the old file stays
 // intact when the write fails; raises EFCreateError / EWriteError.

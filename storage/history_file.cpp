@@ -6,17 +6,17 @@
 const char* const kHistoryFile = "history.dat";
 const char* const kDefaultHistoryLine = "hex006095\u00B7rgb0,96,149\u00B7cmyk149,53,0,107";
 
-std::vector<std::string> read_history_file(const std::string& file_name) {
+std::vector<std::string> read_history_file(const std::string& file_name, bool* utf8) {
   try {
-    return decode_text_lines(read_file_bytes(file_name));
+    return decode_text_lines(read_file_bytes(file_name), utf8);
   } catch (const EStreamError& e) {
     throw EInOutError(e.Message());
   }
 }
 
-void write_history_file(const std::string& file_name, const std::vector<std::string>& entries) {
+void write_history_file(const std::string& file_name, const std::vector<std::string>& entries, bool utf8) {
   try {
-    write_file_bytes_atomic(file_name, encode_text_lines(entries));
+    write_file_bytes_atomic(file_name, encode_text_lines(entries, utf8));
   } catch (const EStreamError& e) {
     throw EInOutError(e.Message());
   }

@@ -58,17 +58,22 @@ void TForm1::set_picture_from(TImage* target, TImage* holder) { target->Picture(
 // ---------------------------------------------------------------------------------------------
 void TForm1::FormCreate(TObject*) {
   SetDoubleBuffered(true);
-  if (FileExists(kHistoryFile)) {
-    try {
-      ListBox1->SetItems(read_history_file(kHistoryFile));
-    } catch (...) {
-      history_unread_ = true;
-      throw;
+  // A mend: a history that cannot be read or made is reported, and the rest of the start-up is
+  // still carried out, or the window would open half set up (unplaced, with an empty view and
+  // no version for the colour search).
+  Application->Dispatch([this] {
+    if (FileExists(kHistoryFile)) {
+      try {
+        ListBox1->SetItems(read_history_file(kHistoryFile, &history_utf8_));
+      } catch (...) {
+        history_unread_ = true;
+        throw;
+      }
+    } else {
+      ListBox1->SetItems({kDefaultHistoryLine});
+      write_history_file(kHistoryFile, ListBox1->Items());
     }
-  } else {
-    ListBox1->SetItems({kDefaultHistoryLine});
-    write_history_file(kHistoryFile, ListBox1->Items());
-  }
+  });
   SetLeft(10);
   SetTop(10);
   labVer->SetCaption(IntToStr(GetWindowsVersion().minor));
@@ -102,7 +107,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
       throw EInOutError(Format("The colour history \"%s\" could not be read when Huewright started, so it is left "
                                "as it is: the colours saved in this session are not kept.",
                                {std::string(kHistoryFile)}));
-    write_history_file(kHistoryFile, ListBox1->Items());
+    write_history_file(kHistoryFile, ListBox1->Items(), history_utf8_);
     written = true;
   });
   if (written && FileExists(kWorkingPaletteFile)) DeleteFile(kWorkingPaletteFile);

@@ -355,6 +355,8 @@ private:
   bool setting_bars_ = false;
   // "history.dat" was there at start but could not be read: the close must not replace it.
   bool history_unread_ = false;
+  // It was UTF-8 text with a byte-order mark, and is written back so.
+  bool history_utf8_ = false;
 };
 
 // The unit globals of the main window.

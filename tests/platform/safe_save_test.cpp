@@ -64,6 +64,7 @@ protected:
   void TearDown() override {
     safe_save_testing::named_only = false;
     safe_save_testing::before_replace = nullptr;
+    safe_save_testing::on_step = nullptr;
   }
   hw_test::ScratchDir dir;
 };
@@ -80,6 +81,14 @@ TEST_P(SafeSave, WritesThroughLinksAndKeepsTheMode) {
   EXPECT_EQ(file_text(dir.file("real.css")), "new");
   EXPECT_EQ(mode_of(dir.file("real.css")), 0600u);
   EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"chain.css", "link.css", "real.css"}));
+  // Relative links lead from their own folder, also through a link in another folder.
+  for (const char* f : {"a", "b", "c"}) std::filesystem::create_directory(dir.file(f));
+  ASSERT_EQ(::symlink("../b/hop", dir.file("a/start").c_str()) | ::symlink("../c/end", dir.file("b/hop").c_str()), 0);
+  std::vector<std::string> steps;
+  safe_save_testing::on_step = [&](const char* s) { steps.push_back(s); };
+  safe_save_file(dir.file("a/start"), "far");
+  EXPECT_EQ(file_text(dir.file("c/end")), "far");
+  EXPECT_EQ(steps, (std::vector<std::string>{"fsync", "rename", "fsync folder"}));
 
   put(dir.file("shared.dat"), "old", 0604);
   TStringList lines;
@@ -87,6 +96,9 @@ TEST_P(SafeSave, WritesThroughLinksAndKeepsTheMode) {
   lines.SaveToFile(dir.file("shared.dat"));
   EXPECT_EQ(file_text(dir.file("shared.dat")), "a\r\n");
   EXPECT_EQ(mode_of(dir.file("shared.dat")), 0604u);
+  put(dir.file("ro.dat"), "kept", 0444);  // without a write bit it stays, even for root
+  EXPECT_THROW(safe_save_file(dir.file("ro.dat"), "lost"), EFCreateError);
+  EXPECT_EQ(file_text(dir.file("ro.dat")), "kept");
 
   // New files, also at the end of a link that leads nowhere yet, get 0666 less the umask.
   mode_t old_mask = ::umask(027);
@@ -103,6 +115,35 @@ TEST_P(SafeSave, WritesThroughLinksAndKeepsTheMode) {
   // A folder is no file to replace; it stays.
   EXPECT_THROW(safe_save_file(dir.file("sub"), "z"), EFCreateError);
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("sub")));
+}
+
+TEST_P(SafeSave, KeepsToTheKernelsRulesForLinksAndFolders) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  // In a sticky, world-writable folder another user's link is neither written nor read through.
+  std::filesystem::create_directory(dir.file("tmp"));
+  put(dir.file("system.conf"), "root's");
+  ASSERT_EQ(::chmod(dir.file("tmp").c_str(), 01777) | ::symlink("../system.conf", dir.file("tmp/h.dat").c_str()) |
+                ::symlink("../made.dat", dir.file("tmp/d.dat").c_str()) | ::lchown(dir.file("tmp/h.dat").c_str(), 65534, 0) |
+                ::lchown(dir.file("tmp/d.dat").c_str(), 65534, 0),
+            0);
+  EXPECT_THROW(safe_save_file(dir.file("tmp/h.dat"), "x"), EFCreateError);
+  EXPECT_THROW(safe_save_file(dir.file("tmp/d.dat"), "x"), EFCreateError);
+  EXPECT_THROW(read_file_bytes(dir.file("tmp/h.dat")), EFOpenError);
+  EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"system.conf", "tmp"}));
+  // A folder that takes no new file: a file there that the user may write is overwritten in place.
+  std::filesystem::create_directory(dir.file("ro"));
+  put(dir.file("ro/h.dat"), "an old and longer text");
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0755) | ::chown(dir.file("ro/h.dat").c_str(), 65534, 65534), 0);
+  if (pid_t child = ::fork(); child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    try { safe_save_file(dir.file("ro/h.dat"), "new"); } catch (...) { ::_exit(1); }
+    ::_exit(0);
+  } else {
+    int status = -1;
+    EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0) << status;
+  }
+  EXPECT_EQ(file_text(dir.file("ro/h.dat")), "new");
+  EXPECT_EQ(names_in(dir.file("ro")), std::vector<std::string>{"h.dat"});
 }
 
 TEST_P(SafeSave, NeverWritesIntoAnOldTemporaryName) {

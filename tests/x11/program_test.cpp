@@ -40,7 +40,7 @@ void pause_ms(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms
 // A window on the screen: its id and size.
 struct ScreenWindow {
   std::string id;
-  int width = 0, height = 0;
+  int x = 0, y = 0, width = 0, height = 0;
   bool main_window() const { return width == 1160 && height == 616; }
 };
 
@@ -62,6 +62,7 @@ std::vector<ScreenWindow> windows_of(pid_t pid) {
       const size_t k = geo.find(key);
       return k == std::string::npos ? 0 : std::atoi(geo.c_str() + k + std::strlen(key));
     };
+    w.x = value("\nX="), w.y = value("\nY=");
     w.width = value("WIDTH=");
     w.height = value("HEIGHT=");
     out.push_back(w);
@@ -130,6 +131,11 @@ public:
     }
   }
   bool started() const { return !window_.empty(); }
+  std::string position() const {  // of the main window, as "x,y"
+    for (const ScreenWindow& w : windows_of(pid_))
+      if (w.id == window_) return std::to_string(w.x) + "," + std::to_string(w.y);
+    return {};
+  }
   // A message box of the program, when one is shown ("" otherwise).
   std::string box() const {
     for (const ScreenWindow& w : windows_of(pid_))
@@ -248,13 +254,15 @@ TEST(Program, PicksFromTheScreenExportsAndKeepsItsHistory) {
   for (int k = 0; k < 3; ++k) EXPECT_EQ(lines[2 + 7 * k].substr(27, 6), hex[k]);
   EXPECT_EQ(read_file_bytes(dir.file("history.dat")), "hex006095\xB7rgb0,96,149\xB7" "cmyk149,53,0,107\r\n");
   EXPECT_FALSE(FileExists(dir.file("session.css")));
-  {
-    // A second start finds the same history and leaves it as it was.
+  // A second start finds the same history and leaves it as it was, also UTF-8 with its mark.
+  for (const std::string history : {"hex006095\xB7rgb0,96,149\xB7" "cmyk149,53,0,107\r\n",
+                                    "\xEF\xBB\xBFhex778899\xC2\xB7\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E \xE2\x9C\x93 \xE2\x82\xAC\r\n"}) {
+    write_file_bytes_atomic(dir.file("history.dat"), history);
     Program again(dir.path());
     ASSERT_TRUE(again.started());
     EXPECT_EQ(again.close(), 0);
+    EXPECT_EQ(read_file_bytes(dir.file("history.dat")), history);
   }
-  EXPECT_EQ(read_file_bytes(dir.file("history.dat")), "hex006095\xB7rgb0,96,149\xB7" "cmyk149,53,0,107\r\n");
 }
 
 TEST(Program, OpensAndClosesInAFolderItCannotWriteOrWithAHistoryItCannotRead) {
@@ -282,6 +290,10 @@ TEST(Program, OpensAndClosesInAFolderItCannotWriteOrWithAHistoryItCannotRead) {
     Program::close_window(start_box);
     ASSERT_TRUE(p.wait_for_window());
     EXPECT_TRUE(p.box().empty());
+    // The rest of the start-up was carried out: the window placed, the spectrum in view and strip.
+    EXPECT_EQ(p.position(), "10,10");
+    EXPECT_NE(p.screen_hex(100, 200), p.screen_hex(600, 200));
+    EXPECT_NE(p.screen_hex(100, 570), p.screen_hex(600, 570));
     // The close reports the history it cannot write, and the program ends as usual.
     p.request_close();
     const std::string close_box = p.wait_for_box();
