@@ -20,6 +20,7 @@
 #include "image/zu_misc.hpp"
 #include "platform/checked_size.hpp"
 #include "platform/gdi.hpp"
+#include "platform/run_length_codes.hpp"
 
 namespace zu_gdiplus {
 
@@ -384,45 +385,6 @@ std::optional<RunLengthBitmap> run_length_bitmap(const std::vector<Byte>& bytes)
   return RunLengthBitmap{static_cast<int>(bits), static_cast<std::int32_t>(get_n(bytes.data() + 18, 4, true)),
                          height < 0 ? -std::int64_t{height} : std::int64_t{height}, height < 0,
                          static_cast<std::size_t>(get_n(bytes.data() + 10, 4, true))};
-}
-
-// Walks the codes of a run-length bitmap, handing each pixel they set to put(row, x, index), rows
-// counted from the first one stored. Pixels past a row's end or past the last row are dropped;
-// the codes end at the end-of-bitmap code or at the end of the data.
-template <class Put>
-void walk_run_length(const std::vector<Byte>& bytes, const RunLengthBitmap& rle, Put put) {
-  std::size_t at = rle.offset;
-  const auto next = [&]() -> int { return at < bytes.size() ? bytes[at++] : -1; };
-  std::int64_t x = 0, y = 0;
-  const auto pixel = [&](unsigned index) {
-    if (x < rle.width) put(y, x, index);
-    ++x;
-  };
-  while (y < rle.height) {
-    const int count = next(), code = next();
-    if (count < 0 || code < 0) return;
-    if (count > 0) {
-      // A run: RLE4 alternates the two indices of its byte.
-      for (int k = 0; k < count && x < rle.width; ++k)
-        pixel(rle.bits == 8 ? unsigned(code) : (k & 1) ? code & 15u : unsigned(code) >> 4);
-    } else if (code == 0) {
-      x = 0, ++y;  // the end of a row
-    } else if (code == 1) {
-      return;  // the end of the bitmap
-    } else if (code == 2) {
-      const int dx = next(), dy = next();
-      if (dx < 0 || dy < 0) return;
-      x += dx, y += dy;
-    } else {
-      // `code` indices as they are, padded to a whole number of 16-bit words.
-      const std::size_t data_bytes = rle.bits == 8 ? std::size_t(code) : (std::size_t(code) + 1) / 2;
-      for (int k = 0; k < code && at + std::size_t(k) / (8 / rle.bits) < bytes.size(); ++k) {
-        const Byte b = bytes[at + (rle.bits == 8 ? std::size_t(k) : std::size_t(k) / 2)];
-        pixel(rle.bits == 8 ? b : (k & 1) ? b & 15u : unsigned(b) >> 4);
-      }
-      at += (data_bytes + 1) / 2 * 2;
-    }
-  }
 }
 
 // The colours of a palette picture's indices; nothing when libgdiplus gives no colour table.
@@ -1025,7 +987,8 @@ bool TGdipPicture::CopyTo(TDibGraphic& target) {
     const std::ptrdiff_t scan_line = target.ScanLineSize();
     const IndexColours& table = *colours;
     fill_bgr(target.GetScanLine(0), -scan_line, width_, height_, table[0]);
-    walk_run_length(bytes_, *rle, [&](std::int64_t row, std::int64_t x, unsigned index) {
+    const Byte* codes = bytes_.data() + std::min(rle->offset, bytes_.size());
+    walk_rle(codes, bytes_.data() + bytes_.size(), rle->bits, rle->width, rle->height, [&](std::int64_t x, std::int64_t row, int index) {
       const int y = static_cast<int>(rle->top_down ? row : height_ - 1 - row);
       const std::uint32_t c = table[index];
       Byte* d = target.GetScanLine(y) + x * 3;
