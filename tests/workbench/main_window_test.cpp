@@ -456,10 +456,16 @@ TEST_F(Workbench, ClearingAndDeletingHistoryKeepTheFirstEntry) {
   EXPECT_EQ(w->ListBox1->ItemIndex(), 4);
   send_click(*w->imgClearItem, 4, 4);
   EXPECT_EQ(w->ListBox1->Count(), 4);
+  // 40 entries fill all 30 cells; the clear gives every cell from the second to the last the
+  // side panel's colour.
+  while (w->ListBox1->Count() < 40) w->ListBox1->Add(HistoryLine(TColor(0x00204080)));
+  w->imgPopClick(nullptr);
+  ASSERT_EQ(w->Panel[30]->Color(), TColor(0x00204080));
   send_click(*w->imgClearHistory, 4, 4);
   ASSERT_EQ(w->ListBox1->Count(), 1);
   EXPECT_EQ(w->ListBox1->Item(0), kDefaultHistoryLine);
-  EXPECT_EQ(w->Panel[2]->Color(), w->panSearch->Color());
+  EXPECT_EQ(w->Panel[1]->Color(), TColor(0x00956000));
+  for (int k = 2; k <= 30; ++k) ASSERT_EQ(w->Panel[static_cast<size_t>(k)]->Color(), w->panSearch->Color()) << k;
   send_click(*w->imgClearHistory, 4, 4);
   EXPECT_EQ(w->ListBox1->Count(), 1);
 }
