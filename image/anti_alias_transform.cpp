@@ -12,9 +12,10 @@ void TAntiAliasTransform::Apply(TDibGraphic& DibGraphic) {
 
 // Destination column i covers source columns cx(i) .. cx(i + 1) - 1 and destination row j
 // source rows ry(j) .. ry(j + 1) inclusive, with cx(i) = Trunc(i * SourceWidth / W) and ry(j)
-// likewise, exact in integers. A mend: the last destination column reaches up to the source's
-// last column, which cx(W) = SourceWidth - 1 would leave out (a picture 1 pixel wide came out
-// white). Black is palette index 0.
+// likewise, exact in integers; cx(W) = SourceWidth - 1, so the source's last column is counted
+// only where a column's range reaches past it. A mend: a last destination column whose range is
+// empty covers cx(W - 1) up to the source's last column (a picture 1 pixel wide came out white).
+// Black is palette index 0.
 void TAntiAliasTransform::ApplyOnDest(TDibGraphic& Source, TDibGraphic& Dest) {
   if (&Source == &Dest) {
     Apply(Source);
@@ -55,7 +56,8 @@ void TAntiAliasTransform::ApplyOnDest(TDibGraphic& Source, TDibGraphic& Dest) {
     std::uint8_t* out = Dest.GetScanLine(j);
     for (int i = 0; i < w; ++i) {
       const int c0 = cx[static_cast<std::size_t>(i)];
-      const int c1 = i == w - 1 ? sw : cx[static_cast<std::size_t>(i) + 1];  // exclusive
+      int c1 = cx[static_cast<std::size_t>(i) + 1];  // exclusive
+      if (i == w - 1 && c1 <= c0) c1 = sw;
       const Int64 cols = c1 > c0 ? c1 - c0 : 0;
       const Int64 total = rows * cols;
       const Int64 dark = cols > 0 && rows > 0 ? black[static_cast<std::size_t>(c1)] - black[static_cast<std::size_t>(c0)] : 0;

@@ -233,6 +233,13 @@ TEST(AnnotationsEditor, MovingAMarkWithTheMouseUpdatesItsPictureRectangle) {
   EXPECT_EQ(frame->BoundsRect(), m->BoundsRect());
   EXPECT_TRUE(m->Modified());
   EXPECT_TRUE(s.editor.Changed());
+  // Moved by (43, 21) more: 51.5 -> 52, 30.5 -> 30, 101.5 -> 102, 60.5 -> 60.
+  send_mouse_press(*s.panel, mbLeft, 100, 70);
+  ASSERT_TRUE(frame->Moving());
+  send_mouse_move(*frame, 40 + 43, 30 + 21, ssLeft);
+  send_mouse_release(*frame, mbLeft, 40 + 43, 30 + 21);
+  EXPECT_EQ(m->MarkRect(), Rect(52, 30, 102, 60));
+  EXPECT_EQ(m->BoundsRect(), Rect(104, 60, 204, 120));
 }
 
 TEST(AnnotationsEditor, ResizingAMarkWithAHandle) {

@@ -147,6 +147,14 @@ TEST(MarkPictures, AStickyNoteHasItsShadowAndAGreyKey) {
   EXPECT_EQ(px(*b, 196, 96), clBlack);  // the shadow
   EXPECT_EQ(px(*b, 196, 2), clGray);    // above the shadow: keyed out
   EXPECT_EQ(px(*b, 2, 97), clGray);
+  // Up to 100 % the key leaves the last column and row as the bitmap came; above, it covers them.
+  EXPECT_NE(px(*b, 199, 0), clGray);
+  EXPECT_NE(px(*b, 0, 99), clGray);
+  m.editor.SetZoomFactor(100.5);
+  b = n->CreateBitmap();
+  EXPECT_EQ(px(*b, 199, 0), clGray);
+  EXPECT_EQ(px(*b, 0, 99), clGray);
+  m.editor.SetZoomFactor(100);
   // A grey note keys on white.
   n->SetColor(clGray);
   b = n->CreateBitmap();

@@ -16,9 +16,13 @@ void bw_picture(TDibGraphic& p, int w, int h, int black) {
     for (int x = 0; x < w; ++x) p.SetPaletteIndex(x, y, y * w + x < black ? 0 : 1);
 }
 
-Byte reduce_to_one(int black) {
+// An 8 x 8 picture reduced to one pixel counts source rows 0 .. 7 and columns 0 .. 6 (56
+// pixels): the first `black` of those, row by row, are black; column 7 has index `last`.
+Byte reduce_to_one(int black, Byte last = 1) {
   TDibGraphic src, dst;
-  bw_picture(src, 8, 8, black);
+  src.NewImage(8, 8, ifBlackWhite, nullptr, 300, 200);
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) src.SetPaletteIndex(x, y, x == 7 ? last : y * 7 + x < black ? 0 : 1);
   TAntiAliasTransform t;
   t.SetWidth(1);
   t.SetHeight(1);
@@ -28,14 +32,16 @@ Byte reduce_to_one(int black) {
   return dst.GetPaletteIndex(0, 0);
 }
 
-TEST(AntiAlias, EightByEightToOnePixelCountsAll64) {
+TEST(AntiAlias, EightByEightToOnePixelCountsFiftySix) {
   EXPECT_EQ(reduce_to_one(0), 255);
-  EXPECT_EQ(reduce_to_one(7), 255);    // fewer than 64 div 8 black
-  EXPECT_EQ(reduce_to_one(57), 0);     // fewer than 8 white
-  EXPECT_EQ(reduce_to_one(64), 0);
-  EXPECT_EQ(reduce_to_one(32), 127);   // 32 * 255 div 64
-  EXPECT_EQ(reduce_to_one(20), 175);   // 44 * 255 div 64
-  EXPECT_EQ(reduce_to_one(8), 223);    // 56 * 255 div 64
+  EXPECT_EQ(reduce_to_one(6), 255);    // fewer than 56 div 8 black
+  EXPECT_EQ(reduce_to_one(7), 223);    // exactly 56 div 8 black: 49 * 255 div 56
+  EXPECT_EQ(reduce_to_one(49), 31);    // exactly 56 div 8 white: 7 * 255 div 56
+  EXPECT_EQ(reduce_to_one(50), 0);     // fewer than 7 white
+  EXPECT_EQ(reduce_to_one(56), 0);
+  EXPECT_EQ(reduce_to_one(28), 127);   // 28 * 255 div 56
+  EXPECT_EQ(reduce_to_one(0, 0), 255);   // the last source column is not counted
+  EXPECT_EQ(reduce_to_one(56, 1), 0);
 }
 
 TEST(AntiAlias, OnePixelWidePictureKeepsItsColour) {

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstring>
+#include <new>
 #include <thread>
 
 #include "common/test_env.hpp"
@@ -357,21 +358,35 @@ TEST(PaletteWorker, RunsOnPaletteDisplaysOnly) {
 }
 
 TEST(PaletteWorker, ADestroyedPictureIsNotTouched) {
+  // A picture goes while its palette is computed; a new one of the same image takes its place
+  // in memory. The old picture's palette must not reach it.
   gdi_force_palette_device(true);
   TBitmap target;
   target.SetSize(4, 4);
-  {
-    TDibGraphic g;
-    g.NewImage(300, 300, ifTrueColor, nullptr, 0, 0);
-    g.Draw(*target.Canvas(), TRect{0, 0, 4, 4});
-    EXPECT_TRUE(g.QuantizeStarted());
-  }
+  alignas(TDibGraphic) unsigned char place[sizeof(TDibGraphic)];
+  auto* g = new (place) TDibGraphic;
+  g->NewImage(64, 64, ifTrueColor, nullptr, 0, 0);
+  g->Draw(*target.Canvas(), TRect{0, 0, 4, 4});
+  EXPECT_TRUE(g->QuantizeStarted());
+  g->~TDibGraphic();
+  auto* next = new (place) TDibGraphic;
+  next->NewImage(64, 64, ifTrueColor, nullptr, 0, 0);
+  int changes = 0;
+  next->OnChange = [&](TObject*) { ++changes; };
+  // A larger picture started later gets its palette after the one that went.
+  TDibGraphic witness;
+  witness.NewImage(300, 300, ifTrueColor, nullptr, 0, 0);
+  witness.Draw(*target.Canvas(), TRect{0, 0, 4, 4});
   gdi_force_palette_device(false);
-  for (int i = 0; i < 40; ++i) {
+  for (int i = 0; i < 1000 && !witness.GetPalette(); ++i) {
     Application->ProcessMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  SUCCEED();  // under the sanitizers a use after free would fail here
+  Application->ProcessMessages();
+  EXPECT_NE(witness.GetPalette(), nullptr);
+  EXPECT_EQ(next->GetPalette(), nullptr);
+  EXPECT_EQ(changes, 0);
+  next->~TDibGraphic();
 }
 
 TEST(Conversion, SameFormatCopiesOtherFormatConverts) {

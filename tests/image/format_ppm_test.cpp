@@ -94,6 +94,14 @@ TEST(FormatPpm, GreyPicturesWriteGreyLevelsWhateverTheirPaletteOrder) {
   p.SetPaletteIndex(1, 0, 10);
   p.SetPaletteIndex(2, 0, 255);
   EXPECT_EQ(save(p), "P5\n" + comment + "3 1\n255\n" + std::string("\xFF\xF5\x00", 3));
+  // An entry whose channels differ writes the nearest level to their mean: 31 / 3 gives 10,
+  // 32 / 3 gives 11.
+  reversed.palPalEntry[1] = PALETTEENTRY{10, 10, 11, 0};
+  reversed.palPalEntry[2] = PALETTEENTRY{11, 10, 11, 0};
+  p.NewImage(2, 1, ifGray256, &reversed, 0, 0);
+  p.SetPaletteIndex(0, 0, 1);
+  p.SetPaletteIndex(1, 0, 2);
+  EXPECT_EQ(save(p), "P5\n" + comment + "2 1\n255\n" + std::string("\x0A\x0B", 2));
   // Sixteen shades whose greys are not multiples of 17 write the nearest of the levels 0..15:
   // grey g gives Round(g * 15 / 255) = Round(g / 17), so 9 -> 1 (0.53), 26 -> 2 (1.53),
   // 127 -> 7 (7.47), 128 -> 8 (7.53), 246 -> 14 (14.47).

@@ -123,12 +123,12 @@ TEST(Quantize, OneColourPicture) {
   EXPECT_EQ(entry(pal, 0), (Rgb3{0, 0, 0}));
 }
 
-// 300 common keys (3 times each) in a dark corner, and `rare` keys once each elsewhere, with
-// white among them.
-void threshold_picture(TDibGraphic& p, int rare) {
+// 300 common keys (`times` times each) in a dark corner, and `rare` keys once each elsewhere,
+// with white among them.
+void threshold_picture(TDibGraphic& p, int rare, int times = 3) {
   std::vector<std::pair<Rgb3, int>> colours;
   for (int r = 0; r < 10; ++r)
-    for (int g = 0; g < 30; ++g) colours.push_back({key_colour(r, g, 0), 3});
+    for (int g = 0; g < 30; ++g) colours.push_back({key_colour(r, g, 0), times});
   colours.push_back({key_colour(31, 31, 31), 1});
   int added = 1;
   for (int b = 1; b < 32 && added < rare; ++b)
@@ -148,7 +148,7 @@ void threshold_picture(TDibGraphic& p, int rare) {
   picture_of(p, colours, w);
 }
 
-TEST(Quantize, ThresholdRisesAt1250DistinctKeys) {
+TEST(Quantize, ThresholdRisesAt1250And2500DistinctKeys) {
   // 1249 keys: threshold 2, the 300 common keys are the candidates and white is not one.
   TDibGraphic p;
   threshold_picture(p, 949);
@@ -162,6 +162,14 @@ TEST(Quantize, ThresholdRisesAt1250DistinctKeys) {
   threshold_picture(p, 950);
   pal = quantize(p, 256);
   ASSERT_EQ(pal.palNumEntries, 256);
+  EXPECT_EQ(entry(pal, 0), (Rgb3{248, 248, 248}));
+  // Common keys counted 6 times: with 2499 keys (threshold 5) they are the candidates, with
+  // 2500 (threshold 10) none passes and white comes first again.
+  threshold_picture(p, 2199, 6);
+  pal = quantize(p, 256);
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(entry(pal, i).b, 0) << i;
+  threshold_picture(p, 2200, 6);
+  pal = quantize(p, 256);
   EXPECT_EQ(entry(pal, 0), (Rgb3{248, 248, 248}));
 }
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 #include "platform/classes.hpp"
 #include "platform/math.hpp"
 #include "platform/sysutils.hpp"
@@ -41,6 +43,13 @@ TEST(Texts, ConversionsAndPositions) {
   EXPECT_THROW(StrToInt("12a"), EConvertError);
   EXPECT_THROW(StrToInt(""), EConvertError);
   EXPECT_THROW(StrToInt("99999999999"), EConvertError);
+  EXPECT_EQ(StrToInt64("-9223372036854775808"), INT64_MIN);
+  EXPECT_EQ(StrToInt64("9223372036854775807"), INT64_MAX);
+  EXPECT_THROW(StrToInt64("-9223372036854775809"), EConvertError);
+  EXPECT_THROW(StrToInt64("9223372036854775808"), EConvertError);
+  // Trimming removes the space and every control character, nothing above the space.
+  EXPECT_EQ(Trim("\x1F \x01!\t\x20"), "!");
+  EXPECT_EQ(Trim("\xA0\x7F\x21\xA0"), "\xA0\x7F\x21\xA0");
   EXPECT_EQ(Pos("b", "abc"), 2);
   EXPECT_EQ(Pos("z", "abc"), 0);
   EXPECT_EQ(Copy("hex006095", 4, 6), "006095");

@@ -87,6 +87,28 @@ TEST(TrackBarControl, TicksAndThumbFollowTheChannel) {
   f.bar->SetTickStyle(tsNone);
   EXPECT_EQ(f.bar->TicCount(), 0);
   EXPECT_NE(f.bar->WindowStyle() & TBS_NOTICKS, 0u);
+  // Odd thumb lengths: the thumb is the length across and, along the bar, the smallest odd
+  // number above half of it, centred on its value's pixel; the channel (half a thumb thick
+  // with the selection range) lies in the thumb's middle, one pixel nearer its top when the
+  // two cannot be centred exactly.
+  for (int length : {21, 23}) {
+    SCOPED_TRACE(length);
+    f.bar->SetThumbLength(length);
+    int along = length / 2 + 1;
+    if (along % 2 == 0) ++along;
+    for (int v : {0, 3, 10}) {
+      f.bar->SetPosition(v);
+      const TRect t = f.bar->ThumbRect();
+      EXPECT_EQ(t.Bottom - t.Top, length);
+      EXPECT_EQ(t.Right - t.Left, along);
+      EXPECT_EQ(t.Left + along / 2, f.bar->ValueToPixel(v));
+    }
+    const TRect ch = f.bar->ChannelRect();
+    EXPECT_EQ(f.bar->ValueToPixel(0), ch.Left + along / 2);
+    EXPECT_EQ(f.bar->ValueToPixel(10), ch.Right - along / 2);
+    EXPECT_EQ(ch.Bottom - ch.Top, length / 2);
+    EXPECT_EQ(ch.Top - f.bar->ThumbRect().Top, (length - length / 2) / 2);
+  }
 }
 
 TEST(TrackBarControl, VerticalBarsReportTheirChannelAsIfHorizontal) {

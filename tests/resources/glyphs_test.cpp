@@ -170,11 +170,6 @@ TEST(Glyphs, FamilyNumbersOutsideTheSlotsAndUnknownNamesAreRefused) {
   EXPECT_TRUE(has_glyph("imgpickpan10dark"));
 }
 
-TEST(Glyphs, SameDrawingEveryTime) {
-  for (const char* n : {"imgPick", "imgPalette", "imgHelp", "imgedcolorsearchred", "imgArtoff", "img199", "imggreygrad"})
-    EXPECT_EQ(glyph(n).bgr, glyph(n).bgr) << n;
-}
-
 TEST(Glyphs, SpectrumButtonsPreviewTheirStrips) {
   auto luma = [](std::uint32_t c) { return (c & 0xFF) + ((c >> 8) & 0xFF) + ((c >> 16) & 0xFF); };
   auto row_light = [&](const Raster24& r, int y) {

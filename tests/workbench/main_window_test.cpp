@@ -344,11 +344,17 @@ TEST_F(Workbench, AnExportThatCannotBeWrittenChangesNothingAndNoColourWritesNoFi
   for (int i = 0; i < 3; ++i) c[i] = add_from(50 + 200 * i, 250);
   const std::string name = "Tintbox" + ColorToHex(c[0]) + "_3.css";
   const std::string hint = w->imgPaletteAll->Hint();
+  // Slot 1 selected, and a cell of row 2 that a selection of slot 2 would recompute.
+  send_click(*w->pan1(), 300, 3);
+  ASSERT_EQ(w->imgPick->Tag(), 1);
+  const TColor odd = 0x00010203;
+  w->Slot(2).dark->SetColor(odd);
   auto unchanged = [&](const char* how) {
     EXPECT_EQ(hw_test::dialogs().messages().size(), 1u) << how;
     EXPECT_TRUE(w->imgPaletteAll->Visible()) << how;
     EXPECT_EQ(w->imgPaletteAll->Hint(), hint) << how;
-    EXPECT_EQ(w->imgPick->Tag(), 3) << how;
+    EXPECT_EQ(w->imgPick->Tag(), 1) << how;
+    EXPECT_EQ(w->Slot(2).dark->Color(), odd) << how;
     for (int n = 1; n <= 3; ++n) EXPECT_FALSE(w->Slot(n).labpan->Visible()) << how << n;
     hw_test::dialogs().clear();
   };
@@ -373,6 +379,7 @@ TEST_F(Workbench, AnExportThatCannotBeWrittenChangesNothingAndNoColourWritesNoFi
   EXPECT_EQ(decode_text_lines(read_file_bytes(cwd.file(name))).size(), 25u);
   EXPECT_EQ(w->Slot(3).labpan->Caption(), "css");
   EXPECT_EQ(w->imgPick->Tag(), 3);
+  EXPECT_EQ(w->Slot(2).dark->Color(), DarkerColor(c[1], 20));
 }
 
 TEST_F(Workbench, AnAddBeforeAnyPickChangesNothing) {
@@ -456,10 +463,16 @@ TEST_F(Workbench, ClearingAndDeletingHistoryKeepTheFirstEntry) {
   EXPECT_EQ(w->ListBox1->ItemIndex(), 4);
   send_click(*w->imgClearItem, 4, 4);
   EXPECT_EQ(w->ListBox1->Count(), 4);
+  // 40 entries fill all 30 cells; the clear gives every cell from the second to the last the
+  // side panel's colour.
+  while (w->ListBox1->Count() < 40) w->ListBox1->Add(HistoryLine(TColor(0x00204080)));
+  w->imgPopClick(nullptr);
+  ASSERT_EQ(w->Panel[30]->Color(), TColor(0x00204080));
   send_click(*w->imgClearHistory, 4, 4);
   ASSERT_EQ(w->ListBox1->Count(), 1);
   EXPECT_EQ(w->ListBox1->Item(0), kDefaultHistoryLine);
-  EXPECT_EQ(w->Panel[2]->Color(), w->panSearch->Color());
+  EXPECT_EQ(w->Panel[1]->Color(), TColor(0x00956000));
+  for (int k = 2; k <= 30; ++k) ASSERT_EQ(w->Panel[static_cast<size_t>(k)]->Color(), w->panSearch->Color()) << k;
   send_click(*w->imgClearHistory, 4, 4);
   EXPECT_EQ(w->ListBox1->Count(), 1);
 }

@@ -360,6 +360,13 @@ TEST_F(Sampling, SpectrumButtonsReturnToTheSavedPlace) {
   EXPECT_EQ(SpectrumStep, 0);
   EXPECT_EQ(w->ImageScrollBox1->ZoomMode(), zmOriginalSize);
   EXPECT_EQ(w->ImageScrollBox1->ZoomPercent(), 100.0f);
+  // The return button shows the strip of a saturation step, 135 to 255, and the brightness
+  // strip for any other value.
+  for (const auto& [step, shown] : {std::pair{255, 255}, {135, 135}, {263, 0}, {127, 0}, {254, 0}}) {
+    SpectrumStep = step;
+    w->imgResetSpectrumClick(nullptr);
+    EXPECT_EQ(SpectrumStep, shown) << step;
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -151,5 +151,14 @@ TEST(ImmediatePaintX11, FillsAndPixelsShowWhatTheToolkitPaints) {
   form->Repaint();
   pump(100);
   EXPECT_EQ(grab(*form, 0, 0, 400, 140), moved);
+  // What the toolkit has just drawn is what the program reads back at once over its own
+  // connection, a few times over.
+  const TPoint spot = a->ClientToScreen(Point(40, 5));
+  for (int i = 1; i <= 100; ++i) {
+    const auto c = static_cast<TColor>(0x00102030 + 0x00010101 * i);
+    a->SetColor(c);
+    a->Repaint();
+    ASSERT_EQ(GetScreenPixel(spot.X, spot.Y), static_cast<std::uint32_t>(c)) << i;
+  }
   form->Hide();
 }

@@ -64,7 +64,11 @@ TEST(ReadoutX11, AMoveLeavesThePickedColourItsCaptionAndTheBarsOnTheScreen) {
     const int red = GetRValue(under);
     if (red > 0) {
       EXPECT_EQ(screen(*w, red - 1, 3, 1, 1)[0], static_cast<std::uint32_t>(RGB(red, 10, 10)));
+      EXPECT_EQ(screen(*w, red - 1, 6, 1, 1)[0], static_cast<std::uint32_t>(RGB(red, 10, 10)));
     }
+    // The magnifier's last row, below its hairs, is the picked colour from end to end.
+    const std::vector<std::uint32_t> bottom = screen(*w, 720, 136, 180, 1);
+    for (int x = 0; x < 180; ++x) ASSERT_EQ(bottom[static_cast<size_t>(x)], under) << x;
     const std::vector<std::uint32_t> shown = screen(*w, 0, 0, 900, 7);
     const std::vector<std::uint32_t> magnifier = screen(*w, 720, 60, 180, 20);
     // The toolkit's own full repaint shows the same.
