@@ -54,9 +54,11 @@ struct Adopted {
 };
 
 // Blocks of other libraries taken in place, by their address.
+// Never destroyed: pictures that live in tables of their own until the process ends give their
+// adopted rows back from exit handlers that may run after this one's would have.
 std::unordered_map<void*, Adopted>& adopted() {
-  static std::unordered_map<void*, Adopted> blocks;
-  return blocks;
+  static auto* blocks = new std::unordered_map<void*, Adopted>;
+  return *blocks;
 }
 
 }  // namespace

@@ -33,6 +33,8 @@ struct Scene {
   ~Scene() {
     for (const char* e : kExtensions) std::remove((folder + "/picture." + e).c_str());
     rmdir(folder.c_str());
+    // The toolkit is gone by the time exit handlers run: its window is left to the process's end.
+    (void)form.release();
   }
   static constexpr const char* kExtensions[] = {"tif", "png", "gif", "jpg", "bmp", "ppm"};
 };
