@@ -5,15 +5,20 @@
 
 namespace {
 
+CssSlotBlock block_of(int N, const RowColours& c) {
+  return CssSlotBlock{N,
+                      ColorToHex(c.pan),
+                      ColorToHex(c.dark),
+                      ColorToHex(c.light),
+                      ColorToHex(c.triad120),
+                      ColorToHex(c.compli),
+                      ColorToHex(c.triad240)};
+}
+
 CssSlotBlock block_of(TForm1& w, int N) {
   SlotRow& r = w.Slot(N);
-  return CssSlotBlock{N,
-                      ColorToHex(r.pan->Color()),
-                      ColorToHex(r.dark->Color()),
-                      ColorToHex(r.light->Color()),
-                      ColorToHex(r.triad120->Color()),
-                      ColorToHex(r.compli->Color()),
-                      ColorToHex(r.triad240->Color())};
+  return block_of(N, RowColours{r.pan->Color(), r.dark->Color(), r.light->Color(), r.triad120->Color(), r.compli->Color(),
+                                r.triad240->Color()});
 }
 
 }  // namespace
@@ -46,15 +51,17 @@ void TForm1::imgPaletteAllClick(TObject*) {
   // A mend: with no colour to export no file is written; a file of no block would empty the
   // palette it is loaded into.
   if (slots.empty()) return;
-  // A mend: the file is made first, so that one that cannot be made changes nothing on screen.
+  // A mend: the file is written before anything on screen changes, so that one that cannot be
+  // made or written leaves the selected slot and every row's cells as they were. Selecting a
+  // slot recomputes the cells that are written; that selection follows the written file.
   check_css_palette_file_creatable(name);
+  const auto selects = [&](int N) { return N >= 2 && !from_history; };
   std::vector<CssSlotBlock> blocks;
-  for (int N : slots) {
-    // Selecting a slot recomputes the cells that are written.
-    if (N >= 2 && !from_history) panClick(N);
-    blocks.push_back(block_of(*this, N));
-  }
+  for (int N : slots)
+    blocks.push_back(selects(N) ? block_of(N, recomputed_row(N, panN(N)->Color())) : block_of(*this, N));
   write_css_palette_file(name, css_palette_lines(CssFileKind::AllSlots, blocks));
+  for (int N : slots)
+    if (selects(N)) panClick(N);
   // What the window shows of the export comes after the file is complete.
   for (int N : slots) {
     Slot(N).labpan->Show();

@@ -77,11 +77,22 @@ void TForm1::panVarChoose() {
 
 void TForm1::panMouseMove(TObject*, TShiftState, int, int) { ShowColorBars(pan->Color()); }
 
+RowColours TForm1::recomputed_row(int N, TColor p) {
+  SlotRow& r = Slot(N);
+  return RowColours{p,
+                    DarkerColor(p, 20),
+                    LighterColor(p, 20),
+                    r.triad120->Tag() != 0 ? AnalogicPlus15(p) : TriadicRGB120(p),
+                    r.compli->Tag() != 0 ? ComplementHLS(p) : ComplementRGB(p),
+                    r.triad240->Tag() != 0 ? AnalogicMinus15(p) : TriadicRGB240(p)};
+}
+
 void TForm1::recompute_row(int N, TColor p) {
   SlotRow& r = Slot(N);
-  r.light->SetColor(LighterColor(p, 20));
-  r.dark->SetColor(DarkerColor(p, 20));
-  r.triad120->SetColor(r.triad120->Tag() != 0 ? AnalogicPlus15(p) : TriadicRGB120(p));
-  r.compli->SetColor(r.compli->Tag() != 0 ? ComplementHLS(p) : ComplementRGB(p));
-  r.triad240->SetColor(r.triad240->Tag() != 0 ? AnalogicMinus15(p) : TriadicRGB240(p));
+  const RowColours c = recomputed_row(N, p);
+  r.light->SetColor(c.light);
+  r.dark->SetColor(c.dark);
+  r.triad120->SetColor(c.triad120);
+  r.compli->SetColor(c.compli);
+  r.triad240->SetColor(c.triad240);
 }

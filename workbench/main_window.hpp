@@ -49,6 +49,11 @@ struct SlotRow {
   TLabel* labpanselect = nullptr;  // labpanNselect: the selection mark
 };
 
+// The colours a slot row shows: the slot's own and its five derived cells.
+struct RowColours {
+  TColor pan, dark, light, triad120, compli, triad240;
+};
+
 // The five derived cells of a row, in the order the row shows them.
 enum class CellKind { Compli, Triad120, Triad240, Dark, Light };
 
@@ -115,6 +120,8 @@ public:
   // The cells of row N recomputed from colour p as the bars do: shades at 20 %, the complement
   // and neighbours by their toggles.
   void recompute_row(int N, TColor p);
+  // The colours row N shows once recomputed from colour p, without changing it.
+  RowColours recomputed_row(int N, TColor p);
 
   // ---- Luminance, saturation and hue bars.
   void trkbarLumChange(TObject* Sender);

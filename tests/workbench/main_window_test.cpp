@@ -6,7 +6,9 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "common/small_disk.hpp"
 #include "common/test_env.hpp"
 #include "workbench/workbench_fixture.hpp"
 #include "image/dib_graphic.hpp"
@@ -373,6 +375,15 @@ TEST_F(Workbench, AnExportThatCannotBeWrittenChangesNothingAndNoColourWritesNoFi
   ASSERT_EQ(chmod(cwd.path().c_str(), 0700), 0);
   unchanged("read-only folder");
   EXPECT_FALSE(FileExists(cwd.file(name)));
+  // A disk with no room left: the file is refused only when it is written.
+  if (hw_test::SmallDisk disk; disk.mounted()) {
+    ASSERT_EQ(chdir(disk.path().c_str()), 0);
+    ASSERT_GT(disk.fill(), 0);
+    send_click(*w->imgPaletteAll, 4, 4);
+    ASSERT_EQ(chdir(cwd.path().c_str()), 0);
+    unchanged("full disk");
+    EXPECT_EQ(disk.names(), std::vector<std::string>{"filler"});
+  }
   // Once it can be written, the file is complete when the slots show "css".
   send_click(*w->imgPaletteAll, 4, 4);
   EXPECT_TRUE(hw_test::dialogs().messages().empty());
