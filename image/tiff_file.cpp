@@ -92,29 +92,24 @@ private:
 
 }  // namespace
 
-std::optional<std::vector<Byte>> TiffWithSamplesPerPixel(TStream& Stream, int Page) {
-  if (Page < 0) return std::nullopt;
+namespace {
+
+// A directory to be given the SamplesPerPixel tag, and the one whose link names it (none for the
+// first, named by the header).
+struct directory_mend {
+  std::optional<std::uint64_t> previous;
+  std::uint64_t directory = 0;
+};
+
+// The classic TIFF file from the stream's position to its end, with every directory of `Mends`
+// (in the file's order) that passes the checks copied to the end with the tag (1) added and
+// linked in place of the old one; nothing when none is. The stream's position is kept.
+std::optional<std::vector<Byte>> with_samples_per_pixel(TStream& Stream, const std::vector<directory_mend>& Mends) {
+  if (Mends.empty()) return std::nullopt;
   const Int64 start = Stream.Position();
-  std::uint64_t directory = 0, link = 4;
-  {
-    tiff_handle tif(Stream, start, "rm");
-    TIFF* t = tif.get();
-    if (t == nullptr || TIFFIsBigTIFF(t)) return std::nullopt;
-    if (Page > 0) {
-      // The link to the page lies at the end of the directory before it.
-      if (!TIFFSetDirectory(t, static_cast<tdir_t>(Page - 1))) return std::nullopt;
-      link = TIFFCurrentDirOffset(t);  // its entry count is read below
-    }
-    if (!TIFFSetDirectory(t, static_cast<tdir_t>(Page))) return std::nullopt;
-    std::uint16_t samples = 0, bits = 1;
-    TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bits);
-    if (TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &samples) == 1 || bits != 8) return std::nullopt;
-    directory = TIFFCurrentDirOffset(t);
-  }
   const Int64 size = Stream.Size() - start;
   if (size < 8 || size > 0xFFFF0000) return std::nullopt;
   std::vector<Byte> b(static_cast<std::size_t>(size));
-  Stream.SetPosition(start);
   const Int64 got = Stream.Read(b.data(), size);
   Stream.SetPosition(start);
   if (got != size) return std::nullopt;
@@ -130,42 +125,93 @@ std::optional<std::vector<Byte>> TiffWithSamplesPerPixel(TStream& Stream, int Pa
       to[at + static_cast<std::uint64_t>(i)] =
           static_cast<Byte>(value >> (8 * (big_endian ? bytes - 1 - i : i)));
   };
-  if (Page > 0) {
-    if (link + 2 > b.size()) return std::nullopt;
-    link += 2 + 12 * std::uint64_t{get16(link)};
-  }
-  if (directory + 2 > b.size()) return std::nullopt;
-  const std::uint16_t count = get16(directory);
-  const std::uint64_t end = directory + 2 + 12 * std::uint64_t{count} + 4;
-  if (count == 0xFFFF || end > b.size() || link + 4 > b.size()) return std::nullopt;
-  // The link must name the directory read (libtiff follows nothing else).
-  if (get32(link) != directory) return std::nullopt;
+  if (get16(2) != 42) return std::nullopt;  // not classic TIFF
 
   std::vector<Byte> out(b);
   if (out.size() % 2 != 0) out.push_back(0);
-  const std::uint64_t copy = out.size();
-  out.resize(copy + 2 + 12 * (std::uint64_t{count} + 1) + 4, 0);
-  put(out, copy, count + 1u, 2);
-  std::uint64_t to = copy + 2;
-  bool added = false;
-  // The new entry goes before the first tag above its number, as directories are sorted.
-  const auto add = [&] {
-    put(out, to, TIFFTAG_SAMPLESPERPIXEL, 2), put(out, to + 2, TIFF_SHORT, 2), put(out, to + 4, 1, 4);
-    put(out, to + 8, 1, 2);
-    to += 12, added = true;
-  };
-  for (std::uint16_t i = 0; i < count; ++i) {
-    const std::uint64_t from = directory + 2 + 12 * std::uint64_t{i};
-    if (!added && get16(from) > TIFFTAG_SAMPLESPERPIXEL) add();
-    std::copy(b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(from + 12),
+  bool any = false;
+  // The last directory copied, and where its copy's link lies: the link to the directory after
+  // it is read there.
+  std::optional<std::uint64_t> moved;
+  std::uint64_t moved_link = 0;
+  for (const directory_mend& m : Mends) {
+    std::uint64_t link = 4;
+    if (m.previous) {
+      if (*m.previous + 2 > b.size()) continue;
+      link = *m.previous + 2 + 12 * std::uint64_t{get16(*m.previous)};
+    }
+    const std::uint64_t directory = m.directory;
+    if (directory + 2 > b.size()) continue;
+    const std::uint16_t count = get16(directory);
+    const std::uint64_t end = directory + 2 + 12 * std::uint64_t{count} + 4;
+    if (count == 0xFFFF || end > b.size() || link + 4 > b.size()) continue;
+    // The link must name the directory read (libtiff follows nothing else).
+    if (get32(link) != directory) continue;
+    const std::uint64_t copy = out.size();
+    const std::uint64_t copy_size = 2 + 12 * (std::uint64_t{count} + 1) + 4;
+    if (copy + copy_size > 0xFFFFFFFF) break;
+    if (m.previous && m.previous == moved) link = moved_link;
+    out.resize(copy + copy_size, 0);
+    put(out, copy, count + 1u, 2);
+    std::uint64_t to = copy + 2;
+    bool added = false;
+    // The new entry goes before the first tag above its number, as directories are sorted.
+    const auto add = [&] {
+      put(out, to, TIFFTAG_SAMPLESPERPIXEL, 2), put(out, to + 2, TIFF_SHORT, 2), put(out, to + 4, 1, 4);
+      put(out, to + 8, 1, 2);
+      to += 12, added = true;
+    };
+    for (std::uint16_t i = 0; i < count; ++i) {
+      const std::uint64_t from = directory + 2 + 12 * std::uint64_t{i};
+      if (!added && get16(from) > TIFFTAG_SAMPLESPERPIXEL) add();
+      std::copy(b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(from + 12),
+                out.begin() + static_cast<std::ptrdiff_t>(to));
+      to += 12;
+    }
+    if (!added) add();
+    std::copy(b.begin() + static_cast<std::ptrdiff_t>(end - 4), b.begin() + static_cast<std::ptrdiff_t>(end),
               out.begin() + static_cast<std::ptrdiff_t>(to));
-    to += 12;
+    put(out, link, static_cast<std::uint32_t>(copy), 4);
+    moved = directory, moved_link = to, any = true;
   }
-  if (!added) add();
-  std::copy(b.begin() + static_cast<std::ptrdiff_t>(end - 4), b.begin() + static_cast<std::ptrdiff_t>(end),
-            out.begin() + static_cast<std::ptrdiff_t>(to));
-  put(out, link, static_cast<std::uint32_t>(copy), 4);
+  if (!any) return std::nullopt;
   return out;
+}
+
+}  // namespace
+
+std::optional<std::vector<Byte>> TiffWithSamplesPerPixel(TStream& Stream, int Page) {
+  if (Page < 0) return std::nullopt;
+  const Int64 start = Stream.Position();
+  directory_mend mend;
+  {
+    tiff_handle tif(Stream, start, "rm");
+    TIFF* t = tif.get();
+    if (t == nullptr || TIFFIsBigTIFF(t)) return std::nullopt;
+    if (Page > 0) {
+      // The link to the page lies at the end of the directory before it.
+      if (!TIFFSetDirectory(t, static_cast<tdir_t>(Page - 1))) return std::nullopt;
+      mend.previous = TIFFCurrentDirOffset(t);
+    }
+    if (!TIFFSetDirectory(t, static_cast<tdir_t>(Page))) return std::nullopt;
+    std::uint16_t samples = 0, bits = 1;
+    TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bits);
+    if (TIFFGetField(t, TIFFTAG_SAMPLESPERPIXEL, &samples) == 1 || bits != 8) return std::nullopt;
+    mend.directory = TIFFCurrentDirOffset(t);
+  }
+  return with_samples_per_pixel(Stream, {mend});
+}
+
+std::optional<std::vector<Byte>> TiffWithSamplesPerPixel(TStream& Stream, const std::vector<TTiffPageInfo>& Pages) {
+  std::vector<directory_mend> mends;
+  for (std::size_t i = 0; i < Pages.size(); ++i) {
+    if (Pages[i].BitsPerSample != 8 || Pages[i].HasSamplesPerPixel) continue;
+    directory_mend m;
+    if (i > 0) m.previous = Pages[i - 1].DirectoryOffset;
+    m.directory = Pages[i].DirectoryOffset;
+    mends.push_back(m);
+  }
+  return with_samples_per_pixel(Stream, mends);
 }
 
 std::vector<std::pair<std::uint32_t, std::uint32_t>> ReadTiffPageSizes(TStream& Stream, Int64 Start, Int64 PixelLimit) {
@@ -190,6 +236,7 @@ namespace {
 // The values of the directory libtiff has read.
 TTiffPageInfo current_page_info(TIFF* t) {
   TTiffPageInfo info;
+  info.DirectoryOffset = TIFFCurrentDirOffset(t);
   std::uint16_t value = 0;
   if (TIFFGetField(t, TIFFTAG_COMPRESSION, &value) == 1) info.Compression = value;
   if (TIFFGetField(t, TIFFTAG_ORIENTATION, &value) == 1) info.Orientation = value;

@@ -32,6 +32,7 @@ struct TTiffPageInfo {
   // compressed data or when the offsets cannot be read).
   std::uint64_t UncompressedEnd = 0;
   bool HasSamplesPerPixel = false;  // the tag itself, not its default
+  std::uint64_t DirectoryOffset = 0;  // from the file's start
 };
 
 // Page `Page` (0-based) of the TIFF file that starts at `Start` in the stream; nothing when the
@@ -49,6 +50,9 @@ std::vector<TTiffPageInfo> ReadTiffPagesInfo(TStream& Stream, Int64 Start, Int64
 // added, appended at its end and linked in place of the old one, so that the decoder reads the
 // page as libtiff does. Nothing for any other file or page. The stream's position is kept.
 std::optional<std::vector<Byte>> TiffWithSamplesPerPixel(TStream& Stream, int Page);
+// The same, in one copy, for every such page of `Pages`: the pages as ReadTiffPagesInfo lists
+// them for that file, in order from the first. Nothing when no page gets the tag.
+std::optional<std::vector<Byte>> TiffWithSamplesPerPixel(TStream& Stream, const std::vector<TTiffPageInfo>& Pages);
 
 // Width and height of every page of the TIFF file that starts at `Start`, in order, until the
 // pages' pixels add up to more than `PixelLimit` (that page is the last one listed); nothing for

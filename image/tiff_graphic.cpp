@@ -2,6 +2,9 @@
 
 #include <tiffio.h>
 
+#include <algorithm>
+#include <optional>
+
 #include "image/flip_transform.hpp"
 #include "image/format_registry.hpp"
 #include "image/freeimage_api.hpp"
@@ -238,19 +241,34 @@ void TTiffGraphic::LoadFromStream(TStream& Stream) {
         if (total > MaxDeclaredPixels)
           throw EZuroroveError(Format("An image of %d x %d pixels is too large", {Int64{page.Width}, Int64{page.Height}}));
       }
+      // Pages that FreeImage would read past its pixel buffer load from one copy of the file in
+      // which all of them are mended (a copy for each of them took time with the square of the
+      // pages); the others read the same there as in the file.
+      std::unique_ptr<TMemoryStream> mended;
+      std::unique_ptr<TDibPageReader> mended_reader;
+      if (std::any_of(pages.begin(), pages.end(),
+                      [](const TTiffPageInfo& p) { return p.BitsPerSample == 8 && !p.HasSamplesPerPixel; })) {
+        buffered.SetPosition(start);
+        if (std::optional<std::vector<Byte>> bytes = TiffWithSamplesPerPixel(buffered, pages)) {
+          mended = std::make_unique<TMemoryStream>();
+          mended->Bytes() = std::move(*bytes);
+          mended->SetPosition(0);
+          mended_reader = std::make_unique<TDibPageReader>(*mended, FIF_ID_TIFF, 0);
+        }
+      }
+      TDibPageReader& pages_reader = mended_reader ? *mended_reader : reader;
       for (int n = 1; n <= count; ++n) {
         auto frame = std::make_unique<TTiffGraphic>();
         frame->SetOverwriteFileBackground(OverwriteFileBackground());
         frame->SetBackgroundColor(BackgroundColor());
         const TTiffPageInfo* info = n <= static_cast<int>(pages.size()) ? &pages[static_cast<std::size_t>(n - 1)] : nullptr;
-        if (info == nullptr || (info->BitsPerSample == 8 && !info->HasSamplesPerPixel)) {
-          // A page past the directories libtiff walks, or one that needs a mended copy of the
-          // file, goes the way of a single page.
+        if (info == nullptr) {
+          // A page past the directories libtiff walks goes the way of a single page.
           buffered.SetPosition(start);
           frame->SingleLoadFromStream(buffered, n);
         } else {
           TTiffGraphic& f = *frame;
-          reader.Load(
+          pages_reader.Load(
               n, f, [&f](FIBITMAP* bitmap) { f.read_tags_from_bitmap(bitmap); },
               [&f, info](FIBITMAP*) { f.apply_compression_and_orientation(*info); });
         }

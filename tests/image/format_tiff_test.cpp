@@ -413,19 +413,20 @@ TEST_F(FormatTiff, TheFramesOfALoadCountTogetherAgainstThePixelLimit) {
 TEST_F(FormatTiff, EightBitPagesWithoutSamplesPerPixelReachTheDecoderWithTheTag) {
   // Two 8-bit pages whose directories lose the SamplesPerPixel tag: its entry is renamed to a
   // private tag and moved last, so that the directory stays sorted.
+  // The third page keeps it.
   auto one = make(6, 4, ifColor256, blocks(6, 4)), two = make(5, 7, ifColor256, blocks(5, 7));
-  const raster a = picture_raster(*one), b = picture_raster(*two);
+  auto three = make(17, 3, ifColor256, blocks(17, 3)), four = make(3, 18, ifColor256, blocks(3, 18));
+  const raster want[] = {picture_raster(*one), picture_raster(*two), picture_raster(*three), picture_raster(*four)};
   TMemoryStream s;
   one->SaveToStream(s);
-  two->AppendToStream(s);
+  for (TTiffGraphic* p : {two.get(), three.get(), four.get()}) p->AppendToStream(s);
   std::vector<Byte>& bytes = s.Bytes();
   ASSERT_EQ(bytes[0], 'I');
   auto u16 = [&](std::size_t at) { return static_cast<std::size_t>(bytes[at] | bytes[at + 1] << 8); };
   auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
-  const std::size_t first = u32(4);
-  const std::size_t second = u32(first + 2 + 12 * u16(first));
-  ASSERT_NE(second, 0u);
-  for (std::size_t dir : {first, second}) {
+  std::vector<std::size_t> dirs{u32(4)};
+  while (dirs.size() < 4) dirs.push_back(u32(dirs.back() + 2 + 12 * u16(dirs.back())));
+  for (std::size_t dir : {dirs[0], dirs[1], dirs[3]}) {
     const std::size_t count = u16(dir);
     std::size_t at = dir + 2;
     while (at < dir + 2 + 12 * count && u16(at) != 277) at += 12;
@@ -437,7 +438,7 @@ TEST_F(FormatTiff, EightBitPagesWithoutSamplesPerPixelReachTheDecoderWithTheTag)
   }
   const std::string stripped = dir.file("stripped.tif");
   write_file(stripped, bytes);
-  ASSERT_EQ(count_of(tiffinfo(stripped), "Samples/Pixel"), 0);
+  ASSERT_EQ(count_of(tiffinfo(stripped), "Samples/Pixel"), 1);
 
   // Each page in turn gets the tag, in a copy of its directory; the other page stays as it was.
   for (int page : {0, 1}) {
@@ -449,15 +450,28 @@ TEST_F(FormatTiff, EightBitPagesWithoutSamplesPerPixelReachTheDecoderWithTheTag)
     const std::string path = dir.file("mended" + std::to_string(page) + ".tif");
     write_file(path, *mended);
     const std::string info = tiffinfo(path);
-    EXPECT_EQ(count_of(info, "TIFF Directory at offset"), 2);
-    EXPECT_EQ(count_of(info, "Samples/Pixel: 1"), 1);
+    EXPECT_EQ(count_of(info, "TIFF Directory at offset"), 4);
+    EXPECT_EQ(count_of(info, "Samples/Pixel: 1"), 2);
   }
+  // All of them get it in one copy, consecutive pages too.
+  s.SetPosition(0);
+  const std::optional<std::vector<Byte>> all = TiffWithSamplesPerPixel(s, ReadTiffPagesInfo(s, 0, Int64{1} << 40));
+  ASSERT_TRUE(all.has_value());
+  write_file(dir.file("all.tif"), *all);
+  EXPECT_EQ(count_of(tiffinfo(dir.file("all.tif")), "Samples/Pixel: 1"), 4);
   // Pages that carry the tag, and other depths, are left alone.
   TMemoryStream whole;
   one->SaveToStream(whole);
   whole.SetPosition(0);
   EXPECT_FALSE(TiffWithSamplesPerPixel(whole, 0).has_value());
-  // Both pages load with their pixels.
-  expect_pixels(*load_page(s, 1), a, 0, "page 1");
-  expect_pixels(*load_page(s, 2), b, 0, "page 2");
+  // Every page loads with its pixels, alone and as a frame.
+  TTiffGraphic frames;
+  frames.SetMultiLoad(true);
+  s.SetPosition(0);
+  frames.LoadFromStream(s);
+  ASSERT_EQ(frames.FrameCount(), 4);
+  for (int n = 1; n <= 4; ++n) {
+    expect_pixels(*load_page(s, n), want[n - 1], 0, "page " + std::to_string(n));
+    expect_pixels(*frames.GetFrame(n), want[n - 1], 0, "frame " + std::to_string(n));
+  }
 }
