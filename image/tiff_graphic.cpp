@@ -254,6 +254,7 @@ void TTiffGraphic::LoadFromStream(TStream& Stream) {
           mended->Bytes() = std::move(*bytes);
           mended->SetPosition(0);
           mended_reader = std::make_unique<TDibPageReader>(*mended, FIF_ID_TIFF, 0);
+          if (mended_reader->PageCount() < count) mended_reader.reset();  // the pages read as they are
         }
       }
       TDibPageReader& pages_reader = mended_reader ? *mended_reader : reader;
