@@ -303,6 +303,19 @@ TEST(Program, OpensAndClosesInAFolderItCannotWriteOrWithAHistoryItCannotRead) {
     EXPECT_EQ(folder_state(dir.path()), before);
     chmod(dir.path().c_str(), 0700);
   }
+  // A folder that takes no new file, with a history the program may write: the close overwrites
+  // it in place (its LF line end comes back as CR LF).
+  hw_test::ScratchDir dir;
+  write_file_bytes_atomic(dir.file("history.dat"), "hex00FF00\xB7rgb0,255,0\xB7" "cmyk255,0,255,0\n");
+  ASSERT_EQ(chown(dir.file("history.dat").c_str(), 65534, 65534), 0);
+  ASSERT_EQ(chmod(dir.path().c_str(), 0555), 0);
+  StartOptions as_nobody;
+  as_nobody.as_nobody = true;
+  Program p(dir.path(), as_nobody);
+  ASSERT_TRUE(p.started());
+  EXPECT_EQ(p.close(), 0);
+  EXPECT_EQ(read_file_bytes(dir.file("history.dat")), "hex00FF00\xB7rgb0,255,0\xB7" "cmyk255,0,255,0\r\n");
+  chmod(dir.path().c_str(), 0700);
 }
 
 TEST(Program, ASecondWindowInTheSameFolderEndsWithItsMessage) {
