@@ -1,5 +1,7 @@
 #include "platform/vector_painter.hpp"
 
+#include <algorithm>
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImage>
@@ -15,7 +17,11 @@ struct VectorPainter::Impl {
 };
 
 VectorPainter::VectorPainter(int w, int h, TColor background, bool transparent) : impl_(std::make_unique<Impl>()) {
-  impl_->image = QImage(w, h, QImage::Format_ARGB32);
+  // Premultiplied: the raster engine blends such a surface in exact integer arithmetic. On a
+  // straight-alpha surface it divides by alpha with an approximate reciprocal whose result differs
+  // between processor makers, so the same drawing came out a unit apart on different machines;
+  // argb() divides by alpha in integers instead.
+  impl_->image = QImage(w, h, QImage::Format_ARGB32_Premultiplied);
   impl_->image.fill(transparent ? QColor(0, 0, 0, 0) : qt_color(background));
   impl_->painter = std::make_unique<QPainter>(&impl_->image);
   impl_->painter->setRenderHint(QPainter::Antialiasing, true);
@@ -101,6 +107,19 @@ void VectorPainter::set_pixel(int x, int y, TColor colour) {
   impl_->painter->fillRect(QRect(x, y, 1, 1), qt_color(colour));
 }
 
+namespace {
+
+// One premultiplied pixel back to straight alpha, rounded to nearest: the same on every processor.
+std::uint32_t unpremultiply(std::uint32_t p) {
+  const std::uint32_t a = p >> 24;
+  if (a == 255) return p;
+  if (a == 0) return 0;
+  auto channel = [a](std::uint32_t c) { return std::min<std::uint32_t>(255, (c * 255 + a / 2) / a); };
+  return (a << 24) | (channel((p >> 16) & 0xFF) << 16) | (channel((p >> 8) & 0xFF) << 8) | channel(p & 0xFF);
+}
+
+}  // namespace
+
 std::vector<std::uint32_t> VectorPainter::argb() const {
   std::vector<std::uint32_t> out;
   out.reserve(static_cast<size_t>(width()) * static_cast<size_t>(height()));
@@ -108,7 +127,7 @@ std::vector<std::uint32_t> VectorPainter::argb() const {
   const QImage& img = impl_->image;
   for (int y = 0; y < img.height(); ++y) {
     const QRgb* row = reinterpret_cast<const QRgb*>(img.constScanLine(y));
-    out.insert(out.end(), row, row + img.width());
+    for (int x = 0; x < img.width(); ++x) out.push_back(unpremultiply(row[x]));
   }
   return out;
 }

@@ -17,6 +17,17 @@ TEST(VectorPainter, FillsShapesAndKeepsTheBackground) {
   EXPECT_EQ(bgr[(5 * 20 + 5) * 3 + 2], 0xFF);          // red byte last
   VectorPainter t(4, 4, 0, true);
   EXPECT_EQ(t.argb()[0] >> 24, 0u);                    // transparent
+  // A half-covered edge pixel on a transparent ground comes back in straight alpha: its colour
+  // is the fill's, within the rounding of the partial coverage.
+  t.fill(RGB(200, 100, 30));
+  t.rect(0, 0, 1.5, 4);
+  const std::uint32_t edge = t.argb()[1];
+  const int a = static_cast<int>(edge >> 24);
+  ASSERT_GT(a, 64);
+  ASSERT_LT(a, 192);
+  EXPECT_NEAR(static_cast<int>((edge >> 16) & 0xFF), 200, 2);
+  EXPECT_NEAR(static_cast<int>((edge >> 8) & 0xFF), 100, 2);
+  EXPECT_NEAR(static_cast<int>(edge & 0xFF), 30, 2);
 }
 
 TEST(VectorPainter, TextWidthMatchesTheDrawnText) {
