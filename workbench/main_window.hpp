@@ -256,10 +256,13 @@ public:
   void imgClearCSSClick(TObject* Sender);
   // The palette branch of imgClearItemClick: the next entry clicked is deleted.
   void enter_palette_delete_mode();
-  // Reloads the slots from "session.css" (while an entry of the list is selected): always, or
-  // only when the file exists.
-  void load_working_palette();
+  // Reloads the slots from "session.css" (while an entry of the list is selected, unless
+  // whatever_selected): always, or only when the file exists.
+  void load_working_palette(bool whatever_selected = false);
   void restore_working_palette();
+  // Loads "session.css" (imgCSSload.Tag 1) or the entry at index selected into the slots, and
+  // leaves the list shown with that index selected.
+  void load_palette_file(int selected);
   // The palette branch of PanelClick: the file on cell K's row is loaded, or deleted.
   void palette_cell_click(int K);
   void wire_palette_list();

@@ -59,7 +59,9 @@ void TForm1::imgCSSClick(TObject*) {
   imgClearCSS->Hide();
   imgClearCSS->SendToBack();
   ListBox2->SendToBack();
-  if (FileExists(kWorkingPaletteFile)) restore_working_palette();
+  // A mend: the working palette comes back whether or not an entry is selected (a deleted entry
+  // leaves none, and the slots still show its file), and leaving delete mode deletes nothing.
+  if (FileExists(kWorkingPaletteFile)) load_working_palette(true);
   else imgClearPickedClick(this);
   imgCSSload->SetTag(0);
   imgGenArtPal->Hide();
@@ -70,14 +72,15 @@ void TForm1::restore_working_palette() {
   if (FileExists(kWorkingPaletteFile)) load_working_palette();
 }
 
-void TForm1::load_working_palette() {
+void TForm1::load_working_palette(bool whatever_selected) {
   imgCSSload->SetTag(1);
   // The flag goes back whatever the load meets.
   struct Reset {
     TImage* flag;
     ~Reset() { flag->SetTag(0); }
   } reset{imgCSSload};
-  ListBox2Click(this);
+  if (whatever_selected) load_palette_file(ListBox2->ItemIndex());
+  else ListBox2Click(this);
 }
 
 void TForm1::ListBox2Click(TObject*) {
@@ -88,6 +91,10 @@ void TForm1::ListBox2Click(TObject*) {
   }
   const int selected = ListBox2->ItemIndex();
   if (selected < 0) return;
+  load_palette_file(selected);
+}
+
+void TForm1::load_palette_file(int selected) {
   // The whole file is read first: a file that cannot be read changes nothing.
   const std::string file = imgCSSload->Tag() == 1 ? std::string(kWorkingPaletteFile) : ListBox2->Item(selected);
   const std::vector<CssPosition> positions = read_css_palette_positions(file);

@@ -150,15 +150,12 @@ void TForm1::imgVariantsPalClick(TObject*) {
     set_picture_from(imgVariantsPal, imgVariantPal3);
     imgVariantsPal->SetHint("add 16 variant palette from current color");
   }
-  // A mend: the own-palette list is rebuilt only by compaction, so a palette picked by hand may
-  // still be listed as empty; it is listed now, as "return to your source palette" restores it.
-  if (imgArt->Tag() == 0 && labMode->Caption() == "edit" && pan1()->Visible() && Memo1->Lines().Count() == 1 &&
-      Memo1->Lines()[0] == "484B52") {
-    Memo1->Lines().Clear();
-    for (int n = 1; n <= 16; ++n)
-      if (panN(n)->Visible()) Memo1->Lines().Add(ColorToHex(panN(n)->Color()));
-    Memo1->LinesChanged();
-  }
+  // A mend: the own-palette list follows the slots only at compaction, so after picks by hand it
+  // may lack some; it is listed from the slots now, as "return to your source palette" restores
+  // it. Not while a variant palette is on the slots (the return is offered): the list holds the
+  // palette it came from.
+  if (imgArt->Tag() == 0 && labMode->Caption() == "edit" && pan1()->Visible() && !imgResetVariant->Visible())
+    rebuild_memo();
   imgClearPickedClick(this);
   imgCSSClick(this);
   load_working_palette();

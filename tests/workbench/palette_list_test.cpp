@@ -193,14 +193,22 @@ TEST_F(PaletteList, LeavingTheListBringsTheWorkingPaletteBack) {
   EXPECT_FALSE(w->imgGenArtPal->Visible());
 }
 
-TEST_F(PaletteList, LeavingWithNothingSelectedKeepsTheSlots) {
+TEST_F(PaletteList, LeavingWithNothingSelectedBringsTheWorkingPaletteBack) {
   TColor a = add_from(100, 100);
+  write_palette("Tintbox0A0B0C.css", {RGB(10, 11, 12)}, CssFileKind::OneSlot);
   open_list();
-  // Another palette stands in the working file now; with no entry chosen it is not read.
-  write_palette("session.css", kThree);
+  // The file loaded, then deleted: no entry is selected when the list is left.
+  click_row(row_of("Tintbox0A0B0C.css"));
+  click(*w->imgClearItem);
+  click_row(row_of("Tintbox0A0B0C.css"));
   click(*w->imgCSS);
   EXPECT_EQ(slots(), std::vector<TColor>{a});
   EXPECT_EQ(w->labMode->Caption(), "edit");
+  // Leaving delete mode deletes nothing.
+  open_list();
+  click(*w->imgClearItem);
+  click(*w->imgCSS);
+  EXPECT_TRUE(FileExists(cwd.file("session.css")));
 }
 
 TEST_F(PaletteList, LeavingWithoutAWorkingFileEmptiesThePalette) {

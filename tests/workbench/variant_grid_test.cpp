@@ -279,6 +279,9 @@ TEST_F(VariantGrid, TheGridOpensInEditModeFromHistoryMode) {
 }
 
 TEST_F(VariantGrid, TheVariantPalettesAlternateBetweenTheirTwoSelections) {
+  for (int x : {100, 200, 300}) add_from(x, 100);
+  send_click(*w->Slot(2).imgDel, 4, 4);
+  add_from(400, 150);
   TColor c = add_from(333, 222);
   click(*w->imgVar);
   // The cells as they stand before the palette is built.
@@ -321,7 +324,11 @@ TEST_F(VariantGrid, TheVariantPalettesAlternateBetweenTheirTwoSelections) {
   EXPECT_EQ(w->imgVariantsPal->Hint(), "add 16 variant palette from current color");
   EXPECT_EQ(w->pan->Color(), ComplementRGB(k));
   click(*w->imgResetVariant);
-  EXPECT_EQ(w->pan1()->Color(), c);
+  EXPECT_EQ(w->panN(4)->Color(), c);
+  // Sixteen colours picked by hand all come back.
+  for (int i = 0; i < 12; ++i) c = add_from(30 + 55 * i, 300);
+  for (TControl* b : std::initializer_list<TControl*>{w->imgVar, w->imgVariantsPal, w->imgResetVariant}) click(*b);
+  EXPECT_EQ(w->pan16()->Color(), c);
 }
 
 TEST_F(VariantGrid, OpeningOrClosingTheGridHidesTheHelpWindow) {
