@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <vector>
+
 #include "platform/sysutils.hpp"
 
 namespace safe_save_testing {
@@ -43,70 +45,127 @@ void step(const char* what) {
   throw EWriteError(Format("Cannot write file \"%s\". %s", {name, SysErrorMessage(error)}));
 }
 
-std::string folder_of(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string base_of(const std::string& path) {
-  std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
+// Puts the parts of `path` on the stack of parts still to walk, its first part on top. Empty
+// parts go; a path that ends in a slash, or has no part at all ("/"), ends in ".", which
+// names a folder.
+void push_parts(const std::string& path, std::vector<std::string>& parts) {
+  std::vector<std::string> mine;
+  for (std::size_t at = 0; at < path.size();) {
+    std::size_t slash = path.find('/', at);
+    if (slash == std::string::npos) slash = path.size();
+    if (slash > at) mine.push_back(path.substr(at, slash - at));
+    at = slash + 1;
+  }
+  if (path.empty() || path.back() == '/') mine.push_back(".");
+  parts.insert(parts.end(), mine.rbegin(), mine.rend());
 }
 
 // The kernel's protection for links in sticky, world-writable folders (such as /tmp): a link
 // there is followed only when it belongs to this user or to the folder's owner. We resolve links
 // ourselves, so the rule is ours to apply, or another user's link would lead our writes anywhere.
-bool may_follow_link(const std::string& link, const struct stat& link_st) {
-  struct stat folder {};
-  if (::stat(folder_of(link).c_str(), &folder) != 0) return false;
+bool may_follow_link(const struct stat& folder, const struct stat& link) {
   if ((folder.st_mode & S_ISVTX) == 0 || (folder.st_mode & S_IWOTH) == 0) return true;
-  return link_st.st_uid == ::geteuid() || link_st.st_uid == folder.st_uid;
+  return link.st_uid == ::geteuid() || link.st_uid == folder.st_uid;
+}
+
+int root_folder() { return ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC); }
+
+// Opens an existing file in `folder` without following a link and without waiting (a FIFO put
+// there would hold the open until someone writes or reads it), and only when it is a regular
+// file; -1 with errno set otherwise.
+int open_regular(int folder, const std::string& base, int flags) {
+  int fd = ::openat(folder, base.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  int error = ::fstat(fd, &st) != 0 ? errno : !S_ISREG(st.st_mode) ? (S_ISDIR(st.st_mode) ? EISDIR : EINVAL) : 0;
+  const int flags_now = error == 0 ? ::fcntl(fd, F_GETFL) : 0;
+  if (error == 0 && (flags_now < 0 || ::fcntl(fd, F_SETFL, flags_now & ~O_NONBLOCK) != 0)) error = errno;
+  if (error != 0) {
+    ::close(fd);
+    errno = error;
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
 
-int follow_links(const std::string& name, std::string& target, struct stat& st, bool& exists) {
-  std::string path = name;
-  for (int hops = 0; hops <= kMaxLinks; ++hops) {
-    if (::lstat(path.c_str(), &st) != 0) {
-      if (errno != ENOENT) return errno;
+int follow_links(const std::string& name, int& folder, std::string& base, struct stat& st, bool& exists) {
+  folder = -1;
+  if (name.empty()) return ENOENT;
+  std::vector<std::string> parts;  // what is left to walk, the next part last
+  push_parts(name, parts);
+  int dir = name[0] == '/' ? root_folder() : ::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (dir < 0) return errno;
+  auto fail = [&dir](int error) {
+    ::close(dir);
+    return error;
+  };
+  for (int links = 0;;) {
+    const std::string part = std::move(parts.back());
+    parts.pop_back();
+    const bool last = parts.empty();
+    // Each folder on the way is opened as itself, never through a link; a link is followed only
+    // below, by the rule.
+    int fd = ::openat(dir, part.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC | (last ? 0 : O_DIRECTORY));
+    if (fd < 0 && errno == ENOTDIR && !last) fd = ::openat(dir, part.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT && last) {
       exists = false;
-      target = path;
+      folder = dir;
+      base = part;
       return 0;
     }
-    if (!S_ISLNK(st.st_mode)) {
+    if (fd < 0) return fail(errno);
+    struct stat here {};
+    if (::fstat(fd, &st) != 0 || (S_ISLNK(st.st_mode) && ::fstat(dir, &here) != 0)) {
+      const int error = errno;
+      ::close(fd);
+      return fail(error);
+    }
+    if (S_ISLNK(st.st_mode)) {
+      int error = ++links > kMaxLinks ? ELOOP : may_follow_link(here, st) ? 0 : EACCES;
+      std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
+      const ssize_t n = error == 0 ? ::readlinkat(fd, "", link.data(), link.size()) : -1;
+      if (n < 0 && error == 0) error = errno;
+      ::close(fd);
+      if (error == 0 && static_cast<std::size_t>(n) >= link.size()) error = ENAMETOOLONG;  // grew meanwhile
+      if (error == 0 && n == 0) error = ENOENT;
+      if (error != 0) return fail(error);
+      link.resize(static_cast<std::size_t>(n));
+      if (link[0] == '/') {
+        ::close(dir);
+        if ((dir = root_folder()) < 0) return errno;
+      }
+      push_parts(link, parts);
+      continue;
+    }
+    if (last || !S_ISDIR(st.st_mode)) {
+      ::close(fd);
+      if (!last) return fail(ENOTDIR);
       exists = true;
-      target = path;
+      folder = dir;
+      base = part;
       return 0;
     }
-    if (!may_follow_link(path, st)) return EACCES;
-    std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1, '\0');
-    ssize_t n = ::readlink(path.c_str(), link.data(), link.size());
-    if (n < 0) return errno;
-    if (static_cast<std::size_t>(n) >= link.size()) return ENAMETOOLONG;  // grew meanwhile
-    link.resize(static_cast<std::size_t>(n));
-    if (link.empty()) return ENOENT;
-    path = link[0] == '/' ? link : folder_of(path) + "/" + link;
+    ::close(dir);
+    dir = fd;
   }
-  return ELOOP;
 }
 
 int open_for_reading(const std::string& name) {
-  std::string target;
+  int folder = -1;
+  std::string base;
   struct stat st {};
   bool exists = false;
-  if (int error = follow_links(name, target, st, exists); error != 0) {
-    errno = error;
-    return -1;
-  }
-  if (!exists) {
-    errno = ENOENT;
-    return -1;
-  }
-  // A link put in place of the file since it was looked at is not followed.
-  return ::open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  int error = follow_links(name, folder, base, st, exists);
+  if (error == 0 && !exists) error = ENOENT;
+  if (error == 0 && !S_ISREG(st.st_mode)) error = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+  // A link or a FIFO put in place of the file since it was looked at is not opened.
+  const int fd = error == 0 ? open_regular(folder, base, O_RDONLY) : -1;
+  if (fd < 0 && error == 0) error = errno;
+  if (folder >= 0) ::close(folder);
+  errno = error;
+  return fd;
 }
 
 namespace {
@@ -174,21 +233,27 @@ void remove_stale_temps(int dir, const std::string& stem) {
 // TSafeSave
 // ---------------------------------------------------------------------------------------------
 TSafeSave::TSafeSave(const std::string& name) : name_(name) {
-  if (name.empty()) raise_create(name, ENOENT);
   struct stat st {};
   bool exists = false;
-  std::string target;
-  if (int error = follow_links(name, target, st, exists); error != 0) raise_create(name, error);
-  if (exists && !S_ISREG(st.st_mode)) raise_create(name, S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
+  int folder = -1;
+  if (int error = follow_links(name, folder, base_, st, exists); error != 0) raise_create(name, error);
+  // The folder is kept open as found: the save happens in it, whatever is renamed meanwhile.
+  dir_ = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  const int open_error = errno;
+  ::close(folder);
+  if (dir_ < 0) raise_create(name, open_error);
+  auto refuse = [&](int error) {
+    ::close(dir_);
+    dir_ = -1;
+    raise_create(name, error);
+  };
+  if (exists && !S_ISREG(st.st_mode)) refuse(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
   // A read-only file is not replaced, as an overwrite would fail on it: the rename needs only the
   // folder's permission. A file without any write bit counts as read-only for root as well.
-  if (exists && (st.st_mode & 0222) == 0) raise_create(name, EACCES);
-  if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) raise_create(name, errno);
-  base_ = base_of(target);
-  if (base_.empty() || base_ == "." || base_ == "..") raise_create(name, EISDIR);
+  if (exists && (st.st_mode & 0222) == 0) refuse(EACCES);
+  if (exists && ::faccessat(dir_, base_.c_str(), W_OK, AT_EACCESS) != 0) refuse(errno);
+  if (base_ == "." || base_ == "..") refuse(EISDIR);
 
-  dir_ = ::open(folder_of(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir_ < 0) raise_create(name, errno);
   // A kill leaves a named temporary file behind, in either way (a nameless one gets its name
   // just before the rename).
   remove_stale_temps(dir_, temp_stem(base_));
@@ -221,11 +286,11 @@ TSafeSave::TSafeSave(const std::string& name) : name_(name) {
   }
 }
 
-// The target itself is opened for the overwrite (never through a link put there meanwhile); the
-// new content is gathered in memory until the commit, so that a save abandoned before it leaves
-// the file as it was.
+// The target itself is opened for the overwrite (never through a link, nor a FIFO, put there
+// meanwhile); the new content is gathered in memory until the commit, so that a save abandoned
+// before it leaves the file as it was.
 void TSafeSave::open_in_place(const struct stat& st, int refused) {
-  in_place_ = ::openat(dir_, base_.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+  in_place_ = open_regular(dir_, base_, O_WRONLY);
   struct stat now {};
   if (in_place_ < 0 || ::fstat(in_place_, &now) != 0 || now.st_dev != st.st_dev || now.st_ino != st.st_ino)
     raise_create(name_, refused);
@@ -307,12 +372,12 @@ void TSafeSave::Commit() {
     commit_in_place();
     return;
   }
-  step("fsync");
   if (::fsync(fd_) != 0) fail(errno);
+  step("fsync");
   if (safe_save_testing::before_replace) safe_save_testing::before_replace();
   if (temp_.empty()) give_name();
-  step("rename");
   if (::renameat(dir_, temp_.c_str(), dir_, base_.c_str()) != 0) fail(errno);
+  step("rename");
   // The file is in place from here on; what is left to fail is its durability, reported all the
   // same.
   committed_ = true;
@@ -322,8 +387,8 @@ void TSafeSave::Commit() {
   if (::close(fd) != 0 && errno != EINTR) raise_write(name_, errno);
   // A folder that cannot be synced at all (EINVAL: some network and virtual file systems) is no
   // write error; any other failure is.
-  step("fsync folder");
   if (::fsync(dir_) != 0 && errno != EINVAL) raise_write(name_, errno);
+  step("fsync folder");
 }
 
 // Writes the gathered content over the target from its start, cuts it to the new length and
@@ -332,6 +397,15 @@ void TSafeSave::commit_in_place() {
   const off_t length = ::lseek(fd_, 0, SEEK_END);
   if (length < 0) raise_write(name_, errno);
   if (safe_save_testing::before_replace) safe_save_testing::before_replace();
+  // Room for the whole new content is taken before a byte of the old is overwritten, so that a
+  // full disk leaves the old file whole. The system call itself, not posix_fallocate: where the
+  // file system cannot reserve, that one writes into the file block by block instead, and can
+  // fill the disk half way. There (EOPNOTSUPP) the file is not overwritten and the error is
+  // reported: nothing short of a reservation keeps the old file safe.
+  int reserved = 0;
+  while (length > 0 && (reserved = ::fallocate(in_place_, FALLOC_FL_KEEP_SIZE, 0, length)) != 0 && errno == EINTR) {
+  }
+  if (reserved != 0) raise_write(name_, errno);
   committed_ = true;
   char buf[65536];
   for (off_t at = 0; at < length;) {
@@ -346,10 +420,10 @@ void TSafeSave::commit_in_place() {
     }
     at += n;
   }
-  step("truncate");
   if (::ftruncate(in_place_, length) != 0) raise_write(name_, errno);
-  step("fsync");
+  step("truncate");
   if (::fsync(in_place_) != 0) raise_write(name_, errno);
+  step("fsync");
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -2,13 +2,20 @@
 // file in the target's folder, which is synced and then renamed over the target; the folder is
 // synced after. Until then, and whenever anything fails, the old file stays as it was.
 //
-// - A symbolic link is written through: the file it leads to is replaced, the link stays. A link
-//   in a sticky, world-writable folder is followed only when it is this user's or the folder
-//   owner's (the kernel's own rule for such folders).
+// - A symbolic link is written through: the file it leads to is replaced, the link stays. The
+//   path is walked one part at a time, each folder opened as itself (never through a link), and
+//   every link on the way, in the middle of the path or at its end, is followed only by the
+//   kernel's own rule for sticky, world-writable folders: there only when it is this user's or
+//   the folder owner's. The file is then saved in the folder so found, whatever is renamed or
+//   swapped on the way meanwhile.
 // - A file that this user could not open for writing, or that has no write bit at all, is never
 //   replaced.
 // - Where the folder takes no new file but the target exists and may be written, the target is
-//   overwritten in place at the commit (written, cut to the new length, synced).
+//   overwritten in place at the commit: room for the new length is reserved first (a disk too
+//   full for it, or a file system that cannot reserve, leaves the old file whole and reports
+//   the error), then the file is written, cut to the new length and synced. A kill or a power
+//   loss during that write cannot be made safe in place: the file is then part new, part old.
+// - Only regular files are opened; a FIFO or a device put at the name is refused, never waited on.
 // - The target's mode is kept (and its owner, where this process may set it); a new file gets
 //   0666 less the umask.
 // - The temporary file has no name while it is written (O_TMPFILE) where the file system allows,
@@ -29,13 +36,14 @@
 
 struct stat;
 
-// Follows the symbolic links of `name` (to at most 40) as the kernel would, refusing a link in
-// a sticky, world-writable folder that neither this user nor the folder's owner owns. Gives
-// the file reached, which need not exist, and its status when it does; returns 0 or an error
-// code.
-int follow_links(const std::string& name, std::string& target, struct stat& st, bool& exists);
-// Opens an existing file for reading with the links followed as above; -1 with errno set when
-// it cannot.
+// Walks `name` one part at a time and follows its symbolic links (to at most 40) as the kernel
+// would, refusing any link in a sticky, world-writable folder that neither this user nor the
+// folder's owner owns. Gives the folder reached, as a descriptor (O_PATH) that the caller closes,
+// the file's name in it, which need not exist, and its status when it does; returns 0 or an
+// error code (the folder is then -1).
+int follow_links(const std::string& name, int& folder, std::string& base, struct stat& st, bool& exists);
+// Opens an existing regular file for reading with the links followed as above; -1 with errno set
+// when it cannot (a FIFO or a device is refused, not waited on).
 int open_for_reading(const std::string& name);
 
 class TSafeSave {
@@ -100,7 +108,8 @@ void safe_save_file(const std::string& name, std::string_view bytes);
 namespace safe_save_testing {
 // Skips the nameless temporary file, as on a file system without one.
 extern std::atomic<bool> named_only;
-// Called at each step of a commit: "fsync", "rename", "fsync folder" and, in place, "truncate".
+// Called after each step of a commit succeeds: "fsync", "rename", "fsync folder" and, in place,
+// "truncate" and "fsync".
 extern std::function<void(const char*)> on_step;
 // Called once the data is written and synced, just before the temporary file gets a name
 // (nameless files) or replaces the target (named ones).

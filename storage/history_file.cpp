@@ -8,7 +8,12 @@ const char* const kDefaultHistoryLine = "hex006095\u00B7rgb0,96,149\u00B7cmyk149
 
 std::vector<std::string> read_history_file(const std::string& file_name, bool* utf8) {
   try {
-    return decode_text_lines(read_file_bytes(file_name), utf8);
+    const std::string bytes = read_file_bytes(file_name);
+    // A mend: UTF-16 text (with either byte-order mark) read as Windows-1252 would come back
+    // garbled and be written so at the close; it counts as a history that cannot be read.
+    if (bytes.rfind("\xFF\xFE", 0) == 0 || bytes.rfind("\xFE\xFF", 0) == 0)
+      throw EInOutError(Format("Cannot read file \"%s\". It is UTF-16 text, which Huewright does not read.", {file_name}));
+    return decode_text_lines(bytes, utf8);
   } catch (const EStreamError& e) {
     throw EInOutError(e.Message());
   }

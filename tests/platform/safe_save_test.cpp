@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 
 #include "common/small_disk.hpp"
 #include "common/test_env.hpp"
@@ -56,6 +57,17 @@ void age(const std::string& path, int seconds) {
   times[0].tv_sec -= seconds;
   times[1].tv_sec -= seconds;
   ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+// Runs `f` in a child process as the user nobody; gives its exit code, 1 when it threw.
+int as_nobody(const std::function<int()>& f) {
+  const pid_t child = ::fork();
+  if (child == 0) {
+    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+    try { ::_exit(f()); } catch (...) { ::_exit(1); }
+  }
+  int status = -1;
+  return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 class SafeSave : public ::testing::TestWithParam<bool> {
@@ -112,9 +124,14 @@ TEST_P(SafeSave, WritesThroughLinksAndKeepsTheMode) {
   EXPECT_EQ(mode_of(dir.file("sub/made.css")), 0640u);
   EXPECT_EQ(mode_of(dir.file("plain.css")), 0640u);
 
-  // A folder is no file to replace; it stays.
+  // A folder is no file to replace; it stays. Nor is a FIFO, which is not read either: it would
+  // hold the read for good.
   EXPECT_THROW(safe_save_file(dir.file("sub"), "z"), EFCreateError);
   EXPECT_TRUE(std::filesystem::is_directory(dir.file("sub")));
+  ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+  ::alarm(10);  // a read that waits ends the test
+  EXPECT_THROW(read_file_bytes(dir.file("fifo")), EFOpenError);
+  ::alarm(0);
 }
 
 TEST_P(SafeSave, KeepsToTheKernelsRulesForLinksAndFolders) {
@@ -129,19 +146,26 @@ TEST_P(SafeSave, KeepsToTheKernelsRulesForLinksAndFolders) {
   EXPECT_THROW(safe_save_file(dir.file("tmp/h.dat"), "x"), EFCreateError);
   EXPECT_THROW(safe_save_file(dir.file("tmp/d.dat"), "x"), EFCreateError);
   EXPECT_THROW(read_file_bytes(dir.file("tmp/h.dat")), EFOpenError);
+  // Nor is a link to a folder in the middle of the path, which the kernel here would follow.
+  ASSERT_EQ(::symlink("..", dir.file("tmp/dl").c_str()) | ::lchown(dir.file("tmp/dl").c_str(), 65534, 0), 0);
+  EXPECT_THROW(safe_save_file(dir.file("tmp/dl/system.conf"), "x"), EFCreateError);
+  EXPECT_THROW(read_file_bytes(dir.file("tmp/dl/system.conf")), EFOpenError);
+  EXPECT_EQ(file_text(dir.file("system.conf")), "root's");
   EXPECT_EQ(names_in(dir.path()), (std::vector<std::string>{"system.conf", "tmp"}));
-  // A folder that takes no new file: a file there that the user may write is overwritten in place.
+  // A folder that takes no new file: a file there that the user may write is overwritten in place
+  // and synced, here through a link that the sticky folder's owner made.
   std::filesystem::create_directory(dir.file("ro"));
   put(dir.file("ro/h.dat"), "an old and longer text");
-  ASSERT_EQ(::chmod(dir.path().c_str(), 0755) | ::chown(dir.file("ro/h.dat").c_str(), 65534, 65534), 0);
-  if (pid_t child = ::fork(); child == 0) {
-    if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
-    try { safe_save_file(dir.file("ro/h.dat"), "new"); } catch (...) { ::_exit(1); }
-    ::_exit(0);
-  } else {
-    int status = -1;
-    EXPECT_TRUE(::waitpid(child, &status, 0) == child && status == 0) << status;
-  }
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0755) | ::chown(dir.file("ro/h.dat").c_str(), 65534, 65534) |
+                ::symlink("../ro/h.dat", dir.file("tmp/own").c_str()),
+            0);
+  EXPECT_EQ(as_nobody([&] {
+              std::vector<std::string> steps;
+              safe_save_testing::on_step = [&](const char* s) { steps.push_back(s); };
+              safe_save_file(dir.file("tmp/own"), "new");
+              return steps == std::vector<std::string>{"truncate", "fsync"} ? 0 : 3;
+            }),
+            0);
   EXPECT_EQ(file_text(dir.file("ro/h.dat")), "new");
   EXPECT_EQ(names_in(dir.file("ro")), std::vector<std::string>{"h.dat"});
 }
@@ -254,6 +278,14 @@ TEST_P(SafeSave, AFullDiskRaisesAndKeepsTheOldFile) {
   safe_save_file(disk.file("f.dat"), big);
   EXPECT_EQ(file_text(disk.file("f.dat")), big);
   EXPECT_EQ(mode_of(disk.file("f.dat")), 0640u);
+
+  // Where the folder takes no new file, the overwrite in place first takes its room; without it
+  // the old file stays whole.
+  put(disk.file("f.dat"), std::string(16384, 'o'), 0644);
+  ASSERT_EQ(::chown(disk.file("f.dat").c_str(), 65534, 65534) | ::chmod(disk.path().c_str(), 0755), 0);
+  ASSERT_GT(disk.fill(4096), 0);
+  EXPECT_EQ(as_nobody([&] { return safe_save_file(disk.file("f.dat"), std::string(40000, 'n')), 0; }), 1);
+  EXPECT_TRUE(file_text(disk.file("f.dat")) == std::string(16384, 'o')) << "the old file changed";
 }
 
 INSTANTIATE_TEST_SUITE_P(TemporaryFiles, SafeSave, ::testing::Values(false, true),

@@ -46,4 +46,9 @@ TEST(HistoryFile, FailedWriteKeepsTheOldHistory) {
   safe_save_testing::write_error = 0;
   EXPECT_EQ(read_file_bytes(dir.file("h.dat")), "one\r\n");
   EXPECT_THROW(read_history_file(dir.file("none.dat")), EInOutError);
+  // UTF-16 text, with either mark, cannot be read as a history.
+  for (const char* mark : {"\xFF\xFE", "\xFE\xFF"}) {
+    write_file_bytes_atomic(dir.file("u.dat"), mark + std::string("\0h\0e\0x", 6));
+    EXPECT_THROW(read_history_file(dir.file("u.dat")), EInOutError) << mark;
+  }
 }
