@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/sysutils.hpp"
+
 namespace {
 
 // A TIFF file inside a stream, from `base` on.
@@ -278,6 +280,43 @@ TTiffPageInfo current_page_info(TIFF* t) {
 }
 
 }  // namespace
+
+TTiffDirectoryView::TTiffDirectoryView(TStream& Source, Int64 Start, std::uint64_t Directory)
+    : source_(Source), start_(Start), size_(std::max<Int64>(0, Source.Size() - Start)) {
+  Source.SetPosition(Start);
+  head_size_ = std::max<Int64>(0, Source.Read(head_, std::min<Int64>(size_, sizeof head_)));
+  if (head_size_ < 4) return;
+  const bool big_endian = head_[0] == 'M' && head_[1] == 'M';
+  if (!big_endian && !(head_[0] == 'I' && head_[1] == 'I')) return;
+  const int version = big_endian ? head_[2] << 8 | head_[3] : head_[3] << 8 | head_[2];
+  if (version != 42 && version != 43) return;
+  const int at = version == 42 ? 4 : 8, bytes = version == 42 ? 4 : 8;
+  for (int i = 0; i < bytes && at + i < head_size_; ++i)
+    head_[at + i] = static_cast<Byte>(Directory >> (8 * (big_endian ? bytes - 1 - i : i)));
+}
+
+Int64 TTiffDirectoryView::Read(void* Buffer, Int64 Count) {
+  Count = std::max<Int64>(0, std::min(Count, size_ - position_));
+  auto* out = static_cast<Byte*>(Buffer);
+  Int64 done = 0;
+  if (position_ < head_size_) {
+    done = std::min(Count, head_size_ - position_);
+    std::copy(head_ + position_, head_ + position_ + done, out);
+  }
+  if (done < Count) {
+    source_.SetPosition(start_ + position_ + done);
+    done += std::max<Int64>(0, source_.Read(out + done, Count - done));
+  }
+  position_ += done;
+  return done;
+}
+
+Int64 TTiffDirectoryView::Seek(Int64 Offset, TSeekOrigin Origin) {
+  const Int64 base = Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? position_ : size_;
+  if (base + Offset < 0) throw EStreamError("Invalid stream operation");
+  position_ = base + Offset;
+  return position_;
+}
 
 TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
   if (Page < 0) return {};
