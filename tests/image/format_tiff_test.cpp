@@ -408,6 +408,39 @@ TEST_F(FormatTiff, TheFramesOfALoadCountTogetherAgainstThePixelLimit) {
       EZuroroveError);
   EXPECT_EQ(frames.FrameCount(), 0);
   EXPECT_EQ(load_page(s, 2)->Width(), 10000);
+
+  // Exactly at the limit: two white pages of 14351 x 6235 (89,478,485 pixels each) are read; a
+  // third page of 1 x 1 is one pixel too many. The pages share one strip of CCITT group 4 rows,
+  // a white row one bit.
+  auto shared_strip = [](const std::vector<std::pair<std::uint32_t, std::uint32_t>>& sizes) {
+    std::vector<Byte> t{'I', 'I', 42, 0, 0x14, 0x03, 0, 0};  // the first directory at 788
+    t.insert(t.end(), 780, Byte{0xFF});
+    auto put = [&](std::uint32_t v, int bytes) {
+      for (int i = 0; i < bytes; ++i) t.push_back(static_cast<Byte>(v >> (8 * i)));
+    };
+    for (std::size_t p = 0; p < sizes.size(); ++p) {
+      const auto [w, h] = sizes[p];
+      const std::uint32_t entries[][3] = {{256, 4, w}, {257, 4, h}, {258, 3, 1}, {259, 3, 4},  {262, 3, 0},
+                                          {273, 4, 8}, {277, 3, 1}, {278, 4, h}, {279, 4, 780}};
+      put(9, 2);
+      for (const auto& e : entries) put(e[0], 2), put(e[1], 2), put(1, 4), put(e[2], 4);
+      put(p + 1 < sizes.size() ? static_cast<std::uint32_t>(t.size() + 4) : 0, 4);
+    }
+    return t;
+  };
+  TMemoryStream at_limit, past;
+  at_limit.Bytes() = shared_strip({{14351, 6235}, {14351, 6235}});
+  past.Bytes() = shared_strip({{14351, 6235}, {14351, 6235}, {1, 1}});
+  TTiffGraphic two;
+  two.SetMultiLoad(true);
+  two.LoadFromStream(at_limit);
+  ASSERT_EQ(two.FrameCount(), 2);
+  EXPECT_EQ(two.Height(), 6235);
+  EXPECT_EQ(two.GetPixel(14350, 6234), Rgb(255, 255, 255));
+  TTiffGraphic three;
+  three.SetMultiLoad(true);
+  EXPECT_THROW(three.LoadFromStream(past), EZuroroveError);
+  EXPECT_EQ(three.FrameCount(), 0);
 }
 
 TEST_F(FormatTiff, EightBitPagesWithoutSamplesPerPixelReachTheDecoderWithTheTag) {
