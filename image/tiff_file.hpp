@@ -2,6 +2,7 @@
 // reports: the text tags of written pages, and the compression and orientation of read pages.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -90,15 +91,19 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ReadTiffPageSizes(TStream& 
 struct TTiffPageTags {
   std::vector<TTiffTextTag> Text;
   std::optional<std::uint16_t> Orientation;
+  // The colour table the page was written from (red, green, blue; 2^bits entries), for a page
+  // of 1 to 8 bits per pixel; empty for none.
+  std::vector<std::array<Byte, 3>> Colours;
 };
 
-// The text tags numbered in `TextTags`, and the orientation, of every page of the TIFF file that
+// The text tags numbered in `TextTags`, the orientation and the colour map, of every page of the TIFF file that
 // starts at `Start` in the stream; nothing for a stream without a readable TIFF. The stream's
 // position is kept.
 std::vector<TTiffPageTags> ReadTiffPageTags(TStream& Stream, Int64 Start, const std::vector<std::uint32_t>& TextTags);
 
 // Writes the tags into page `Page` (0-based, -1 for the last) of the TIFF file that starts at
 // `Start` in the stream and runs to its end: text tags with a value are set, those without are
-// removed, and the orientation is set when given. The stream's position ends at its end.
+// removed, and the orientation is set when given. A page written as plain or inverted grey whose
+// `Colours` are not exactly that ramp gets them as its colour map. The stream's position ends at its end.
 // Returns false when the stream holds no TIFF libtiff can update.
 bool WriteTiffPageTags(TStream& Stream, Int64 Start, int Page, const TTiffPageTags& Tags);

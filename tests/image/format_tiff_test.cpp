@@ -327,6 +327,15 @@ TEST_F(FormatTiff, ShortColourTablesAreWrittenWholeWithBlackForTheMissingEntries
     for (const PALETTEENTRY& e : std::span(back->Palette().palPalEntry).subspan(3))
       ASSERT_EQ(e.peRed | e.peGreen | e.peBlue, 0);  // the entries the table lacked
   }
+  // 255 greys 0..254, the last entry black: a table FreeImage took for an inverted grey ramp.
+  TMaxLogPalette greys{0x300, 255, {}};
+  for (int i = 0; i < 255; ++i) greys.palPalEntry[i] = {static_cast<Byte>(i), static_cast<Byte>(i), static_cast<Byte>(i), 0};
+  p.NewImage(16, 16, ifColor256, &greys, 0, 0);
+  for (int i = 0; i < 256; ++i) p.SetPaletteIndex(i % 16, i / 16, static_cast<Byte>(i % 2 ? 240 : i % 255));
+  TMemoryStream g;
+  p.SaveToStream(g);
+  p.AppendToStream(g);  // the first page is written again
+  for (int page : {1, 2}) expect_pixels(*load_page(g, page), picture_raster(p), 0, "grey page " + std::to_string(page));
 }
 
 TEST_F(FormatTiff, AssignTakesTheCompressionOfATiffSource) {
