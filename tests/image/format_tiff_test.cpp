@@ -327,15 +327,6 @@ TEST_F(FormatTiff, ShortColourTablesAreWrittenWholeWithBlackForTheMissingEntries
     for (const PALETTEENTRY& e : std::span(back->Palette().palPalEntry).subspan(3))
       ASSERT_EQ(e.peRed | e.peGreen | e.peBlue, 0);  // the entries the table lacked
   }
-  // 255 greys 0..254, the last entry black: a table FreeImage took for an inverted grey ramp.
-  TMaxLogPalette greys{0x300, 255, {}};
-  for (int i = 0; i < 255; ++i) greys.palPalEntry[i] = {static_cast<Byte>(i), static_cast<Byte>(i), static_cast<Byte>(i), 0};
-  p.NewImage(16, 16, ifColor256, &greys, 0, 0);
-  for (int i = 0; i < 256; ++i) p.SetPaletteIndex(i % 16, i / 16, static_cast<Byte>(i % 2 ? 240 : i % 255));
-  TMemoryStream g;
-  p.SaveToStream(g);
-  p.AppendToStream(g);  // the first page is written again
-  for (int page : {1, 2}) expect_pixels(*load_page(g, page), picture_raster(p), 0, "grey page " + std::to_string(page));
 }
 
 TEST_F(FormatTiff, AssignTakesTheCompressionOfATiffSource) {
@@ -418,38 +409,29 @@ TEST_F(FormatTiff, TheFramesOfALoadCountTogetherAgainstThePixelLimit) {
   EXPECT_EQ(frames.FrameCount(), 0);
   EXPECT_EQ(load_page(s, 2)->Width(), 10000);
 
-  // Exactly at the limit: two white pages of 14351 x 6235 (89,478,485 pixels each) are read; a
-  // third page of 1 x 1 is one pixel too many. The pages share one strip of CCITT group 4 rows,
-  // a white row one bit.
-  auto shared_strip = [](const std::vector<std::pair<std::uint32_t, std::uint32_t>>& sizes) {
-    std::vector<Byte> t{'I', 'I', 42, 0, 0x14, 0x03, 0, 0};  // the first directory at 788
+  // Exactly at the limit: two pages of 14351 x 6235 (89,478,485 pixels each) are read; a 1 x 1
+  // page more is refused. The pages share one strip of CCITT group 4 rows, a white row one bit.
+  auto pages = [](const std::vector<std::uint32_t>& sizes) {  // width, height, width, height, ...
+    std::vector<Byte> t{'I', 'I', 42, 0, 0x14, 0x03, 0, 0};     // the first directory at 788
     t.insert(t.end(), 780, Byte{0xFF});
-    auto put = [&](std::uint32_t v, int bytes) {
-      for (int i = 0; i < bytes; ++i) t.push_back(static_cast<Byte>(v >> (8 * i)));
-    };
-    for (std::size_t p = 0; p < sizes.size(); ++p) {
-      const auto [w, h] = sizes[p];
-      const std::uint32_t entries[][3] = {{256, 4, w}, {257, 4, h}, {258, 3, 1}, {259, 3, 4},  {262, 3, 0},
-                                          {273, 4, 8}, {277, 3, 1}, {278, 4, h}, {279, 4, 780}};
+    auto put = [&](std::uint32_t v, int n) { while (n-- > 0) t.push_back(static_cast<Byte>(v)), v >>= 8; };
+    for (std::size_t p = 0; p < sizes.size(); p += 2) {
       put(9, 2);
-      for (const auto& e : entries) put(e[0], 2), put(e[1], 2), put(1, 4), put(e[2], 4);
-      put(p + 1 < sizes.size() ? static_cast<std::uint32_t>(t.size() + 4) : 0, 4);
+      for (auto [tag, type, value] : {std::array<std::uint32_t, 3>{256, 4, sizes[p]}, {257, 4, sizes[p + 1]}, {258, 3, 1},
+                                      {259, 3, 4}, {262, 3, 0}, {273, 4, 8}, {277, 3, 1}, {278, 4, sizes[p + 1]}, {279, 4, 780}})
+        put(tag, 2), put(type, 2), put(1, 4), put(value, 4);
+      put(p + 2 < sizes.size() ? static_cast<std::uint32_t>(t.size() + 4) : 0, 4);
     }
     return t;
   };
+  TTiffGraphic two, three;
+  two.SetMultiLoad(true), three.SetMultiLoad(true);
   TMemoryStream at_limit, past;
-  at_limit.Bytes() = shared_strip({{14351, 6235}, {14351, 6235}});
-  past.Bytes() = shared_strip({{14351, 6235}, {14351, 6235}, {1, 1}});
-  TTiffGraphic two;
-  two.SetMultiLoad(true);
+  at_limit.Bytes() = pages({14351, 6235, 14351, 6235});
+  past.Bytes() = pages({14351, 6235, 14351, 6235, 1, 1});
   two.LoadFromStream(at_limit);
-  ASSERT_EQ(two.FrameCount(), 2);
-  EXPECT_EQ(two.Height(), 6235);
-  EXPECT_EQ(two.GetPixel(14350, 6234), Rgb(255, 255, 255));
-  TTiffGraphic three;
-  three.SetMultiLoad(true);
+  EXPECT_EQ(two.FrameCount(), 2);
   EXPECT_THROW(three.LoadFromStream(past), EZuroroveError);
-  EXPECT_EQ(three.FrameCount(), 0);
 }
 
 TEST_F(FormatTiff, EightBitPagesWithoutSamplesPerPixelReachTheDecoderWithTheTag) {

@@ -1,9 +1,8 @@
-// Load, save and load again: the bytes are read by the class the registry finds for them (a
-// bitmap by the picture container's bitmap class), and the picture is saved through every
-// registered class and read back by that class; a palette picture goes round a second time with
-// its colour table cut short (the last input byte says how short), and then, its top-left 16 x
-// 16 pixels, with tables of greys of every length its depth takes, ramps up and down. A
-// lossless file gives every pixel back.
+// Load, save and load again: the bytes are read by the class the registry finds for them (or
+// the picture container's bitmap class), and the picture is saved through every registered class
+// and read back by that class; a palette picture goes round a second time with its colour table
+// cut short (the last input byte says how short), then its top-left 16 x 16 pixels with tables
+// of greys of every length, ramps up and down. A lossless file gives every pixel back.
 #include <set>
 #include <typeindex>
 
@@ -51,74 +50,27 @@ void round_trip(TDibGraphic& picture, const std::vector<TDibGraphicClass>& write
   }
 }
 
-// The picture's top-left `width` x `height` pixels with the colour table `palette`; indices past
-// its entries wrap round.
-std::unique_ptr<TDibGraphic> with_palette(const TDibGraphic& picture, const TMaxLogPalette& palette, int width,
-                                          int height) {
-  const int keep = palette.palNumEntries;
+// The picture's top-left w x h pixels with the colour table `palette`; indices past it wrap round.
+std::unique_ptr<TDibGraphic> with_palette(const TDibGraphic& picture, const TMaxLogPalette& palette, int w, int h) {
   auto cut = std::make_unique<TDibGraphic>();
-  cut->NewImage(width, height, picture.ImageFormat(), &palette, 0, 0);
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) cut->SetPaletteIndex(x, y, static_cast<Byte>(picture.GetPaletteIndex(x, y) % keep));
+  cut->NewImage(w, h, picture.ImageFormat(), &palette, 0, 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      cut->SetPaletteIndex(x, y, static_cast<Byte>(picture.GetPaletteIndex(x, y) % palette.palNumEntries));
   return cut;
-}
-
-// The picture with its colour table cut to `keep` entries.
-std::unique_ptr<TDibGraphic> cut_palette(const TDibGraphic& picture, int keep) {
-  TMaxLogPalette palette = picture.Palette();
-  palette.palNumEntries = static_cast<WORD>(keep);
-  return with_palette(picture, palette, picture.Width(), picture.Height());
-}
-
-// Tables of greys of every length the picture's depth takes, each a ramp up (0, 1, 2, ...) and
-// down (..., 2, 1, 0): a writer that takes such a table for a grey ramp of its own must give the
-// same greys back, the table as short as it may be.
-void grey_ramps(const TDibGraphic& picture, const std::vector<TDibGraphicClass>& writers) {
-  const int entries = picture.ImageFormat() == ifBlackWhite ? 2
-                      : picture.ImageFormat() == ifGray16 || picture.ImageFormat() == ifColor16 ? 16 : 256;
-  const int width = std::min(picture.Width(), 16), height = std::min(picture.Height(), 16);
-  std::vector<TDibGraphicClass> exact;  // the writers that give back what they were given
-  for (const TDibGraphicClass& make : writers)
-    if (lossless(*make(), picture.ImageFormat())) exact.push_back(make);
-  for (int n = 1; n <= entries; ++n)
-    for (bool down : {false, true}) {
-      TMaxLogPalette palette{0x300, static_cast<WORD>(n), {}};
-      for (int i = 0; i < n; ++i) {
-        const auto grey = static_cast<Byte>(down ? n - 1 - i : i);
-        palette.palPalEntry[i] = {grey, grey, grey, 0};
-      }
-      round_trip(*with_palette(picture, palette, width, height), exact);
-    }
-}
-
-// The picture in the bytes: read by the first registered class that takes them, or by the
-// picture container's bitmap class, as a picture opened from a file of its kind is.
-std::unique_ptr<TDibGraphic> read_picture(TStream& stream) {
-  TDibGraphicClass found;
-  HW_FUZZ_REFUSES(found = FindDibGraphicClassByStream(stream));
-  std::unique_ptr<TDibGraphic> picture;
-  if (found) {
-    picture = found();
-    HW_FUZZ_REFUSES(picture->LoadFromStream(stream));
-    return picture;
-  }
-  Byte head[2] = {};
-  if (PeekStreamBytes(stream, head, 2) < 2 || head[0] != 'B' || head[1] != 'M') return nullptr;
-  TBitmap bitmap;
-  bool loaded = false;
-  HW_FUZZ_REFUSES(bitmap.LoadFromStream(stream); loaded = true);
-  if (!loaded || bitmap.Empty()) return nullptr;
-  picture = std::make_unique<TDibGraphic>();
-  HW_FUZZ_REFUSES(picture->Assign(&bitmap));
-  return picture;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   TBytesStream stream(data, static_cast<Int64>(size));
-  std::unique_ptr<TDibGraphic> picture = read_picture(stream);
-  if (!picture || picture->Empty() || static_cast<Int64>(picture->Width()) * picture->Height() > kMaxRoundTripPixels) return 0;
+  TDibGraphicClass found;
+  HW_FUZZ_REFUSES(found = FindDibGraphicClassByStream(stream));
+  std::unique_ptr<TDibGraphic> picture = found ? found() : std::make_unique<TDibGraphic>();
+  TBitmap bitmap;  // what the picture container reads a .bmp file with
+  if (found) HW_FUZZ_REFUSES(picture->LoadFromStream(stream));
+  else HW_FUZZ_REFUSES(bitmap.LoadFromStream(stream); picture->Assign(&bitmap));
+  if (picture->Empty() || static_cast<Int64>(picture->Width()) * picture->Height() > kMaxRoundTripPixels) return 0;
 
   // Every class the registry holds, once each.
   std::vector<TDibGraphicClass> writers;
@@ -129,10 +81,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       writers.push_back(format.GraphicClass);
 
   round_trip(*picture, writers);
-  if (picture->ImageFormat() != ifTrueColor && picture->Palette().palNumEntries > 1) {
-    const int keep = 1 + data[size - 1] % picture->Palette().palNumEntries;
-    if (keep < picture->Palette().palNumEntries) round_trip(*cut_palette(*picture, keep), writers);
+  if (picture->ImageFormat() == ifTrueColor) return 0;
+  TMaxLogPalette palette = picture->Palette();
+  const int keep = 1 + data[size - 1] % std::max<int>(palette.palNumEntries, 1);
+  if (keep < palette.palNumEntries) {
+    palette.palNumEntries = static_cast<WORD>(keep);
+    round_trip(*with_palette(*picture, palette, picture->Width(), picture->Height()), writers);
   }
-  if (picture->ImageFormat() != ifTrueColor) grey_ramps(*picture, writers);
+  // A writer that takes a table of greys for a grey ramp of its own must give the same greys back.
+  for (int n = 1; n <= 1 << ImageFormatBits(picture->ImageFormat()); ++n)
+    for (bool down : {false, true}) {
+      TMaxLogPalette greys{0x300, static_cast<WORD>(n), {}};
+      for (int i = 0; i < n; ++i) {
+        PALETTEENTRY& e = greys.palPalEntry[i];
+        e.peRed = e.peGreen = e.peBlue = static_cast<Byte>(down ? n - 1 - i : i);
+      }
+      round_trip(*with_palette(*picture, greys, std::min(picture->Width(), 16), std::min(picture->Height(), 16)), writers);
+    }
   return 0;
 }
