@@ -2,8 +2,8 @@
 // does it: every page as a frame, then fitted to the height of a 720 x 524 view (already in that
 // mode, as after an earlier open, so each open renders twice). The inputs are made here: a PNG
 // of 2600 x 1, a 1-bit TIFF of 200000 x 7, a GIF whose logical screen is 65535 x 41, TIFFs of
-// 600 and 3000 pages of 1 x 1, and TIFFs of 40 and 80 pages of 8000 x 8000 sharing one deflated
-// strip. Run one input per process for its peak memory:
+// 600, 3000 and 12000 pages of 1 x 1, and TIFFs of 40 and 80 pages of 8000 x 8000 sharing one
+// deflated strip. Run one input per process for its peak memory:
 //   taskset -c 0 /usr/bin/time -v bench_open_picture_bench --benchmark_filter=BM_Open/png
 #include <benchmark/benchmark.h>
 #include <zlib.h>
@@ -144,6 +144,7 @@ BENCHMARK_CAPTURE(open, tiff1bit, std::string("tiff_1bit_200000x7.tif"))->Unit(b
 BENCHMARK_CAPTURE(open, gif, std::string("gif_65535x41.gif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, pages600, std::string("tiff_pages_1x1_600.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, pages3000, std::string("tiff_pages_1x1_3000.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, pages12000, std::string("tiff_pages_1x1_12000.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, big40, std::string("tiff_pages_8000_40.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, big80, std::string("tiff_pages_8000_80.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 

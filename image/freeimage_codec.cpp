@@ -295,7 +295,9 @@ TReadBufferedStream::TReadBufferedStream(TStream& Source)
     : source_(Source), size_(Source.Size()), position_(Source.Position()) {}
 
 Int64 TReadBufferedStream::Read(void* Buffer, Int64 Count) {
-  constexpr Int64 kBlock = 64 << 10;
+  // Small blocks: a page read alone moves between its directory and its strips, which may lie
+  // anywhere in the file, and every move refills the buffer.
+  constexpr Int64 kBlock = 8 << 10;
   Count = std::max<Int64>(0, std::min(Count, size_ - position_));
   auto* out = static_cast<Byte*>(Buffer);
   Int64 done = 0;
@@ -361,6 +363,18 @@ void TDibPageReader::Load(int Page, TDibGraphic& Target, const TFIBitmapEvent& B
     throw;
   }
   fi.FreeImage_UnlockPage(multi_, page, FALSE);
+}
+
+void LoadDibPageAlone(TStream& Stream, int FifId, int Flags, TDibGraphic& Target, const TFIBitmapEvent& BeforeConvert,
+                      const TFIBitmapEvent& AfterLoad) {
+  TFreeImageSource source(Stream);
+  FIBITMAP* decoded =
+      FreeImageAPI().FreeImage_LoadFromHandle(static_cast<FREE_IMAGE_FORMAT>(FifId), StreamIO(), source.FIHandle(), Flags);
+  if (decoded == nullptr) throw Exception(convert_error);
+  source.Release();
+  fi_bitmap bitmap(decoded, true);
+  Byte last = 255;
+  convert_and_assign(bitmap, FifId, Target, BeforeConvert, AfterLoad, nullptr, last);
 }
 
 void SaveDibToStream(TDibGraphic& Graphic, TStream& Stream, int FifId, int Flags,

@@ -59,7 +59,7 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
                        const TFIBitmapEvent& AfterLoad);
 
 // Reads another stream through a buffer, for decoders that read a few bytes at a time (a TIFF
-// directory entry by entry): the same bytes at the same positions, in reads of 64 KB. Read-only;
+// directory entry by entry): the same bytes at the same positions, in reads of 8 KB. Read-only;
 // the other stream must not change while this one is in use.
 class TReadBufferedStream : public TStream {
 public:
@@ -99,6 +99,13 @@ private:
   FIMULTIBITMAP* multi_ = nullptr;
   int count_ = 0;
 };
+
+// Decodes the picture at the stream's position (its first page) into `Target` as
+// TDibPageReader::Load decodes a page after the first: without progress, header check or GDI+
+// decoder; nothing decoded raises Exception "Unable to convert to internal bitmap format". For a
+// page reached without a walk through the pages before it (a TTiffDirectoryView).
+void LoadDibPageAlone(TStream& Stream, int FifId, int Flags, TDibGraphic& Target, const TFIBitmapEvent& BeforeConvert,
+                      const TFIBitmapEvent& AfterLoad);
 
 // Encodes the picture into the stream at its position, with progress 0, 5, 10 and 100. A
 // picture whose format is not in `Accepted` is encoded from a copy in `Fallback`. A failed

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "platform/sysutils.hpp"
+
 namespace {
 
 // A TIFF file inside a stream, from `base` on.
@@ -279,6 +281,43 @@ TTiffPageInfo current_page_info(TIFF* t) {
 
 }  // namespace
 
+TTiffDirectoryView::TTiffDirectoryView(TStream& Source, Int64 Start, std::uint64_t Directory)
+    : source_(Source), start_(Start), size_(std::max<Int64>(0, Source.Size() - Start)) {
+  Source.SetPosition(Start);
+  head_size_ = std::max<Int64>(0, Source.Read(head_, std::min<Int64>(size_, sizeof head_)));
+  if (head_size_ < 4) return;
+  const bool big_endian = head_[0] == 'M' && head_[1] == 'M';
+  if (!big_endian && !(head_[0] == 'I' && head_[1] == 'I')) return;
+  const int version = big_endian ? head_[2] << 8 | head_[3] : head_[3] << 8 | head_[2];
+  if (version != 42 && version != 43) return;
+  const int at = version == 42 ? 4 : 8, bytes = version == 42 ? 4 : 8;
+  for (int i = 0; i < bytes && at + i < head_size_; ++i)
+    head_[at + i] = static_cast<Byte>(Directory >> (8 * (big_endian ? bytes - 1 - i : i)));
+}
+
+Int64 TTiffDirectoryView::Read(void* Buffer, Int64 Count) {
+  Count = std::max<Int64>(0, std::min(Count, size_ - position_));
+  auto* out = static_cast<Byte*>(Buffer);
+  Int64 done = 0;
+  if (position_ < head_size_) {
+    done = std::min(Count, head_size_ - position_);
+    std::copy(head_ + position_, head_ + position_ + done, out);
+  }
+  if (done < Count) {
+    source_.SetPosition(start_ + position_ + done);
+    done += std::max<Int64>(0, source_.Read(out + done, Count - done));
+  }
+  position_ += done;
+  return done;
+}
+
+Int64 TTiffDirectoryView::Seek(Int64 Offset, TSeekOrigin Origin) {
+  const Int64 base = Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? position_ : size_;
+  if (base + Offset < 0) throw EStreamError("Invalid stream operation");
+  position_ = base + Offset;
+  return position_;
+}
+
 TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {
   if (Page < 0) return {};
   tiff_handle tif(Stream, Start, "rm");
@@ -301,6 +340,30 @@ std::vector<TTiffPageInfo> ReadTiffPagesInfo(TStream& Stream, Int64 Start, Int64
   return pages;
 }
 
+namespace {
+
+// The colour map of a palette page of 1 to 8 bits, as 8-bit colours the way FreeImage reads
+// them (a map whose values all stay below 256 holds 8-bit values); empty for other pages.
+std::vector<std::array<Byte, 3>> colour_map(TIFF* t) {
+  std::vector<std::array<Byte, 3>> colours;
+  std::uint16_t photometric = 0, bits = 1, samples = 1;
+  std::uint16_t *red = nullptr, *green = nullptr, *blue = nullptr;
+  TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  if (TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric) != 1 || photometric != PHOTOMETRIC_PALETTE || samples != 1 ||
+      bits < 1 || bits > 8 || TIFFGetField(t, TIFFTAG_COLORMAP, &red, &green, &blue) != 1 || red == nullptr ||
+      green == nullptr || blue == nullptr)
+    return colours;
+  const std::size_t n = std::size_t{1} << bits;
+  bool wide = false;
+  for (std::size_t i = 0; i < n; ++i) wide = wide || red[i] > 255 || green[i] > 255 || blue[i] > 255;
+  const auto eight = [wide](std::uint16_t v) { return static_cast<Byte>(wide ? v * 255L / 65535L : v); };
+  for (std::size_t i = 0; i < n; ++i) colours.push_back({eight(red[i]), eight(green[i]), eight(blue[i])});
+  return colours;
+}
+
+}  // namespace
+
 std::vector<TTiffPageTags> ReadTiffPageTags(TStream& Stream, Int64 Start, const std::vector<std::uint32_t>& TextTags) {
   std::vector<TTiffPageTags> pages;
   tiff_handle tif(Stream, Start, "rm");
@@ -315,10 +378,47 @@ std::vector<TTiffPageTags> ReadTiffPageTags(TStream& Stream, Int64 Start, const 
     }
     std::uint16_t orientation = 0;
     if (TIFFGetField(tif.get(), TIFFTAG_ORIENTATION, &orientation) == 1) page.Orientation = orientation;
+    page.Colours = colour_map(tif.get());
     pages.push_back(std::move(page));
   } while (TIFFReadDirectory(tif.get()) == 1);
   return pages;
 }
+
+namespace {
+
+// A mend: FreeImage writes an 8-bit page as grey, without a colour map, when every entry i of
+// its table is grey i or grey n-1-i (n the table's length), each entry either way: a table that
+// mixes both (a short ramp filled up with black among them) came back as a plain or inverted
+// ramp, other greys than the picture's. The page read as grey must give the table's colours;
+// where it does not, the page gets its colour map. False when the tags cannot be set.
+bool keep_colours(TIFF* t, const std::vector<std::array<Byte, 3>>& colours) {
+  std::uint16_t photometric = 0, bits = 1, samples = 1, compression = COMPRESSION_NONE;
+  if (colours.empty() || TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric) != 1 ||
+      (photometric != PHOTOMETRIC_MINISBLACK && photometric != PHOTOMETRIC_MINISWHITE))
+    return true;
+  TIFFGetFieldDefaulted(t, TIFFTAG_BITSPERSAMPLE, &bits);
+  TIFFGetFieldDefaulted(t, TIFFTAG_SAMPLESPERPIXEL, &samples);
+  TIFFGetFieldDefaulted(t, TIFFTAG_COMPRESSION, &compression);
+  // A colour map takes pixels that are indices, which a JPEG or fax page does not hold.
+  if (samples != 1 || bits < 1 || bits > 8 || colours.size() != std::size_t{1} << bits ||
+      (compression != COMPRESSION_NONE && compression != COMPRESSION_PACKBITS && compression != COMPRESSION_LZW &&
+       compression != COMPRESSION_ADOBE_DEFLATE && compression != COMPRESSION_DEFLATE))
+    return true;
+  const unsigned top = (1u << bits) - 1;
+  bool ramp = true;
+  for (unsigned i = 0; i <= top && ramp; ++i) {
+    const auto grey = static_cast<Byte>((photometric == PHOTOMETRIC_MINISBLACK ? i : top - i) * 255 / top);
+    ramp = colours[i] == std::array<Byte, 3>{grey, grey, grey};
+  }
+  if (ramp) return true;
+  std::vector<std::uint16_t> map(3 * colours.size());
+  for (std::size_t i = 0; i < colours.size(); ++i)
+    for (std::size_t c = 0; c < 3; ++c) map[c * colours.size() + i] = static_cast<std::uint16_t>(colours[i][c] * 257);
+  return TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_PALETTE) == 1 &&
+         TIFFSetField(t, TIFFTAG_COLORMAP, map.data(), map.data() + colours.size(), map.data() + 2 * colours.size()) == 1;
+}
+
+}  // namespace
 
 bool WriteTiffPageTags(TStream& Stream, Int64 Start, int Page, const TTiffPageTags& Tags) {
   bool done = false;
@@ -334,6 +434,7 @@ bool WriteTiffPageTags(TStream& Stream, Int64 Start, int Page, const TTiffPageTa
           else if (!TIFFSetField(tif.get(), tag.Tag, tag.Value.c_str())) done = false;
         }
         if (Tags.Orientation && !TIFFSetField(tif.get(), TIFFTAG_ORIENTATION, *Tags.Orientation)) done = false;
+        if (!keep_colours(tif.get(), Tags.Colours)) done = false;
         if (done) done = TIFFRewriteDirectory(tif.get()) == 1;
       }
     }

@@ -2,6 +2,7 @@
 // reports: the text tags of written pages, and the compression and orientation of read pages.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,6 +36,32 @@ struct TTiffPageInfo {
   std::uint64_t DirectoryOffset = 0;  // from the file's start
 };
 
+// The TIFF file that starts at `Start` in another stream, from its first byte (position 0 here),
+// as if its first directory were the one at `Directory` (from the file's start): the same bytes
+// but for the header's link to the first directory. A decoder reads that page as the first one,
+// without walking the directories before it. Read-only; the other stream must not change while
+// this one is in use, and `Directory` must be a directory libtiff reached in that file.
+class TTiffDirectoryView : public TStream {
+public:
+  TTiffDirectoryView(TStream& Source, Int64 Start, std::uint64_t Directory);
+  std::string ClassName() const override { return "TTiffDirectoryView"; }
+  Int64 Read(void* Buffer, Int64 Count) override;
+  Int64 Write(const void*, Int64) override { return 0; }
+  Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
+  Int64 GetSize() override { return size_; }
+
+private:
+  TStream& source_;
+  Int64 start_;
+  Int64 size_;
+  Int64 position_ = 0;
+  // The header as this view shows it, its link changed (nothing changed in a header that is no
+  // TIFF header), kept here so that reading it does not move the other stream's buffer away from
+  // the directories.
+  Byte head_[16] = {};
+  Int64 head_size_ = 0;
+};
+
 // Page `Page` (0-based) of the TIFF file that starts at `Start` in the stream; nothing when the
 // stream holds no readable TIFF or no such page. The stream's position is kept.
 TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page);
@@ -64,15 +91,19 @@ std::vector<std::pair<std::uint32_t, std::uint32_t>> ReadTiffPageSizes(TStream& 
 struct TTiffPageTags {
   std::vector<TTiffTextTag> Text;
   std::optional<std::uint16_t> Orientation;
+  // The colour table the page was written from (red, green, blue; 2^bits entries), for a page
+  // of 1 to 8 bits per pixel; empty for none.
+  std::vector<std::array<Byte, 3>> Colours;
 };
 
-// The text tags numbered in `TextTags`, and the orientation, of every page of the TIFF file that
+// The text tags numbered in `TextTags`, the orientation and the colour map, of every page of the TIFF file that
 // starts at `Start` in the stream; nothing for a stream without a readable TIFF. The stream's
 // position is kept.
 std::vector<TTiffPageTags> ReadTiffPageTags(TStream& Stream, Int64 Start, const std::vector<std::uint32_t>& TextTags);
 
 // Writes the tags into page `Page` (0-based, -1 for the last) of the TIFF file that starts at
 // `Start` in the stream and runs to its end: text tags with a value are set, those without are
-// removed, and the orientation is set when given. The stream's position ends at its end.
+// removed, and the orientation is set when given. A page written as plain or inverted grey whose
+// `Colours` are not exactly that ramp gets them as its colour map. The stream's position ends at its end.
 // Returns false when the stream holds no TIFF libtiff can update.
 bool WriteTiffPageTags(TStream& Stream, Int64 Start, int Page, const TTiffPageTags& Tags);

@@ -95,6 +95,18 @@ const std::vector<std::uint32_t>& text_tag_numbers() {
   return numbers;
 }
 
+// The colour table FreeImage writes a page of up to 8 bits from (none for more bits).
+std::vector<std::array<Byte, 3>> bitmap_colours(FIBITMAP* bitmap) {
+  const TFreeImageEntries& fi = FreeImageAPI();
+  std::vector<std::array<Byte, 3>> colours;
+  const BITMAPINFOHEADER* header = fi.FreeImage_GetInfoHeader(bitmap);
+  const RGBQUAD* palette = fi.FreeImage_GetPalette(bitmap);
+  if (header == nullptr || palette == nullptr || header->biBitCount < 1 || header->biBitCount > 8) return colours;
+  const std::size_t n = std::min<std::size_t>(fi.FreeImage_GetColorsUsed(bitmap), std::size_t{1} << header->biBitCount);
+  for (std::size_t i = 0; i < n; ++i) colours.push_back({palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue});
+  return colours;
+}
+
 }  // namespace
 
 std::string TiffCompressionName(TTiffCompression Compression) {
@@ -258,6 +270,15 @@ void TTiffGraphic::LoadFromStream(TStream& Stream) {
         }
       }
       TDibPageReader& pages_reader = mended_reader ? *mended_reader : reader;
+      // A mend: FreeImage reached every page by a walk through all the directories before it,
+      // a time that grew with the square of the pages (3000 pages of 1 x 1 took 2 s, 12000 over
+      // 30 s). Each page after the first is read where the one walk above found its directory.
+      TStream& pages_stream = mended_reader ? static_cast<TStream&>(*mended) : buffered;
+      const Int64 pages_start = mended_reader ? 0 : start;
+      std::vector<std::uint64_t> directories;
+      for (const TTiffPageInfo& page : mended_reader ? ReadTiffPagesInfo(*mended, 0, MaxDeclaredPixels) : pages)
+        directories.push_back(page.DirectoryOffset);
+      if (directories.size() != pages.size()) directories.clear();  // the pages as FreeImage reaches them
       for (int n = 1; n <= count; ++n) {
         auto frame = std::make_unique<TTiffGraphic>();
         frame->SetOverwriteFileBackground(OverwriteFileBackground());
@@ -269,9 +290,14 @@ void TTiffGraphic::LoadFromStream(TStream& Stream) {
           frame->SingleLoadFromStream(buffered, n);
         } else {
           TTiffGraphic& f = *frame;
-          pages_reader.Load(
-              n, f, [&f](FIBITMAP* bitmap) { f.read_tags_from_bitmap(bitmap); },
-              [&f, info](FIBITMAP*) { f.apply_compression_and_orientation(*info); });
+          const auto before = [&f](FIBITMAP* bitmap) { f.read_tags_from_bitmap(bitmap); };
+          const auto after = [&f, info](FIBITMAP*) { f.apply_compression_and_orientation(*info); };
+          if (n >= 2 && !directories.empty()) {
+            TTiffDirectoryView view(pages_stream, pages_start, directories[static_cast<std::size_t>(n - 1)]);
+            LoadDibPageAlone(view, FIF_ID_TIFF, 0, f, before, after);
+          } else {
+            pages_reader.Load(n, f, before, after);
+          }
         }
         AddFrame(std::move(frame));
       }
@@ -338,13 +364,16 @@ void TTiffGraphic::write_tags_to_bitmap(FIBITMAP* Bitmap, const std::vector<text
 }
 
 void TTiffGraphic::write_tags_to_file(TStream& File, const std::vector<TTiffPageTags>& Kept,
-                                      const std::vector<text_tag>& Tags) const {
+                                      const std::vector<text_tag>& Tags,
+                                      const std::vector<std::array<Byte, 3>>& Colours) const {
   // FreeImage neither writes the text tags into the file nor keeps those of the pages it
-  // rewrites when it appends one: the earlier pages get theirs back, the new one its own.
+  // rewrites when it appends one: the earlier pages get theirs back, the new one its own (and
+  // each its colour map where FreeImage took a table of greys for a grey ramp).
   bool done = true;
   for (std::size_t page = 0; page < Kept.size(); ++page)
     done = WriteTiffPageTags(File, 0, static_cast<int>(page), Kept[page]) && done;
   TTiffPageTags last;
+  last.Colours = Colours;
   for (const text_tag& t : Tags) last.Text.push_back({t.number, t.value});
   done = WriteTiffPageTags(File, 0, -1, last) && done;
   if (!done) throw EZuroroveError(Format("Unable to save with class %s", {ClassName()}));
@@ -353,9 +382,13 @@ void TTiffGraphic::write_tags_to_file(TStream& File, const std::vector<TTiffPage
 void TTiffGraphic::SaveToStream(TStream& Stream) {
   const std::vector<text_tag> tags = tags_to_write();
   TMemoryStream file;
+  std::vector<std::array<Byte, 3>> colours;
   SaveDibToStream(*this, file, FIF_ID_TIFF, save_flags(), OnReadWriteProgress, TImageFormats::All(), ifTrueColor,
-                  [&](FIBITMAP* bitmap) { write_tags_to_bitmap(bitmap, tags); });
-  write_tags_to_file(file, {}, tags);
+                  [&](FIBITMAP* bitmap) {
+                    write_tags_to_bitmap(bitmap, tags);
+                    colours = bitmap_colours(bitmap);
+                  });
+  write_tags_to_file(file, {}, tags, colours);
   Stream.CopyFrom(file, 0);
 }
 
@@ -370,9 +403,13 @@ void TTiffGraphic::AppendToFile(const std::string& FileName) {
 void TTiffGraphic::AppendToStream(TStream& Stream) {
   const std::vector<text_tag> tags = tags_to_write();
   std::vector<TTiffPageTags> kept = ReadTiffPageTags(Stream, 0, text_tag_numbers());
+  std::vector<std::array<Byte, 3>> colours;
   AppendDibToStream(*this, Stream, FIF_ID_TIFF, save_flags(), OnReadWriteProgress, TImageFormats::All(),
-                    ifTrueColor, [&](FIBITMAP* bitmap) { write_tags_to_bitmap(bitmap, tags); });
-  write_tags_to_file(Stream, kept, tags);
+                    ifTrueColor, [&](FIBITMAP* bitmap) {
+                      write_tags_to_bitmap(bitmap, tags);
+                      colours = bitmap_colours(bitmap);
+                    });
+  write_tags_to_file(Stream, kept, tags, colours);
 }
 
 void TTiffGraphic::MultiSaveToFile(const std::string& FileName, int ImageCount, const TGetGraphicMethod& OnGetGraphic) {

@@ -3,6 +3,7 @@
 // applied on load.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -59,7 +60,8 @@ private:
   // The tags a save writes, in order, with the date and software filled in when empty.
   std::vector<text_tag> tags_to_write() const;
   void write_tags_to_bitmap(FIBITMAP* Bitmap, const std::vector<text_tag>& Tags) const;
-  void write_tags_to_file(TStream& File, const std::vector<TTiffPageTags>& Kept, const std::vector<text_tag>& Tags) const;
+  void write_tags_to_file(TStream& File, const std::vector<TTiffPageTags>& Kept, const std::vector<text_tag>& Tags,
+                          const std::vector<std::array<Byte, 3>>& Colours) const;
   void read_tags_from_bitmap(FIBITMAP* Bitmap);
   void apply_compression_and_orientation(const TTiffPageInfo& Info);
   int save_flags() const;

@@ -408,6 +408,30 @@ TEST_F(FormatTiff, TheFramesOfALoadCountTogetherAgainstThePixelLimit) {
       EZuroroveError);
   EXPECT_EQ(frames.FrameCount(), 0);
   EXPECT_EQ(load_page(s, 2)->Width(), 10000);
+
+  // Exactly at the limit: two pages of 14351 x 6235 (89,478,485 pixels each) are read; a 1 x 1
+  // page more is refused. The pages share one strip of CCITT group 4 rows, a white row one bit.
+  auto pages = [](const std::vector<std::uint32_t>& sizes) {  // width, height, width, height, ...
+    std::vector<Byte> t{'I', 'I', 42, 0, 0x14, 0x03, 0, 0};     // the first directory at 788
+    t.insert(t.end(), 780, Byte{0xFF});
+    auto put = [&](std::uint32_t v, int n) { while (n-- > 0) t.push_back(static_cast<Byte>(v)), v >>= 8; };
+    for (std::size_t p = 0; p < sizes.size(); p += 2) {
+      put(9, 2);
+      for (auto [tag, type, value] : {std::array<std::uint32_t, 3>{256, 4, sizes[p]}, {257, 4, sizes[p + 1]}, {258, 3, 1},
+                                      {259, 3, 4}, {262, 3, 0}, {273, 4, 8}, {277, 3, 1}, {278, 4, sizes[p + 1]}, {279, 4, 780}})
+        put(tag, 2), put(type, 2), put(1, 4), put(value, 4);
+      put(p + 2 < sizes.size() ? static_cast<std::uint32_t>(t.size() + 4) : 0, 4);
+    }
+    return t;
+  };
+  TTiffGraphic two, three;
+  two.SetMultiLoad(true), three.SetMultiLoad(true);
+  TMemoryStream at_limit, past;
+  at_limit.Bytes() = pages({14351, 6235, 14351, 6235});
+  past.Bytes() = pages({14351, 6235, 14351, 6235, 1, 1});
+  two.LoadFromStream(at_limit);
+  EXPECT_EQ(two.FrameCount(), 2);
+  EXPECT_THROW(three.LoadFromStream(past), EZuroroveError);
 }
 
 TEST_F(FormatTiff, EightBitPagesWithoutSamplesPerPixelReachTheDecoderWithTheTag) {

@@ -1,7 +1,8 @@
-// Load, save and load again: the bytes are read by the class the registry finds for them, and
-// the picture is saved through every registered class and read back by that class; a palette
-// picture goes round a second time with its colour table cut short (the last input byte says
-// how short). A lossless file gives every pixel back.
+// Load, save and load again: the bytes are read by the class the registry finds for them (or
+// the picture container's bitmap class), and the picture is saved through every registered class
+// and read back by that class; a palette picture goes round a second time with its colour table
+// cut short (the last input byte says how short), then its top-left 16 x 16 pixels with tables
+// of greys of every length, ramps up and down. A lossless file gives every pixel back.
 #include <set>
 #include <typeindex>
 
@@ -49,14 +50,13 @@ void round_trip(TDibGraphic& picture, const std::vector<TDibGraphicClass>& write
   }
 }
 
-// The picture with its colour table cut to `keep` entries; indices past them wrap round.
-std::unique_ptr<TDibGraphic> cut_palette(const TDibGraphic& picture, int keep) {
-  TMaxLogPalette palette = picture.Palette();
-  palette.palNumEntries = static_cast<WORD>(keep);
+// The picture's top-left w x h pixels with the colour table `palette`; indices past it wrap round.
+std::unique_ptr<TDibGraphic> with_palette(const TDibGraphic& picture, const TMaxLogPalette& palette, int w, int h) {
   auto cut = std::make_unique<TDibGraphic>();
-  cut->NewImage(picture.Width(), picture.Height(), picture.ImageFormat(), &palette, 0, 0);
-  for (int y = 0; y < picture.Height(); ++y)
-    for (int x = 0; x < picture.Width(); ++x) cut->SetPaletteIndex(x, y, static_cast<Byte>(picture.GetPaletteIndex(x, y) % keep));
+  cut->NewImage(w, h, picture.ImageFormat(), &palette, 0, 0);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x)
+      cut->SetPaletteIndex(x, y, static_cast<Byte>(picture.GetPaletteIndex(x, y) % palette.palNumEntries));
   return cut;
 }
 
@@ -66,9 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TBytesStream stream(data, static_cast<Int64>(size));
   TDibGraphicClass found;
   HW_FUZZ_REFUSES(found = FindDibGraphicClassByStream(stream));
-  if (!found) return 0;
-  std::unique_ptr<TDibGraphic> picture = found();
-  HW_FUZZ_REFUSES(picture->LoadFromStream(stream));
+  std::unique_ptr<TDibGraphic> picture = found ? found() : std::make_unique<TDibGraphic>();
+  TBitmap bitmap;  // what the picture container reads a .bmp file with
+  if (found) HW_FUZZ_REFUSES(picture->LoadFromStream(stream));
+  else HW_FUZZ_REFUSES(bitmap.LoadFromStream(stream); picture->Assign(&bitmap));
   if (picture->Empty() || static_cast<Int64>(picture->Width()) * picture->Height() > kMaxRoundTripPixels) return 0;
 
   // Every class the registry holds, once each.
@@ -80,9 +81,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       writers.push_back(format.GraphicClass);
 
   round_trip(*picture, writers);
-  if (picture->ImageFormat() != ifTrueColor && picture->Palette().palNumEntries > 1) {
-    const int keep = 1 + data[size - 1] % picture->Palette().palNumEntries;
-    if (keep < picture->Palette().palNumEntries) round_trip(*cut_palette(*picture, keep), writers);
+  if (picture->ImageFormat() == ifTrueColor) return 0;
+  TMaxLogPalette palette = picture->Palette();
+  const int keep = 1 + data[size - 1] % std::max<int>(palette.palNumEntries, 1);
+  if (keep < palette.palNumEntries) {
+    palette.palNumEntries = static_cast<WORD>(keep);
+    round_trip(*with_palette(*picture, palette, picture->Width(), picture->Height()), writers);
   }
+  // A writer that takes a table of greys for a grey ramp of its own must give the same greys back.
+  for (int n = 1; n <= 1 << ImageFormatBits(picture->ImageFormat()); ++n)
+    for (bool down : {false, true}) {
+      TMaxLogPalette greys{0x300, static_cast<WORD>(n), {}};
+      for (int i = 0; i < n; ++i) {
+        PALETTEENTRY& e = greys.palPalEntry[i];
+        e.peRed = e.peGreen = e.peBlue = static_cast<Byte>(down ? n - 1 - i : i);
+      }
+      round_trip(*with_palette(*picture, greys, std::min(picture->Width(), 16), std::min(picture->Height(), 16)), writers);
+    }
   return 0;
 }
