@@ -60,12 +60,15 @@ struct Side {
   std::vector<std::uint32_t> first, second;  // the weights of the straddling pixel
   std::uint64_t unit = 1;                    // sn: the weights of a displayed pixel add up to it
   bool cuts = false;
+  // The source pixels whose 16-byte stores (see emit_row_avx2) stay inside the row.
+  int fast = 0;
 
   Side(int s, int d, bool averaged)
       : run(static_cast<std::size_t>(s)), cut(static_cast<std::size_t>(s)), first(static_cast<std::size_t>(s)),
         second(static_cast<std::size_t>(s)) {
     if (!averaged) {
       for (std::int64_t t = 0; t < d; ++t) ++run[static_cast<std::size_t>(((2 * t + 1) * s) / (2 * std::int64_t{d}))];
+      fast_prefix(d);
       return;
     }
     const std::int64_t g = std::gcd(s, d), sn = s / g, dn = d / g;
@@ -82,6 +85,18 @@ struct Side {
         second[i] = static_cast<std::uint32_t>(b - (j + 1) * dn);
       }
     }
+    fast_prefix(d);
+  }
+
+  void fast_prefix(int d) {
+    std::int64_t at = 0;
+    for (std::size_t j = 0; j + 1 < run.size(); ++j) {
+      const int r = run[j];
+      const std::int64_t end = std::max(at + 15 * std::max(0, (r - 1) / 5) + 16, at + 3 * r + 4);
+      if (end > 3 * std::int64_t{d}) break;
+      fast = static_cast<int>(j + 1);
+      at += 3 * (r + cut[j]);
+    }
   }
   int size() const { return static_cast<int>(run.size()); }
 };
@@ -93,14 +108,15 @@ inline std::uint32_t load32(const std::uint8_t* p) {
 }
 
 // One displayed row: each of the w pixels of `whole` run[j] times, followed by the pixel of
-// `cut` at j where the displayed pixel straddles j and j + 1. Words are written past the pixel
-// in hand and overwritten by the next; the last source pixel, which always has a run of its own
-// (the last displayed pixel ends where it ends), is written exactly, so nothing lands past the
-// row. `whole` is read 4 bytes at a time except at its last pixel, `cut` at every straddle.
-void emit_row(const Side& x, const std::uint8_t* whole, const std::uint8_t* cut, std::uint8_t* dst) {
+// `cut` at j where the displayed pixel straddles j and j + 1, from source pixel `from` on (`dst`
+// where its run begins). Words are written past the pixel in hand and overwritten by the next;
+// the last source pixel, which always has a run of its own (the last displayed pixel ends where
+// it ends), is written exactly, so nothing lands past the row. `whole` is read 4 bytes at a time
+// except at its last pixel, `cut` at every straddle.
+void emit_row(const Side& x, int from, const std::uint8_t* whole, const std::uint8_t* cut, std::uint8_t* dst) {
   const int w = x.size();
-  for (int j = 0; j + 1 < w; ++j, whole += 3) {
-    const std::uint64_t v = load32(whole) & 0xFFFFFFu;
+  for (int j = from; j + 1 < w; ++j) {
+    const std::uint64_t v = load32(whole + 3 * j) & 0xFFFFFFu;
     const std::uint64_t twice = v | v << 24;
     const int r = x.run[static_cast<std::size_t>(j)];
     int k = 0;
@@ -112,7 +128,7 @@ void emit_row(const Side& x, const std::uint8_t* whole, const std::uint8_t* cut,
       dst += 3;
     }
   }
-  for (int k = 0; k < x.run[static_cast<std::size_t>(w - 1)]; ++k, dst += 3) std::memcpy(dst, whole, 3);
+  for (int k = 0; k < x.run[static_cast<std::size_t>(w - 1)]; ++k, dst += 3) std::memcpy(dst, whole + 3 * (w - 1), 3);
 }
 
 // The mixed values, channel by channel over n bytes. Weights come per channel (each pixel's
@@ -226,6 +242,27 @@ VIEW_RENDER_AVX2 void between_avx2(const Mix& m, const std::uint8_t* p, const st
     cut[i] = static_cast<std::uint8_t>(m.by_both(std::uint64_t{m.first[i]} * mixed[i] +
                                                  std::uint64_t{m.second[i]} * mixed[i + 3] + m.half_both));
 }
+// emit_row with one 16-byte store for every five pixels of a run (at least one) and the cut
+// pixel stored whether there is one or not, without branches where the runs are short.
+VIEW_RENDER_AVX2 void emit_row_avx2(const Side& x, int, const std::uint8_t* whole, const std::uint8_t* cut,
+                                    std::uint8_t* dst) {
+  const __m128i spread = _mm_setr_epi8(0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0);
+  const int* run = x.run.data();
+  const std::uint8_t* cuts = x.cut.data();
+  int j = 0;
+  for (; j < x.fast; ++j) {
+    const __m128i v = _mm_shuffle_epi8(_mm_cvtsi32_si128(static_cast<int>(load32(whole + 3 * j))), spread);
+    const int r = run[j];
+    int k = 0;
+    do {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 3 * k), v);
+      k += 5;
+    } while (k < r);
+    std::memcpy(dst + 3 * r, cut + 3 * j, 4);
+    dst += 3 * (r + cuts[j]);
+  }
+  emit_row(x, j, whole, cut, dst);
+}
 #undef VIEW_RENDER_AVX2
 
 // A copy of n bytes that bypasses the caches for the bulk of it, for pictures far larger than
@@ -275,6 +312,7 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   const bool sideways_vector = avx2 && mix.by_x.lanes32();
   const bool between_vector = avx2 && mix.by_y.lanes32() && mix.by_both.lanes32();
   const bool identity = Width == w;
+  const auto emit = avx2 ? emit_row_avx2 : emit_row;
 
   // Every byte of every row is written below, the row padding included: the picture is not
   // cleared first.
@@ -292,33 +330,32 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
     t += y.run[static_cast<std::size_t>(j)] + y.cut[static_cast<std::size_t>(j)];
   }
 
+  // Each displayed row is made in a row of its own, which stays in the caches, and copied to
+  // its places in the picture from there.
   auto band = [&](int j0, int j1) {
     std::vector<std::uint32_t> mixed(static_cast<std::size_t>(n) + 8);
     std::vector<std::uint8_t> whole(static_cast<std::size_t>(n) + 8), cut(static_cast<std::size_t>(n) + 8);
-    auto finish = [&](std::uint8_t* row) { std::memset(row + row_bytes, 0, scan - row_bytes); };
+    std::vector<std::uint8_t> line(scan);  // its padding stays zero
     for (int j = j0; j < j1; ++j) {
       const auto sj = static_cast<std::size_t>(j);
       const std::uint8_t* p = Source.GetScanLine(j);
       int row = top[sj];
       if (const int r = y.run[sj]; r > 0) {
-        std::uint8_t* first_row = Dest.GetScanLine(row);
         if (identity) {
-          copy(first_row, p, row_bytes);
+          std::memcpy(line.data(), p, row_bytes);
         } else {
           if (x.cuts) (sideways_vector ? sideways_avx2 : sideways_plain)(mix, p, 0, n - 3, cut.data());
-          emit_row(x, p, cut.data(), first_row);
+          emit(x, 0, p, cut.data(), line.data());
         }
-        finish(first_row);
-        for (int i = 1; i < r; ++i) copy(Dest.GetScanLine(row + i), first_row, scan);
+        for (int i = 0; i < r; ++i) copy(Dest.GetScanLine(row + i), line.data(), scan);
         row += r;
       }
       if (y.cut[sj]) {
-        std::uint8_t* mixed_row = Dest.GetScanLine(row);
         (between_vector ? between_avx2 : between_plain)(mix, p, Source.GetScanLine(j + 1), y.first[sj], y.second[sj],
                                                         n, x.cuts, mixed.data(), whole.data(), cut.data());
-        if (identity) std::memcpy(mixed_row, whole.data(), row_bytes);
-        else emit_row(x, whole.data(), cut.data(), mixed_row);
-        finish(mixed_row);
+        if (identity) std::memcpy(line.data(), whole.data(), row_bytes);
+        else emit(x, 0, whole.data(), cut.data(), line.data());
+        copy(Dest.GetScanLine(row), line.data(), scan);
       }
     }
     if (streaming) _mm_sfence();
