@@ -612,7 +612,7 @@ void TImageScrollBox::Render() {
     FAntiAliasTransform->SetWidth(W2);
     FAntiAliasTransform->SetHeight(H2);
     FAntiAliasTransform->ApplyOnDest(source, *FDisplayedGraphic);
-  } else if (!render_whole_zoom(source, *FDisplayedGraphic, W2, H2)) {
+  } else if (!render_enlarged(source, *FDisplayedGraphic, W2, H2)) {
     FResizeTransform->ApplyOnDest(source, *FDisplayedGraphic);
   }
   PlaceRendering(W2, H2);

@@ -23,14 +23,20 @@ void make_background_thread() {
   setpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid)), 19);
 }
 
+std::atomic<int> g_running{0};
+
 }  // namespace
+
+int TReadGraphicThread::Running() { return g_running.load(); }
 
 TReadGraphicThread::TReadGraphicThread(std::string FileName, std::shared_ptr<ReadAheadSlot> Slot, std::uint64_t Request) {
   auto finished = FFinished;
+  g_running.fetch_add(1);
   FThread = std::thread([FileName = std::move(FileName), Slot = std::move(Slot), Request, finished] {
     make_background_thread();
     Execute(FileName, *Slot, Request);
     finished->store(true);
+    g_running.fetch_sub(1);
   });
 }
 

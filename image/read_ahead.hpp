@@ -33,6 +33,8 @@ public:
   TReadGraphicThread(const TReadGraphicThread&) = delete;
   TReadGraphicThread& operator=(const TReadGraphicThread&) = delete;
   bool Finished() const { return FFinished->load(); }
+  // Workers whose thread has not yet reached its end, of every loader (for tests).
+  static int Running();
 
   // The worker's work, run on the calling thread.
   static void Execute(const std::string& FileName, ReadAheadSlot& Slot, std::uint64_t Request);

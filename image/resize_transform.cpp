@@ -25,15 +25,17 @@ void TResizeTransform::ApplyOnDest(TDibGraphic& Source, TDibGraphic& Dest) {
     return;
   }
   Progress(50, 0, 100);
-  const bool halftone =
-      Source.ImageFormat() == ifTrueColor && static_cast<Int64>(Source.Width()) * Source.Height() >= 1025;
-  SetStretchBltMode(Dest.DC(), halftone ? HALFTONE : COLORONCOLOR);
+  SetStretchBltMode(Dest.DC(), AreaAveraged(Source) ? HALFTONE : COLORONCOLOR);
   SetBrushOrgEx(Dest.DC(), 0, 0, nullptr);
   if (!Source.Empty()) {
     StretchDIBits(Dest.DC(), 0, 0, FWidth, FHeight, 0, 0, Source.Width(), Source.Height(), Source.Bits(),
                   &Source.BitmapInfo(), DIB_RGB_COLORS, SRCCOPY);
   }
   Progress(100, 0, 100);
+}
+
+bool TResizeTransform::AreaAveraged(const TDibGraphic& Source) {
+  return Source.ImageFormat() == ifTrueColor && static_cast<Int64>(Source.Width()) * Source.Height() >= 1025;
 }
 
 namespace {

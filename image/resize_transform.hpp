@@ -10,6 +10,9 @@ class TResizeTransform : public TImageTransform {
 public:
   std::string ClassName() const override { return "TResizeTransform"; }
   void ApplyOnDest(TDibGraphic& Source, TDibGraphic& Dest) override;
+  // Whether the stretch of `Source` averages areas (halftone) rather than taking the nearest
+  // pixel.
+  static bool AreaAveraged(const TDibGraphic& Source);
 
   int Width() const { return FWidth; }
   void SetWidth(int value) { FWidth = value; }

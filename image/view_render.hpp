@@ -1,12 +1,20 @@
-// A fast rendering for the picture view's commonest zooms: a true-colour picture enlarged by a
-// whole factor (100, 200, 400 %). Each displayed pixel then lies wholly inside one source
-// pixel, so the resize transform's stretch gives exactly that pixel; repeating pixels and rows
-// gives the same picture at the speed of writing it.
+// A fast rendering for the picture view's zooms above 100 %: a true-colour picture enlarged to
+// any size at least its own, with exactly the pixels of the resize transform's stretch.
+//
+// In an enlargement each displayed pixel overlaps at most two source pixels along each side. A
+// displayed row that lies wholly inside one source row is that row stretched sideways: its
+// pixels repeat the source pixels, with one mixed pixel where a displayed pixel straddles two
+// of them. Such a row is made once per source row and copied for the rows below it; a row that
+// straddles two source rows is mixed from them. Only the mixed values are computed, with the
+// stretch's own exact integer rounding.
 #pragma once
 
 class TDibGraphic;
 
-// Renders `Source` at `Width` x `Height` into `Dest` when that is a whole multiple of the
-// source's size, equal on both sides, and the source is true colour; otherwise returns false
-// and leaves `Dest` alone.
-bool render_whole_zoom(const TDibGraphic& Source, TDibGraphic& Dest, int Width, int Height);
+// Renders `Source` at `Width` x `Height` into `Dest` when that is at least the source's size on
+// both sides and the source is true colour; otherwise returns false and leaves `Dest` alone.
+bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, int Height);
+
+// The rendering uses 256-bit vector instructions where the processor has them; tests switch to
+// the plain code (what every x86-64 processor runs) to check it too.
+void render_enlarged_use_plain_code(bool plain);

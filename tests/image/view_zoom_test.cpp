@@ -111,6 +111,21 @@ TEST(ViewZoom, FittingModes) {
   w.view->SetZoomPercent(400);
   EXPECT_EQ(w.view->ZoomPercent(), 400);
   EXPECT_EQ(displayed_width(*w.view), 40000);
+  // A rendering exactly at the limit keeps its zoom: 250 % of 51 x 563,644 renders
+  // 127 x 1,409,110 = 178,956,970 pixels.
+  TDibGraphic tall;
+  tall.NewImage(51, 563644, ifBlackWhite, nullptr, 0, 0);
+  w.view->SetGraphic(&tall);
+  w.view->SetZoomPercent(250);
+  EXPECT_EQ(w.view->ZoomPercent(), 250);
+  EXPECT_EQ(displayed_height(*w.view), 1409110);
+  // The original size is shown at 100 % up to the whole limit, past the fitted modes' quarter.
+  TDibGraphic large;
+  large.NewImage(10000, 9000, ifBlackWhite, nullptr, 0, 0);
+  w.view->SetGraphic(&large);
+  w.view->SetZoomMode(zmOriginalSize);
+  EXPECT_EQ(w.view->ZoomPercent(), 100);
+  EXPECT_EQ(displayed_width(*w.view), 10000);
 }
 
 TEST(ViewZoom, EveryRenderingScrollsBackToTheTopLeft) {
