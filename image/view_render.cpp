@@ -149,6 +149,7 @@ struct Mix {
   const std::uint32_t* second;
   const std::uint16_t* first16;  // the same, for 16-bit lanes
   const std::uint16_t* second16;
+  const std::uint32_t* pairs;  // first | second << 16, where the weights are below 2^15
   Divider by_x, by_y, by_both;
   std::uint32_t half_x, half_y;
   std::uint64_t half_both;
@@ -190,6 +191,19 @@ struct Lanes32 {
   VIEW_RENDER_AVX2 static __m256i bytes(const std::uint8_t* p) {
     return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
   }
+  // Two weights below 2^15 side by side in each lane: a x + b y of bytes is one multiply-add.
+  struct Pair {
+    __m256i ab;
+  };
+  VIEW_RENDER_AVX2 static Pair pair_at(const Mix& m, int i) {
+    return {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m.pairs + i))};
+  }
+  VIEW_RENDER_AVX2 static Pair pair_of(std::uint32_t a, std::uint32_t b) {
+    return {_mm256_set1_epi32(static_cast<int>(a | b << 16))};
+  }
+  VIEW_RENDER_AVX2 static __m256i mix(Pair w, __m256i x, __m256i y) {
+    return _mm256_madd_epi16(_mm256_or_si256(x, _mm256_slli_epi32(y, 16)), w.ab);
+  }
   VIEW_RENDER_AVX2 static __m256i splat(std::uint32_t v) { return _mm256_set1_epi32(static_cast<int>(v)); }
   VIEW_RENDER_AVX2 static __m256i mul(__m256i a, __m256i b) { return _mm256_mullo_epi32(a, b); }
   VIEW_RENDER_AVX2 static __m256i add(__m256i a, __m256i b) { return _mm256_add_epi32(a, b); }
@@ -222,6 +236,19 @@ struct Lanes16 {
   VIEW_RENDER_AVX2 static __m256i bytes(const std::uint8_t* p) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
   }
+  struct Pair {
+    __m256i a, b;
+  };
+  VIEW_RENDER_AVX2 static Pair pair_at(const Mix& m, int i) {
+    return {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m.first16 + i)),
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m.second16 + i))};
+  }
+  VIEW_RENDER_AVX2 static Pair pair_of(std::uint32_t a, std::uint32_t b) {
+    return {_mm256_set1_epi16(static_cast<short>(a)), _mm256_set1_epi16(static_cast<short>(b))};
+  }
+  VIEW_RENDER_AVX2 static __m256i mix(Pair w, __m256i x, __m256i y) {
+    return _mm256_add_epi16(_mm256_mullo_epi16(w.a, x), _mm256_mullo_epi16(w.b, y));
+  }
   VIEW_RENDER_AVX2 static __m256i splat(std::uint32_t v) { return _mm256_set1_epi16(static_cast<short>(v)); }
   VIEW_RENDER_AVX2 static __m256i mul(__m256i a, __m256i b) { return _mm256_mullo_epi16(a, b); }
   VIEW_RENDER_AVX2 static __m256i add(__m256i a, __m256i b) { return _mm256_add_epi16(a, b); }
@@ -253,8 +280,7 @@ VIEW_RENDER_AVX2 void sideways_avx2(const Mix& m, const std::uint8_t* p, int, in
   const __m256i half = L::splat(m.half_x);
   int i = 0;
   for (; i + L::count <= n; i += L::count) {
-    const __m256i s = L::add(L::add(L::mul(load<L>(L::first(m) + i), L::bytes(p + i)),
-                                    L::mul(load<L>(L::second(m) + i), L::bytes(p + i + 3))), half);
+    const __m256i s = L::add(L::mix(L::pair_at(m, i), L::bytes(p + i), L::bytes(p + i + 3)), half);
     L::store_bytes(out + i, by(s));
   }
   sideways_plain(m, p, i, n, out);
@@ -270,11 +296,12 @@ VIEW_RENDER_AVX2 void between_avx2(const Mix& m, const std::uint8_t* p, const st
   V* mixed;
   if constexpr (sizeof(V) == 4) mixed = mixed32;
   else mixed = reinterpret_cast<V*>(mixed32 + n + 8);
-  const __m256i ve = L::splat(e), vf = L::splat(f), half_y = L::splat(m.half_y);
+  const typename L::Pair ef = L::pair_of(e, f);
+  const __m256i half_y = L::splat(m.half_y);
   const typename L::By by_y(m.by_y);
   int i = 0;
   for (; i + L::count <= n; i += L::count) {
-    const __m256i v = L::add(L::mul(ve, L::bytes(p + i)), L::mul(vf, L::bytes(q + i)));
+    const __m256i v = L::mix(ef, L::bytes(p + i), L::bytes(q + i));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(mixed + i), v);
     L::store_bytes(whole + i, by_y(L::add(v, half_y)));
   }
@@ -345,14 +372,22 @@ VIEW_RENDER_AVX2 inline __m256i two_windows(const std::uint8_t* a, const std::ui
 // 16-byte windows at any straddle's place: it has room for 16 bytes past its last straddle.
 VIEW_RENDER_AVX2 void spread_avx2(const Spread& s, bool cuts, const std::uint8_t* whole, const std::uint8_t* cut,
                                   std::uint8_t* line) {
-  for (int b = 0; b < s.blocks; b += 2) {
-    const auto at = static_cast<std::size_t>(b);
-    __m256i v = _mm256_shuffle_epi8(two_windows(whole + s.whole_at[at], whole + s.whole_at[at + 1]),
-                                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&s.whole_pick[16 * at])));
-    if (cuts)
-      v = _mm256_or_si256(v, _mm256_shuffle_epi8(two_windows(cut + s.cut_at[at], cut + s.cut_at[at + 1]),
-                                                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(&s.cut_pick[16 * at]))));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(line + 16 * at), v);
+  // The table's pointers in locals: the byte stores below could alias them.
+  const std::int32_t *whole_at = s.whole_at.data(), *cut_at = s.cut_at.data();
+  const auto* whole_pick = reinterpret_cast<const __m256i*>(s.whole_pick.data());
+  const auto* cut_pick = reinterpret_cast<const __m256i*>(s.cut_pick.data());
+  auto* out = reinterpret_cast<__m256i*>(line);
+  const int pairs = s.blocks / 2;
+  for (int b = 0; b < pairs; ++b) {
+    const __m256i v = _mm256_shuffle_epi8(two_windows(whole + whole_at[2 * b], whole + whole_at[2 * b + 1]),
+                                          _mm256_loadu_si256(whole_pick + b));
+    if (!cuts) {
+      _mm256_storeu_si256(out + b, v);
+      continue;
+    }
+    const __m256i c = _mm256_shuffle_epi8(two_windows(cut + cut_at[2 * b], cut + cut_at[2 * b + 1]),
+                                          _mm256_loadu_si256(cut_pick + b));
+    _mm256_storeu_si256(out + b, _mm256_or_si256(v, c));
   }
 }
 #undef VIEW_RENDER_AVX2
@@ -388,18 +423,21 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   const int n = 3 * w;  // channels of a source row
   std::vector<std::uint32_t> first(static_cast<std::size_t>(n) + 8), second(static_cast<std::size_t>(n) + 8);
   std::vector<std::uint16_t> first16(static_cast<std::size_t>(n) + 16), second16(static_cast<std::size_t>(n) + 16);
+  std::vector<std::uint32_t> pairs(static_cast<std::size_t>(n) + 8);
   for (int i = 0; i < n; ++i) {
     const auto at = static_cast<std::size_t>(i), of = static_cast<std::size_t>(i / 3);
     first[at] = x.first[of];
     second[at] = x.second[of];
     first16[at] = static_cast<std::uint16_t>(x.first[of]);  // used only where units are below 2^15
     second16[at] = static_cast<std::uint16_t>(x.second[of]);
+    pairs[at] = x.first[of] | x.second[of] << 16;
   }
   const std::uint64_t both = x.unit * y.unit;
   const Mix mix{first.data(),
                 second.data(),
                 first16.data(),
                 second16.data(),
+                pairs.data(),
                 Divider(x.unit, 255 * x.unit + x.unit / 2),
                 Divider(y.unit, 255 * y.unit + y.unit / 2),
                 Divider(both, 255 * both + both / 2),
@@ -410,10 +448,12 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   // A side without straddles (unit 1) never divides.
   const auto lanes16 = [](const Divider& d, std::uint64_t unit) { return unit == 1 || d.lanes16(); };
   const bool narrow = lanes16(mix.by_x, x.unit) && lanes16(mix.by_y, y.unit) && lanes16(mix.by_both, both);
-  const auto sideways = !avx2 || !mix.by_x.lanes32() ? sideways_plain
+  // Weights, which never pass their side's unit, in 16-bit halves of 32-bit lanes.
+  const bool vector = avx2 && x.unit < 0x8000u && y.unit < 0x8000u;
+  const auto sideways = !vector || !mix.by_x.lanes32() ? sideways_plain
                         : narrow                     ? sideways_avx2<Lanes16>
                                                      : sideways_avx2<Lanes32>;
-  const auto between = !avx2 || !mix.by_y.lanes32() || !mix.by_both.lanes32() ? between_plain
+  const auto between = !vector || !mix.by_y.lanes32() || !mix.by_both.lanes32() ? between_plain
                        : narrow                                              ? between_avx2<Lanes16>
                                                                              : between_avx2<Lanes32>;
   const bool identity = Width == w;
