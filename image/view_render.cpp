@@ -1,6 +1,7 @@
 #include "image/view_render.hpp"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -403,6 +404,16 @@ void copy_streaming(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
   std::memcpy(dst + i, src + i, n - i);
 }
 
+// The size of the processor's last-level cache, or 8 MB where the system does not say.
+std::size_t last_level_cache() {
+  static const std::size_t size = [] {
+    for (int name : {_SC_LEVEL3_CACHE_SIZE, _SC_LEVEL2_CACHE_SIZE})
+      if (const long v = sysconf(name); v > 0) return static_cast<std::size_t>(v);
+    return std::size_t{8} << 20;
+  }();
+  return size;
+}
+
 // Asks the system to back a large, still untouched pixel buffer with huge pages, so that
 // filling it costs a few hundred page faults instead of a few hundred thousand.
 void prefer_huge_pages(void* bits, std::size_t bytes) {
@@ -470,8 +481,11 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
     if (spread) spread_avx2(*spread, x.cuts, whole, cut, line);
     else emit_row(x, 0, whole, cut, line);
   };
-  const bool streaming = total >= (8u << 20);
-  if (streaming) prefer_huge_pages(Dest.Bits(), total);
+  const bool large = total >= (8u << 20);
+  if (large) prefer_huge_pages(Dest.Bits(), total);
+  // A rendering that fits well inside the last-level cache is written through it, where the
+  // painting that follows finds it; a larger one would only push everything else out.
+  const bool streaming = large && total > last_level_cache() / 2;
   auto copy = streaming ? copy_streaming : [](std::uint8_t* d, const std::uint8_t* s, std::size_t k) { std::memcpy(d, s, k); };
   // The displayed row each source row's rows begin at.
   std::vector<int> top(static_cast<std::size_t>(h));
@@ -514,7 +528,7 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   };
   // Large renderings are shared out in bands over the processors the process may use: most of
   // their time is the system handing out fresh memory pages, which goes faster on several.
-  const int threads = streaming ? std::min({8, usable_processors(), h}) : 1;
+  const int threads = large ? std::min({8, usable_processors(), h}) : 1;
   if (threads == 1) {
     band(0, h);
     return true;
