@@ -1,12 +1,14 @@
 #include "image/view_render.hpp"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <numeric>
 #include <thread>
 #include <vector>
@@ -30,6 +32,14 @@ public:
     shift_ = std::bit_width(max_n) + std::bit_width(d - 1);
     multiplier_ = static_cast<std::uint64_t>(((static_cast<unsigned __int128>(1) << shift_) + d - 1) / d);
     lanes32_ = max_n <= 0xFFFFFFFFu && multiplier_ <= 0xFFFFFFFFu;
+    // The same bound with 16-bit lanes: a shift of 15 + bit_width(d - 1), at least N + L when
+    // n < 2^15, keeps the multiplier below 2^16 for every d >= 2 (d > 2^(L - 1)); the quotient is
+    // then the high half of a 16-bit product shifted right by the rest.
+    if (d >= 2 && max_n < 0x8000u) {
+      shift16_ = 15 + std::bit_width(d - 1);
+      multiplier16_ = static_cast<std::uint16_t>(((std::uint64_t{1} << shift16_) + d - 1) / d);
+      lanes16_ = true;
+    }
   }
   std::uint32_t operator()(std::uint64_t n) const {
     return static_cast<std::uint32_t>((static_cast<unsigned __int128>(n) * multiplier_) >> shift_);
@@ -38,11 +48,18 @@ public:
   int shift() const { return shift_; }
   // Whether numerators and multiplier fit 32-bit vector lanes.
   bool lanes32() const { return lanes32_; }
+  // Whether numerators fit 16-bit lanes, with multiplier16() and shift16() - 16.
+  bool lanes16() const { return lanes16_; }
+  std::uint16_t multiplier16() const { return multiplier16_; }
+  int shift16() const { return shift16_ - 16; }
 
 private:
   std::uint64_t multiplier_ = 1;
   int shift_ = 0;
   bool lanes32_ = false;
+  std::uint16_t multiplier16_ = 0;
+  int shift16_ = 16;
+  bool lanes16_ = false;
 };
 
 // One side of an enlargement from s to d pixels, walked source pixel by source pixel: how many
@@ -60,15 +77,12 @@ struct Side {
   std::vector<std::uint32_t> first, second;  // the weights of the straddling pixel
   std::uint64_t unit = 1;                    // sn: the weights of a displayed pixel add up to it
   bool cuts = false;
-  // The source pixels whose 16-byte stores (see emit_row_avx2) stay inside the row.
-  int fast = 0;
 
   Side(int s, int d, bool averaged)
       : run(static_cast<std::size_t>(s)), cut(static_cast<std::size_t>(s)), first(static_cast<std::size_t>(s)),
         second(static_cast<std::size_t>(s)) {
     if (!averaged) {
       for (std::int64_t t = 0; t < d; ++t) ++run[static_cast<std::size_t>(((2 * t + 1) * s) / (2 * std::int64_t{d}))];
-      fast_prefix(d);
       return;
     }
     const std::int64_t g = std::gcd(s, d), sn = s / g, dn = d / g;
@@ -85,19 +99,8 @@ struct Side {
         second[i] = static_cast<std::uint32_t>(b - (j + 1) * dn);
       }
     }
-    fast_prefix(d);
   }
 
-  void fast_prefix(int d) {
-    std::int64_t at = 0;
-    for (std::size_t j = 0; j + 1 < run.size(); ++j) {
-      const int r = run[j];
-      const std::int64_t end = std::max(at + 15 * std::max(0, (r - 1) / 5) + 16, at + 3 * r + 4);
-      if (end > 3 * std::int64_t{d}) break;
-      fast = static_cast<int>(j + 1);
-      at += 3 * (r + cut[j]);
-    }
-  }
   int size() const { return static_cast<int>(run.size()); }
 };
 
@@ -145,6 +148,9 @@ void emit_row(const Side& x, int from, const std::uint8_t* whole, const std::uin
 struct Mix {
   const std::uint32_t* first;  // per channel
   const std::uint32_t* second;
+  const std::uint16_t* first16;  // the same, for 16-bit lanes
+  const std::uint16_t* second16;
+  const std::uint32_t* pairs;  // first | second << 16, where the weights are below 2^15
   Divider by_x, by_y, by_both;
   std::uint32_t half_x, half_y;
   std::uint64_t half_both;
@@ -156,6 +162,12 @@ void sideways_plain(const Mix& m, const std::uint8_t* p, int from, int n, std::u
         m.by_x(std::uint64_t{m.first[i]} * p[i] + std::uint64_t{m.second[i]} * p[i + 3] + m.half_x));
 }
 
+void cuts_plain(const Mix& m, const std::uint32_t* mixed, int from, int n, std::uint8_t* cut) {
+  for (int i = from; i + 3 < n; ++i)
+    cut[i] = static_cast<std::uint8_t>(m.by_both(std::uint64_t{m.first[i]} * mixed[i] +
+                                                 std::uint64_t{m.second[i]} * mixed[i + 3] + m.half_both));
+}
+
 // A row between source rows p and q: the whole pixels into `whole`, the straddles (where there
 // are any: `cuts`) into `cut`; `mixed` (n values) is left with the rows' mixes.
 void between_plain(const Mix& m, const std::uint8_t* p, const std::uint8_t* q, std::uint32_t e, std::uint32_t f,
@@ -164,104 +176,220 @@ void between_plain(const Mix& m, const std::uint8_t* p, const std::uint8_t* q, s
     mixed[i] = e * p[i] + f * q[i];
     whole[i] = static_cast<std::uint8_t>(m.by_y(mixed[i] + m.half_y));
   }
-  for (int i = 0; cuts && i + 3 < n; ++i)
-    cut[i] = static_cast<std::uint8_t>(m.by_both(std::uint64_t{m.first[i]} * mixed[i] +
-                                                 std::uint64_t{m.second[i]} * mixed[i + 3] + m.half_both));
+  if (cuts) cuts_plain(m, mixed, 0, n, cut);
 }
 
 #define VIEW_RENDER_AVX2 __attribute__((target("avx2")))
 
-VIEW_RENDER_AVX2 inline __m256i bytes8(const std::uint8_t* p) {
-  return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+// The vector code works on lanes of 32 bits, 8 channels at a time, or, where every numerator
+// stays below 2^15 (the units of both sides and their product at most 128, as in the zooms the
+// view steps through and most fitted ones), on lanes of 16 bits, 16 at a time.
+struct Lanes32 {
+  using Value = std::uint32_t;
+  static constexpr int count = 8;
+  static const std::uint32_t* first(const Mix& m) { return m.first; }
+  static const std::uint32_t* second(const Mix& m) { return m.second; }
+  VIEW_RENDER_AVX2 static __m256i bytes(const std::uint8_t* p) {
+    return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
+  }
+  // Two weights below 2^15 side by side in each lane: a x + b y of bytes is one multiply-add.
+  struct Pair {
+    __m256i ab;
+  };
+  VIEW_RENDER_AVX2 static Pair pair_at(const Mix& m, int i) {
+    return {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m.pairs + i))};
+  }
+  VIEW_RENDER_AVX2 static Pair pair_of(std::uint32_t a, std::uint32_t b) {
+    return {_mm256_set1_epi32(static_cast<int>(a | b << 16))};
+  }
+  VIEW_RENDER_AVX2 static __m256i mix(Pair w, __m256i x, __m256i y) {
+    return _mm256_madd_epi16(_mm256_or_si256(x, _mm256_slli_epi32(y, 16)), w.ab);
+  }
+  VIEW_RENDER_AVX2 static __m256i splat(std::uint32_t v) { return _mm256_set1_epi32(static_cast<int>(v)); }
+  VIEW_RENDER_AVX2 static __m256i mul(__m256i a, __m256i b) { return _mm256_mullo_epi32(a, b); }
+  VIEW_RENDER_AVX2 static __m256i add(__m256i a, __m256i b) { return _mm256_add_epi32(a, b); }
+  struct By {
+    __m256i multiplier;
+    __m128i shift;
+    VIEW_RENDER_AVX2 explicit By(const Divider& d)
+        : multiplier(_mm256_set1_epi32(static_cast<int>(d.multiplier()))), shift(_mm_cvtsi32_si128(d.shift())) {}
+    VIEW_RENDER_AVX2 __m256i operator()(__m256i n) const {
+      const __m256i even = _mm256_srl_epi64(_mm256_mul_epu32(n, multiplier), shift);
+      const __m256i odd = _mm256_srl_epi64(_mm256_mul_epu32(_mm256_srli_epi64(n, 32), multiplier), shift);
+      return _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
+    }
+  };
+  // Eight values below 256 as bytes.
+  VIEW_RENDER_AVX2 static void store_bytes(std::uint8_t* out, __m256i v) {
+    v = _mm256_packus_epi32(v, v);
+    v = _mm256_packus_epi16(v, v);
+    const std::uint64_t b = static_cast<std::uint32_t>(_mm256_cvtsi256_si32(v)) |
+                            std::uint64_t{static_cast<std::uint32_t>(_mm256_extract_epi32(v, 4))} << 32;
+    std::memcpy(out, &b, 8);
+  }
+};
+
+struct Lanes16 {
+  using Value = std::uint16_t;
+  static constexpr int count = 16;
+  static const std::uint16_t* first(const Mix& m) { return m.first16; }
+  static const std::uint16_t* second(const Mix& m) { return m.second16; }
+  VIEW_RENDER_AVX2 static __m256i bytes(const std::uint8_t* p) {
+    return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+  }
+  struct Pair {
+    __m256i a, b;
+  };
+  VIEW_RENDER_AVX2 static Pair pair_at(const Mix& m, int i) {
+    return {_mm256_loadu_si256(reinterpret_cast<const __m256i*>(m.first16 + i)),
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m.second16 + i))};
+  }
+  VIEW_RENDER_AVX2 static Pair pair_of(std::uint32_t a, std::uint32_t b) {
+    return {_mm256_set1_epi16(static_cast<short>(a)), _mm256_set1_epi16(static_cast<short>(b))};
+  }
+  VIEW_RENDER_AVX2 static __m256i mix(Pair w, __m256i x, __m256i y) {
+    return _mm256_add_epi16(_mm256_mullo_epi16(w.a, x), _mm256_mullo_epi16(w.b, y));
+  }
+  VIEW_RENDER_AVX2 static __m256i splat(std::uint32_t v) { return _mm256_set1_epi16(static_cast<short>(v)); }
+  VIEW_RENDER_AVX2 static __m256i mul(__m256i a, __m256i b) { return _mm256_mullo_epi16(a, b); }
+  VIEW_RENDER_AVX2 static __m256i add(__m256i a, __m256i b) { return _mm256_add_epi16(a, b); }
+  struct By {
+    __m256i multiplier;
+    __m128i shift;
+    VIEW_RENDER_AVX2 explicit By(const Divider& d)
+        : multiplier(_mm256_set1_epi16(static_cast<short>(d.multiplier16()))), shift(_mm_cvtsi32_si128(d.shift16())) {}
+    VIEW_RENDER_AVX2 __m256i operator()(__m256i n) const {
+      return _mm256_srl_epi16(_mm256_mulhi_epu16(n, multiplier), shift);
+    }
+  };
+  VIEW_RENDER_AVX2 static void store_bytes(std::uint8_t* out, __m256i v) {
+    v = _mm256_permute4x64_epi64(_mm256_packus_epi16(v, v), 0x08);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm256_castsi256_si128(v));
+  }
+};
+
+template <class L>
+VIEW_RENDER_AVX2 __m256i load(const typename L::Value* p) {
+  return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-VIEW_RENDER_AVX2 inline __m256i quotients8(__m256i n, __m256i multiplier, __m128i shift) {
-  const __m256i even = _mm256_srl_epi64(_mm256_mul_epu32(n, multiplier), shift);
-  const __m256i odd = _mm256_srl_epi64(_mm256_mul_epu32(_mm256_srli_epi64(n, 32), multiplier), shift);
-  return _mm256_or_si256(even, _mm256_slli_epi64(odd, 32));
-}
-
-// Eight values below 256 as bytes.
-VIEW_RENDER_AVX2 inline void store8(std::uint8_t* out, __m256i v) {
-  v = _mm256_packus_epi32(v, v);
-  v = _mm256_packus_epi16(v, v);
-  const std::uint64_t b = static_cast<std::uint32_t>(_mm256_cvtsi256_si32(v)) |
-                          std::uint64_t{static_cast<std::uint32_t>(_mm256_extract_epi32(v, 4))} << 32;
-  std::memcpy(out, &b, 8);
-}
-
-// The same as the plain code, 8 channels at a time; only for dividers whose numerators and
-// multipliers fit 32 bits (the rest is done the plain way).
+// The same as the plain code, L::count channels at a time. Bytes are read up to 16 past the
+// last channel handled: the rows handed in have that much room.
+template <class L>
 VIEW_RENDER_AVX2 void sideways_avx2(const Mix& m, const std::uint8_t* p, int, int n, std::uint8_t* out) {
-  const __m256i mul = _mm256_set1_epi32(static_cast<int>(m.by_x.multiplier()));
-  const __m128i shift = _mm_cvtsi32_si128(m.by_x.shift());
-  const __m256i half = _mm256_set1_epi32(static_cast<int>(m.half_x));
+  const typename L::By by(m.by_x);
+  const __m256i half = L::splat(m.half_x);
   int i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m.first + i));
-    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(m.second + i));
-    const __m256i s = _mm256_add_epi32(_mm256_add_epi32(_mm256_mullo_epi32(a, bytes8(p + i)),
-                                                        _mm256_mullo_epi32(b, bytes8(p + i + 3))), half);
-    store8(out + i, quotients8(s, mul, shift));
+  for (; i + L::count <= n; i += L::count) {
+    const __m256i s = L::add(L::mix(L::pair_at(m, i), L::bytes(p + i), L::bytes(p + i + 3)), half);
+    L::store_bytes(out + i, by(s));
   }
   sideways_plain(m, p, i, n, out);
 }
 
+template <class L>
 VIEW_RENDER_AVX2 void between_avx2(const Mix& m, const std::uint8_t* p, const std::uint8_t* q, std::uint32_t e,
-                                   std::uint32_t f, int n, bool cuts, std::uint32_t* mixed,
+                                   std::uint32_t f, int n, bool cuts, std::uint32_t* mixed32,
                                    std::uint8_t* whole, std::uint8_t* cut) {
-  const __m256i ve = _mm256_set1_epi32(static_cast<int>(e)), vf = _mm256_set1_epi32(static_cast<int>(f));
-  const __m256i mul_y = _mm256_set1_epi32(static_cast<int>(m.by_y.multiplier()));
-  const __m128i shift_y = _mm_cvtsi32_si128(m.by_y.shift());
-  const __m256i half_y = _mm256_set1_epi32(static_cast<int>(m.half_y));
+  // The rows' mixes in lanes of their own width (16-bit ones after the first n + 8 values), the
+  // tail's in both.
+  using V = typename L::Value;
+  V* mixed;
+  if constexpr (sizeof(V) == 4) mixed = mixed32;
+  else mixed = reinterpret_cast<V*>(mixed32 + n + 8);
+  const typename L::Pair ef = L::pair_of(e, f);
+  const __m256i half_y = L::splat(m.half_y);
+  const typename L::By by_y(m.by_y);
   int i = 0;
-  for (; i + 8 <= n; i += 8) {
-    const __m256i v = _mm256_add_epi32(_mm256_mullo_epi32(ve, bytes8(p + i)), _mm256_mullo_epi32(vf, bytes8(q + i)));
+  for (; i + L::count <= n; i += L::count) {
+    const __m256i v = L::mix(ef, L::bytes(p + i), L::bytes(q + i));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(mixed + i), v);
-    store8(whole + i, quotients8(_mm256_add_epi32(v, half_y), mul_y, shift_y));
+    L::store_bytes(whole + i, by_y(L::add(v, half_y)));
   }
-  for (; i < n; ++i) {
-    mixed[i] = e * p[i] + f * q[i];
-    whole[i] = static_cast<std::uint8_t>(m.by_y(mixed[i] + m.half_y));
+  for (int k = std::max(0, i - L::count); k < n; ++k) {
+    mixed32[k] = e * p[k] + f * q[k];
+    mixed[k] = static_cast<V>(mixed32[k]);
+    if (k >= i) whole[k] = static_cast<std::uint8_t>(m.by_y(mixed32[k] + m.half_y));
   }
   if (!cuts) return;
-  const __m256i mul = _mm256_set1_epi32(static_cast<int>(m.by_both.multiplier()));
-  const __m128i shift = _mm_cvtsi32_si128(m.by_both.shift());
-  const __m256i half = _mm256_set1_epi32(static_cast<int>(m.half_both));
-  for (i = 0; i + 8 + 3 <= n; i += 8) {
-    const auto* a = reinterpret_cast<const __m256i*>(m.first + i);
-    const auto* b = reinterpret_cast<const __m256i*>(m.second + i);
-    const __m256i s = _mm256_add_epi32(
-        _mm256_add_epi32(_mm256_mullo_epi32(_mm256_loadu_si256(a), _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mixed + i))),
-                         _mm256_mullo_epi32(_mm256_loadu_si256(b),
-                                            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(mixed + i + 3)))),
-        half);
-    store8(cut + i, quotients8(s, mul, shift));
+  const typename L::By by_both(m.by_both);
+  const __m256i half = L::splat(static_cast<std::uint32_t>(m.half_both));
+  for (i = 0; i + L::count + 3 <= n; i += L::count) {
+    const __m256i s = L::add(L::add(L::mul(load<L>(L::first(m) + i), load<L>(mixed + i)),
+                                    L::mul(load<L>(L::second(m) + i), load<L>(mixed + i + 3))), half);
+    L::store_bytes(cut + i, by_both(s));
   }
-  for (; i + 3 < n; ++i)
-    cut[i] = static_cast<std::uint8_t>(m.by_both(std::uint64_t{m.first[i]} * mixed[i] +
-                                                 std::uint64_t{m.second[i]} * mixed[i + 3] + m.half_both));
+  cuts_plain(m, mixed32, i, n, cut);
 }
-// emit_row with one 16-byte store for every five pixels of a run (at least one) and the cut
-// pixel stored whether there is one or not, without branches where the runs are short.
-VIEW_RENDER_AVX2 void emit_row_avx2(const Side& x, int, const std::uint8_t* whole, const std::uint8_t* cut,
-                                    std::uint8_t* dst) {
-  const __m128i spread = _mm_setr_epi8(0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0, 1, 2, 0);
-  const int* run = x.run.data();
-  const std::uint8_t* cuts = x.cut.data();
-  int j = 0;
-  for (; j < x.fast; ++j) {
-    const __m128i v = _mm_shuffle_epi8(_mm_cvtsi32_si128(static_cast<int>(load32(whole + 3 * j))), spread);
-    const int r = run[j];
-    int k = 0;
-    do {
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + 3 * k), v);
-      k += 5;
-    } while (k < r);
-    std::memcpy(dst + 3 * r, cut + 3 * j, 4);
-    dst += 3 * (r + cuts[j]);
+
+// Where each 16 bytes of a displayed row come from, for the vector code: a window of 16 bytes in
+// the row's whole pixels and one in its straddles, and for each byte its place in the window
+// (0x80 where it comes from the other window or lies past the row's pixels, which leaves it
+// zero). A displayed row never runs through its source faster than one pixel per pixel, so
+// 16 displayed bytes come from at most 16 bytes of each.
+struct Spread {
+  std::vector<std::int32_t> whole_at, cut_at;
+  std::vector<std::uint8_t> whole_pick, cut_pick;
+  int blocks = 0;  // an even number, covering the row's padded bytes
+
+  // `n` is the bytes of a source row; whole windows end inside them (the rows are read in
+  // place). Needs n >= 16.
+  Spread(const Side& x, int n, std::size_t scan) {
+    blocks = static_cast<int>((scan + 31) / 32 * 2);
+    std::vector<std::int32_t> from;  // per displayed byte: its source byte, straddles marked negative - 1
+    for (int j = 0; j < x.size(); ++j) {
+      for (int k = 0; k < x.run[static_cast<std::size_t>(j)]; ++k)
+        for (int c = 0; c < 3; ++c) from.push_back(3 * j + c);
+      if (x.cut[static_cast<std::size_t>(j)])
+        for (int c = 0; c < 3; ++c) from.push_back(-(3 * j + c) - 1);
+    }
+    const auto bytes = static_cast<std::size_t>(blocks) * 16;
+    whole_at.assign(static_cast<std::size_t>(blocks), 0);
+    cut_at.assign(static_cast<std::size_t>(blocks), 0);
+    whole_pick.assign(bytes, 0x80);
+    cut_pick.assign(bytes, 0x80);
+    for (std::size_t b = 0; b < static_cast<std::size_t>(blocks); ++b) {
+      const std::size_t begin = 16 * b, end = std::min(begin + 16, from.size());
+      std::int32_t low_whole = n - 16, low_cut = INT32_MAX;
+      for (std::size_t i = begin; i < end; ++i) {
+        if (from[i] >= 0) low_whole = std::min(low_whole, from[i]);
+        else low_cut = std::min(low_cut, -from[i] - 1);
+      }
+      whole_at[b] = low_whole;
+      cut_at[b] = low_cut == INT32_MAX ? 0 : low_cut;
+      for (std::size_t i = begin; i < end; ++i)
+        if (from[i] >= 0) whole_pick[i] = static_cast<std::uint8_t>(from[i] - low_whole);
+        else cut_pick[i] = static_cast<std::uint8_t>(-from[i] - 1 - cut_at[b]);
+    }
   }
-  emit_row(x, j, whole, cut, dst);
+};
+
+VIEW_RENDER_AVX2 inline __m256i two_windows(const std::uint8_t* a, const std::uint8_t* b) {
+  return _mm256_inserti128_si256(_mm256_castsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a))),
+                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)), 1);
+}
+
+// A displayed row, 32 bytes at a time, into `line` (room for the blocks). `cut` is read from
+// 16-byte windows at any straddle's place: it has room for 16 bytes past its last straddle.
+VIEW_RENDER_AVX2 void spread_avx2(const Spread& s, bool cuts, const std::uint8_t* whole, const std::uint8_t* cut,
+                                  std::uint8_t* line) {
+  // The table's pointers in locals: the byte stores below could alias them.
+  const std::int32_t *whole_at = s.whole_at.data(), *cut_at = s.cut_at.data();
+  const auto* whole_pick = reinterpret_cast<const __m256i*>(s.whole_pick.data());
+  const auto* cut_pick = reinterpret_cast<const __m256i*>(s.cut_pick.data());
+  auto* out = reinterpret_cast<__m256i*>(line);
+  const int pairs = s.blocks / 2;
+  for (int b = 0; b < pairs; ++b) {
+    const __m256i v = _mm256_shuffle_epi8(two_windows(whole + whole_at[2 * b], whole + whole_at[2 * b + 1]),
+                                          _mm256_loadu_si256(whole_pick + b));
+    if (!cuts) {
+      _mm256_storeu_si256(out + b, v);
+      continue;
+    }
+    const __m256i c = _mm256_shuffle_epi8(two_windows(cut + cut_at[2 * b], cut + cut_at[2 * b + 1]),
+                                          _mm256_loadu_si256(cut_pick + b));
+    _mm256_storeu_si256(out + b, _mm256_or_si256(v, c));
+  }
 }
 #undef VIEW_RENDER_AVX2
 
@@ -274,6 +402,16 @@ void copy_streaming(std::uint8_t* dst, const std::uint8_t* src, std::size_t n) {
   for (; i + 16 <= n; i += 16)
     _mm_stream_si128(reinterpret_cast<__m128i*>(dst + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)));
   std::memcpy(dst + i, src + i, n - i);
+}
+
+// The size of the processor's last-level cache, or 8 MB where the system does not say.
+std::size_t last_level_cache() {
+  static const std::size_t size = [] {
+    for (int name : {_SC_LEVEL3_CACHE_SIZE, _SC_LEVEL2_CACHE_SIZE})
+      if (const long v = sysconf(name); v > 0) return static_cast<std::size_t>(v);
+    return std::size_t{8} << 20;
+  }();
+  return size;
 }
 
 // Asks the system to back a large, still untouched pixel buffer with huge pages, so that
@@ -295,13 +433,22 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   const Side x(w, Width, averaged), y(h, Height, averaged);
   const int n = 3 * w;  // channels of a source row
   std::vector<std::uint32_t> first(static_cast<std::size_t>(n) + 8), second(static_cast<std::size_t>(n) + 8);
+  std::vector<std::uint16_t> first16(static_cast<std::size_t>(n) + 16), second16(static_cast<std::size_t>(n) + 16);
+  std::vector<std::uint32_t> pairs(static_cast<std::size_t>(n) + 8);
   for (int i = 0; i < n; ++i) {
-    first[static_cast<std::size_t>(i)] = x.first[static_cast<std::size_t>(i / 3)];
-    second[static_cast<std::size_t>(i)] = x.second[static_cast<std::size_t>(i / 3)];
+    const auto at = static_cast<std::size_t>(i), of = static_cast<std::size_t>(i / 3);
+    first[at] = x.first[of];
+    second[at] = x.second[of];
+    first16[at] = static_cast<std::uint16_t>(x.first[of]);  // used only where units are below 2^15
+    second16[at] = static_cast<std::uint16_t>(x.second[of]);
+    pairs[at] = x.first[of] | x.second[of] << 16;
   }
   const std::uint64_t both = x.unit * y.unit;
   const Mix mix{first.data(),
                 second.data(),
+                first16.data(),
+                second16.data(),
+                pairs.data(),
                 Divider(x.unit, 255 * x.unit + x.unit / 2),
                 Divider(y.unit, 255 * y.unit + y.unit / 2),
                 Divider(both, 255 * both + both / 2),
@@ -309,10 +456,18 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
                 static_cast<std::uint32_t>(y.unit / 2),
                 both / 2};
   const bool avx2 = !g_plain_code.load(std::memory_order_relaxed) && __builtin_cpu_supports("avx2");
-  const bool sideways_vector = avx2 && mix.by_x.lanes32();
-  const bool between_vector = avx2 && mix.by_y.lanes32() && mix.by_both.lanes32();
+  // A side without straddles (unit 1) never divides.
+  const auto lanes16 = [](const Divider& d, std::uint64_t unit) { return unit == 1 || d.lanes16(); };
+  const bool narrow = lanes16(mix.by_x, x.unit) && lanes16(mix.by_y, y.unit) && lanes16(mix.by_both, both);
+  // Weights, which never pass their side's unit, in 16-bit halves of 32-bit lanes.
+  const bool vector = avx2 && x.unit < 0x8000u && y.unit < 0x8000u;
+  const auto sideways = !vector || !mix.by_x.lanes32() ? sideways_plain
+                        : narrow                     ? sideways_avx2<Lanes16>
+                                                     : sideways_avx2<Lanes32>;
+  const auto between = !vector || !mix.by_y.lanes32() || !mix.by_both.lanes32() ? between_plain
+                       : narrow                                              ? between_avx2<Lanes16>
+                                                                             : between_avx2<Lanes32>;
   const bool identity = Width == w;
-  const auto emit = avx2 ? emit_row_avx2 : emit_row;
 
   // Every byte of every row is written below, the row padding included: the picture is not
   // cleared first.
@@ -320,8 +475,17 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   const std::size_t row_bytes = static_cast<std::size_t>(Width) * 3;
   const std::size_t scan = static_cast<std::size_t>(Dest.ScanLineSize());
   const std::size_t total = scan * static_cast<std::size_t>(Height);
-  const bool streaming = total >= (8u << 20);
-  if (streaming) prefer_huge_pages(Dest.Bits(), total);
+  std::unique_ptr<const Spread> spread;
+  if (avx2 && !identity && n >= 16) spread = std::make_unique<const Spread>(x, n, scan);
+  const auto emit = [&](const std::uint8_t* whole, const std::uint8_t* cut, std::uint8_t* line) {
+    if (spread) spread_avx2(*spread, x.cuts, whole, cut, line);
+    else emit_row(x, 0, whole, cut, line);
+  };
+  const bool large = total >= (8u << 20);
+  if (large) prefer_huge_pages(Dest.Bits(), total);
+  // A rendering that fits well inside the last-level cache is written through it, where the
+  // painting that follows finds it; a larger one would only push everything else out.
+  const bool streaming = large && total > last_level_cache() / 2;
   auto copy = streaming ? copy_streaming : [](std::uint8_t* d, const std::uint8_t* s, std::size_t k) { std::memcpy(d, s, k); };
   // The displayed row each source row's rows begin at.
   std::vector<int> top(static_cast<std::size_t>(h));
@@ -333,9 +497,11 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   // Each displayed row is made in a row of its own, which stays in the caches, and copied to
   // its places in the picture from there.
   auto band = [&](int j0, int j1) {
-    std::vector<std::uint32_t> mixed(static_cast<std::size_t>(n) + 8);
-    std::vector<std::uint8_t> whole(static_cast<std::size_t>(n) + 8), cut(static_cast<std::size_t>(n) + 8);
-    std::vector<std::uint8_t> line(scan);  // its padding stays zero
+    // Room past the row for the vector code's reads and writes; `mixed` holds the 16-bit mixes
+    // after its first n + 8 values.
+    std::vector<std::uint32_t> mixed(2 * static_cast<std::size_t>(n) + 32);
+    std::vector<std::uint8_t> whole(static_cast<std::size_t>(n) + 32), cut(static_cast<std::size_t>(n) + 32);
+    std::vector<std::uint8_t> line(spread ? static_cast<std::size_t>(spread->blocks) * 16 : scan);  // its padding stays zero
     for (int j = j0; j < j1; ++j) {
       const auto sj = static_cast<std::size_t>(j);
       const std::uint8_t* p = Source.GetScanLine(j);
@@ -344,17 +510,17 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
         if (identity) {
           std::memcpy(line.data(), p, row_bytes);
         } else {
-          if (x.cuts) (sideways_vector ? sideways_avx2 : sideways_plain)(mix, p, 0, n - 3, cut.data());
-          emit(x, 0, p, cut.data(), line.data());
+          if (x.cuts) sideways(mix, p, 0, n - 3, cut.data());
+          emit(p, cut.data(), line.data());
         }
         for (int i = 0; i < r; ++i) copy(Dest.GetScanLine(row + i), line.data(), scan);
         row += r;
       }
       if (y.cut[sj]) {
-        (between_vector ? between_avx2 : between_plain)(mix, p, Source.GetScanLine(j + 1), y.first[sj], y.second[sj],
-                                                        n, x.cuts, mixed.data(), whole.data(), cut.data());
+        between(mix, p, Source.GetScanLine(j + 1), y.first[sj], y.second[sj], n, x.cuts, mixed.data(), whole.data(),
+                cut.data());
         if (identity) std::memcpy(line.data(), whole.data(), row_bytes);
-        else emit(x, 0, whole.data(), cut.data(), line.data());
+        else emit(whole.data(), cut.data(), line.data());
         copy(Dest.GetScanLine(row), line.data(), scan);
       }
     }
@@ -362,7 +528,7 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   };
   // Large renderings are shared out in bands over the processors the process may use: most of
   // their time is the system handing out fresh memory pages, which goes faster on several.
-  const int threads = streaming ? std::min({8, usable_processors(), h}) : 1;
+  const int threads = large ? std::min({8, usable_processors(), h}) : 1;
   if (threads == 1) {
     band(0, h);
     return true;

@@ -34,10 +34,11 @@ bool same_bits(const TDibGraphic& a, const TDibGraphic& b) {
 TEST(ViewRender, EnlargementsGiveWhatTheResizeTransformGives) {
   // Small pictures stretch by the nearest pixel, larger ones by area averaging: both agree, at
   // whole factors and between them, unequal ones too, in the vector code and the plain one.
-  const std::pair<int, int> factors[] = {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {7, 5}, {386, 100}, {5, 3}, {13, 4}};
+  // 40 x 30 at 5/2, 21/10 and 386/100 has small units on both sides (16-bit lanes).
+  const std::pair<int, int> factors[] = {{1, 1}, {2, 1}, {3, 1}, {4, 1}, {7, 5}, {386, 100}, {5, 3}, {13, 4}, {5, 2}, {21, 10}};
   for (bool plain : {false, true}) {
     render_enlarged_use_plain_code(plain);
-    for (auto [w, h] : {std::pair{1, 3}, std::pair{2, 1}, std::pair{7, 5}, std::pair{31, 33}, std::pair{53, 41}}) {
+    for (auto [w, h] : {std::pair{1, 3}, std::pair{2, 1}, std::pair{7, 5}, std::pair{31, 33}, std::pair{53, 41}, std::pair{40, 30}}) {
       auto source = make_picture(w, h, 4);
       source->SetXDotsPerInch(150);
       for (auto [a, b] : factors)
