@@ -31,7 +31,8 @@ struct HalftoneGeometry {
 };
 
 // Receives destination row `y`, columns x0 .. x0 + n - 1, as 0x00RRGGBB values, row by row from
-// the top; it may change the values.
+// the top (a band of columns at a time, for destinations wider than one band); it may change
+// the values.
 using HalftoneRowSink = std::function<void(int y, int x0, int n, std::uint32_t* values)>;
 
 // Nothing is drawn when the source rectangle is not wholly inside the source.

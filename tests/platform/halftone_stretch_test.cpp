@@ -236,6 +236,9 @@ TEST(HalftoneStretch, ManyRowsOrColumnsToOnePixel) {
   check(tall, dst, {1, 7, 3, 1493, 1, 1, 2, 1});
   const Picture wide(1500, 4, 4, rng);
   check(wide, dst, {0, 0, 1500, 4, 0, 0, 2, 3});
+  // More columns than the stretch takes in one band: the bands meet without a seam.
+  Target long_row(70001, 2);
+  check(wide, long_row, {3, 0, 1497, 4, 0, 0, 70001, 2});
 }
 
 TEST(HalftoneStretch, RectanglesCutByTheDestinationEdges) {
