@@ -591,6 +591,7 @@ public:
   int height() const override { return v_.height; }
   int bytes_per_pixel() const override { return K == PixKind::Bgr24 ? 3 : 4; }
   bool converts() const override { return K != PixKind::Bgr24 && K != PixKind::Bgrx32; }
+  std::ptrdiff_t row_step() const override { return v_.top_down ? v_.stride : -v_.stride; }
   const std::uint8_t* row(int y, int x0, int count, std::uint8_t* scratch) const override {
     const Byte* row = v_.row(y);
     if constexpr (K == PixKind::Bgr24 || K == PixKind::Bgrx32) {

@@ -452,12 +452,13 @@ public:
   struct Work {
     std::vector<std::uint32_t> sums;
     std::vector<std::uint64_t> wide_sums;
+    std::vector<std::uint32_t> partial;
     std::vector<std::uint8_t> scratch;
   };
   Work work() const {
     Work w;
     // Room for a 4-lane load at the last 3-byte pixel.
-    if (wide_) w.wide_sums.resize(bytes_ + 4);
+    if (wide_) w.wide_sums.resize(bytes_ + 4), w.partial.resize(bytes_);
     else w.sums.resize(bytes_ + 4);
     w.scratch.resize(source_.converts() ? bytes_ * kGroup : 0);
     return w;
@@ -465,13 +466,13 @@ public:
 
   // Destination rows [r0, r1) (counted from the first visible one) into `out`, n values a row.
   void rows(Work& w, int r0, int r1, std::uint32_t* out) const {
-    if (wide_) rows_with(w.wide_sums.data(), w.scratch.data(), r0, r1, out);
-    else rows_with(w.sums.data(), w.scratch.data(), r0, r1, out);
+    if (wide_) rows_with(w.wide_sums.data(), w.partial.data(), w.scratch.data(), r0, r1, out);
+    else rows_with(w.sums.data(), w.partial.data(), w.scratch.data(), r0, r1, out);
   }
 
 private:
   template <class Acc>
-  void rows_with(Acc* acc, std::uint8_t* scratch, int r0, int r1, std::uint32_t* out) const {
+  void rows_with(Acc* acc, std::uint32_t* partial, std::uint8_t* scratch, int r0, int r1, std::uint32_t* out) const {
     const std::size_t slot = source_.converts() ? bytes_ : 0;
     std::array<const std::uint8_t*, kGroup> rows{};
     std::array<std::uint32_t, kGroup> w{};
@@ -485,6 +486,11 @@ private:
         continue;
       }
       last = tap;
+      if constexpr (std::is_same_v<Acc, std::uint64_t>) {
+        wide_column_sums(tap, acc, partial, scratch);
+        horizontal<Acc>(acc, line);
+        continue;
+      }
       for (int g0 = 0; g0 < tap.count; g0 += kGroup) {
         const int k = std::min(kGroup, tap.count - g0);
         for (int r = 0; r < k; ++r) {
@@ -496,6 +502,43 @@ private:
         vertical<Acc>(rows.data(), w.data(), k, acc, g0 > 0);
       }
       horizontal<Acc>(acc, line);
+    }
+  }
+
+  // The column sums of one destination row in 64 bits (many source rows to a destination
+  // row): the rows between the first and the last, all of full weight, are added as they are
+  // into 32-bit sums, a bounded number at a time, and multiplied by the weight once; rows that
+  // lie evenly in memory are walked by pointer. A row then costs an addition a byte.
+  void wide_column_sums(const Tap& tap, std::uint64_t* acc, std::uint32_t* partial, std::uint8_t* scratch) const {
+    constexpr int kPlainRows = 1 << 24;  // 255 · 2^24 < 2^32
+    std::fill(acc, acc + bytes_, std::uint64_t{0});
+    auto weighted = [&](int j, std::uint32_t w) {
+      const std::uint8_t* row = source_.row(sy_ + tap.first + j, col0_, cols_, scratch);
+      for (std::size_t b = 0; b < bytes_; ++b) acc[b] += std::uint64_t{w} * row[b];
+    };
+    weighted(0, tap.first_weight);
+    if (tap.count > 1) weighted(tap.count - 1, tap.last_weight);
+    const std::ptrdiff_t step = source_.converts() ? 0 : source_.row_step();
+    for (int j = 1; j < tap.count - 1;) {
+      const int n = std::min(kPlainRows, tap.count - 1 - j);
+      std::fill(partial, partial + bytes_, 0u);
+      if (step != 0 && (bytes_ == 3 || bytes_ == 4)) {
+        const std::uint8_t* row = source_.row(sy_ + tap.first + j, col0_, cols_, scratch);
+        std::uint32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;  // in registers: one pixel a row
+        if (bytes_ == 3)
+          for (int r = 0; r < n; ++r, row += step) s0 += row[0], s1 += row[1], s2 += row[2];
+        else
+          for (int r = 0; r < n; ++r, row += step) s0 += row[0], s1 += row[1], s2 += row[2], s3 += row[3];
+        partial[0] = s0, partial[1] = s1, partial[2] = s2;
+        if (bytes_ == 4) partial[3] = s3;
+      } else {
+        for (int r = 0; r < n; ++r) {
+          const std::uint8_t* row = source_.row(sy_ + tap.first + j + r, col0_, cols_, scratch);
+          for (std::size_t b = 0; b < bytes_; ++b) partial[b] += row[b];
+        }
+      }
+      for (std::size_t b = 0; b < bytes_; ++b) acc[b] += std::uint64_t{row_full_} * partial[b];
+      j += n;
     }
   }
 

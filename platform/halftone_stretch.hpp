@@ -6,6 +6,7 @@
 // replicates pixels, and any split of the work gives the same pixels.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -22,6 +23,9 @@ public:
   // `count` pixels from column `x0` of row `y`: a pointer into the picture, or `scratch` (room
   // for `count` pixels) filled with them. Called from several threads at once.
   virtual const std::uint8_t* row(int y, int x0, int count, std::uint8_t* scratch) const = 0;
+  // For a source that does not convert: the distance in bytes from row y to row y + 1, the same
+  // for every row, or 0 when the rows do not lie so.
+  virtual std::ptrdiff_t row_step() const { return 0; }
 };
 
 struct HalftoneGeometry {

@@ -274,7 +274,7 @@ TEST(HalftoneStretch, CoprimeSizesWithLargeSums) {
 TEST(HalftoneStretch, SeventeenMillionRowsToThree) {
   // A column whose sums exceed 32 bits (255 x 16,843,010 rows).
   std::mt19937 rng(17);
-  for (int depth : {1, 24}) {
+  for (int depth : {1, 24, 32}) {
     const Picture src(1, 16843010, depth, rng);
     Target dst(1, 3);
     check(src, dst, {0, 0, 1, 16843010, 0, 0, 1, 3});
