@@ -38,6 +38,9 @@ std::string extension_with_dot(const std::string& Extension) {
 // The rendered size of one side: truncated, at least 1. The product is formed in single
 // precision, as the zoom is.
 int zoomed_side(int side, float percent) {
+  // A mend: at 100 % a side is its own length, also where single precision cannot hold it
+  // (178,956,970 became 178,956,976, past the pixel limit, and the zoom was lowered).
+  if (percent == 100.0f) return std::max(side, 1);
   float v = static_cast<float>(side) * percent / 100.0f;
   Int64 n = SafeTrunc(static_cast<Extended>(v));
   return static_cast<int>(std::clamp<Int64>(n, 1, 0x7FFFFFFF));

@@ -93,6 +93,21 @@ bool render_whole_zoom(const TDibGraphic& Source, TDibGraphic& Dest, int Width, 
   const bool streaming = total >= (8u << 20);
   auto copy = streaming ? copy_streaming : [](std::uint8_t* d, const std::uint8_t* s, std::size_t n) { std::memcpy(d, s, n); };
   auto band = [&](int y0, int y1) {
+    if (k == 1 && y1 > y0) {
+      // The rows lie alike in both pictures: one copy of the band, then the padding cleared
+      // (per-row copies made a picture of millions of one-pixel rows take seconds).
+      copy(Dest.GetScanLine(y1 - 1), Source.GetScanLine(y1 - 1), scan * static_cast<std::size_t>(y1 - y0));
+      const std::size_t pad = scan - row_bytes;  // at most 3 bytes
+      if (pad > 0)
+        for (int y = y0; y < y1; ++y) {
+          std::uint8_t* p = Dest.GetScanLine(y) + row_bytes;
+          p[0] = 0;
+          if (pad > 1) p[1] = 0;
+          if (pad > 2) p[2] = 0;
+        }
+      if (streaming) _mm_sfence();
+      return;
+    }
     for (int y = y0; y < y1; ++y) {
       const std::uint8_t* src = Source.GetScanLine(y);
       std::uint8_t* first = Dest.GetScanLine(y * k);
