@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "image/dib_graphic.hpp"
@@ -296,16 +297,20 @@ void TDibGraphic::AssignFromDIBHandle(HGLOBAL InDibHandle) {
     return;
   }
   // 16 and 32 bits and compressed DIBs go through a bitmap stream.
-  TMemoryStream stream;
-  DibToBmpStream(InDibHandle, stream);
-  stream.SetPosition(0);
-  TBitmap bitmap;
   try {
-    bitmap.LoadFromStream(stream);
-  } catch (const EInvalidGraphic& e) {
-    throw EZuroroveError(e.Message());
+    TMemoryStream stream;
+    DibToBmpStream(InDibHandle, stream);
+    stream.SetPosition(0);
+    TBitmap bitmap;
+    try {
+      bitmap.LoadFromStream(stream);
+    } catch (const EInvalidGraphic& e) {
+      throw EZuroroveError(e.Message());
+    }
+    AssignFromBitmapHandle(bitmap.Handle());
+  } catch (const std::bad_alloc&) {  // a mend: the program's own error, not the library's
+    throw EOutOfMemory("Out of memory");
   }
-  AssignFromBitmapHandle(bitmap.Handle());
 }
 
 bool TDibGraphic::AssignFromDIBParts(const Byte* Head, std::size_t HeadSize, const Byte* Rows, std::size_t RowsSize) {
