@@ -1048,6 +1048,12 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
   if (copy_indices || (bm->pk == PixKind::Bgr24 && out_kind == PixKind::Bgr24)) {
     // Rows whose values pass unchanged are copied as bytes: a picture of a million rows of one
     // pixel costs no more than one of a million pixels in a row.
+    if (src.top_down == dst.top_down && src.stride == dst.stride) {
+      // The rows lie alike in both: one copy of them all.
+      const int lowest = src.top_down ? height - static_cast<int>(start) - n : static_cast<int>(start);
+      std::memcpy(dst.base, src.base + lowest * src.stride, static_cast<std::size_t>(n) * static_cast<std::size_t>(src.stride));
+      return n;
+    }
     const RowCopier copy(src, dst, 0, 0, bm->width);
     for (int i = 0; i < n; ++i) copy(height - 1 - (static_cast<int>(start) + i), n - 1 - i);
     return n;
