@@ -99,8 +99,8 @@ bool render_whole_zoom(const TDibGraphic& Source, TDibGraphic& Dest, int Width, 
       copy(Dest.GetScanLine(y1 - 1), Source.GetScanLine(y1 - 1), scan * static_cast<std::size_t>(y1 - y0));
       const std::size_t pad = scan - row_bytes;  // at most 3 bytes
       if (pad > 0)
-        for (int y = y0; y < y1; ++y) {
-          std::uint8_t* p = Dest.GetScanLine(y) + row_bytes;
+        for (std::uint8_t *p = Dest.GetScanLine(y1 - 1) + row_bytes, *end = p + scan * static_cast<std::size_t>(y1 - y0);
+             p < end; p += scan) {
           p[0] = 0;
           if (pad > 1) p[1] = 0;
           if (pad > 2) p[2] = 0;
