@@ -3,7 +3,9 @@
 // mode, as after an earlier open, so each open renders twice). The inputs are made here: a PNG
 // of 2600 x 1, a 1-bit TIFF of 200000 x 7, a GIF whose logical screen is 65535 x 41, TIFFs of
 // 600, 3000 and 12000 pages of 1 x 1, and TIFFs of 40 and 80 pages of 8000 x 8000 sharing one
-// deflated strip. Run one input per process for its peak memory:
+// deflated strip; and pictures at the pixel limit in files of a few bytes: RLE8 BMPs of
+// 1 x 178,956,970 (also named .png, for the codec layer), 178,956,970 x 1 and 13377 x 13377, and
+// a deflated 1-bit TIFF of 170,000,000 x 1. Run one input per process for its peak memory:
 //   taskset -c 0 /usr/bin/time -v bench_open_picture_bench --benchmark_filter=BM_Open/png
 #include <benchmark/benchmark.h>
 #include <zlib.h>
@@ -69,6 +71,29 @@ std::vector<unsigned char> shared_strip_tiff(int pages, unsigned w, unsigned h, 
   return b;
 }
 
+// An 8-bit BMP of w x h whose run-length codes end the bitmap at once (1080 bytes).
+std::vector<unsigned char> rle8_empty(unsigned w, unsigned h) {
+  std::vector<unsigned char> b{'B', 'M'};
+  put32(b, 1080), put32(b, 0), put32(b, 1078);
+  put32(b, 40), put32(b, w), put32(b, h), put16(b, 1), put16(b, 8), put32(b, 1), put32(b, 2);
+  put32(b, 0), put32(b, 0), put32(b, 256), put32(b, 0);
+  for (unsigned i = 0; i < 256; ++i) put32(b, i * 0x010101u);
+  b.push_back(0), b.push_back(1);
+  return b;
+}
+
+// A 1-bit TIFF of `w` x 1 whose one row is deflated.
+std::vector<unsigned char> deflated_1bit_row(unsigned w) {
+  std::vector<unsigned char> row((w + 7) / 8, 0);
+  uLongf size = compressBound(row.size());
+  std::vector<unsigned char> strip(size);
+  compress2(strip.data(), &size, row.data(), row.size(), 9);
+  strip.resize(size);
+  std::vector<unsigned char> b = shared_strip_tiff(1, w, 1, 8, strip);
+  b[8 + strip.size() + (strip.size() & 1) + 2 + 2 * 12 + 8] = 1;  // BitsPerSample 1
+  return b;
+}
+
 std::string input(const std::string& kind) {
   const std::string name = folder() + kind;
   if (FILE* f = std::fopen(name.c_str(), "rb")) {
@@ -97,6 +122,14 @@ std::string input(const std::string& kind) {
     compress2(strip.data(), &size, zeros.data(), zeros.size(), 9);
     strip.resize(size);
     write_bytes(name, shared_strip_tiff(std::atoi(kind.c_str() + 16), 8000, 8000, 8, strip));
+  } else if (kind == "rle8_1x178956970.bmp" || kind == "rle8_1x178956970.png") {
+    write_bytes(name, rle8_empty(1, 178956970));
+  } else if (kind == "rle8_178956970x1.bmp") {
+    write_bytes(name, rle8_empty(178956970, 1));
+  } else if (kind == "rle8_13377x13377.bmp") {
+    write_bytes(name, rle8_empty(13377, 13377));
+  } else if (kind == "tiff_1bit_170000000x1.tif") {
+    write_bytes(name, deflated_1bit_row(170000000));
   }
   return name;
 }
@@ -142,6 +175,11 @@ void open(benchmark::State& state, const std::string& kind) {
 BENCHMARK_CAPTURE(open, png, std::string("png_2600x1.png"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, tiff1bit, std::string("tiff_1bit_200000x7.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, gif, std::string("gif_65535x41.gif"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, rle8_tallest, std::string("rle8_1x178956970.bmp"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, rle8_widest, std::string("rle8_178956970x1.bmp"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, rle8_square, std::string("rle8_13377x13377.bmp"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, rle8_tallest_as_png, std::string("rle8_1x178956970.png"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, tiff1bit_widest, std::string("tiff_1bit_170000000x1.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, pages600, std::string("tiff_pages_1x1_600.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, pages3000, std::string("tiff_pages_1x1_3000.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, pages12000, std::string("tiff_pages_1x1_12000.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);

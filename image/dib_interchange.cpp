@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "image/dib_graphic.hpp"
@@ -239,13 +240,14 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
   }
   auto info = std::make_unique<BITMAPINFO>();
   info->bmiHeader = h;
-  global_block block(GlobalAlloc(GMEM_FIXED, h.biSizeImage), global_block::lock_and_free);
-  if (!block.get()) throw EZuroroveError("GlobalAlloc failed");
-  Byte* pixels = block.data();
+  // The colour table first; the rows then go straight into the picture's own pixels, so that no
+  // third copy of them lives between the bitmap and the picture.
   HDC dc = CreateCompatibleDC(nullptr);
-  int rows = GetDIBits(dc, InBitmapHandle, 0, static_cast<UINT>(h.biHeight), pixels, info.get(), DIB_RGB_COLORS);
-  DeleteDC(dc);
-  if (rows == 0) throw EZuroroveError("GetDIB failed");
+  int rows = GetDIBits(dc, InBitmapHandle, 0, static_cast<UINT>(h.biHeight), nullptr, info.get(), DIB_RGB_COLORS);
+  if (rows == 0) {
+    DeleteDC(dc);
+    throw EZuroroveError("GetDIB failed");
+  }
   info->bmiHeader = h;
   // The palette: biClrUsed entries of the colour table. A mend: with biClrUsed 0 or above 256
   // the whole table the bitmap has (2^bits entries, as GDI reported it), not the format's
@@ -267,9 +269,18 @@ void TDibGraphic::AssignFromBitmapHandle(HBITMAP InBitmapHandle) {
     std::int64_t v = PelsPerMeterToDotsPerInch(ppm);
     return v < 0 || v > 65535 ? 0 : static_cast<Word>(v);
   };
-  NewImage(h.biWidth, h.biHeight, format, pal, resolution(h.biXPelsPerMeter), resolution(h.biYPelsPerMeter));
-  std::size_t n = std::min<std::size_t>(h.biSizeImage, static_cast<std::size_t>(FScanLineSize) * Height());
-  std::memcpy(FBits, pixels, n);
+  try {
+    NewImage(h.biWidth, h.biHeight, format, pal, resolution(h.biXPelsPerMeter), resolution(h.biYPelsPerMeter));
+    rows = GetDIBits(dc, InBitmapHandle, 0, static_cast<UINT>(h.biHeight), FBits, info.get(), DIB_RGB_COLORS);
+  } catch (...) {
+    DeleteDC(dc);
+    throw;
+  }
+  DeleteDC(dc);
+  if (rows == 0) {
+    Clear();
+    throw EZuroroveError("GetDIB failed");
+  }
   Changed(this);
 }
 
@@ -286,16 +297,20 @@ void TDibGraphic::AssignFromDIBHandle(HGLOBAL InDibHandle) {
     return;
   }
   // 16 and 32 bits and compressed DIBs go through a bitmap stream.
-  TMemoryStream stream;
-  DibToBmpStream(InDibHandle, stream);
-  stream.SetPosition(0);
-  TBitmap bitmap;
   try {
-    bitmap.LoadFromStream(stream);
-  } catch (const EInvalidGraphic& e) {
-    throw EZuroroveError(e.Message());
+    TMemoryStream stream;
+    DibToBmpStream(InDibHandle, stream);
+    stream.SetPosition(0);
+    TBitmap bitmap;
+    try {
+      bitmap.LoadFromStream(stream);
+    } catch (const EInvalidGraphic& e) {
+      throw EZuroroveError(e.Message());
+    }
+    AssignFromBitmapHandle(bitmap.Handle());
+  } catch (const std::bad_alloc&) {  // a mend: the program's own error, not the library's
+    throw EOutOfMemory("Out of memory");
   }
-  AssignFromBitmapHandle(bitmap.Handle());
 }
 
 bool TDibGraphic::AssignFromDIBParts(const Byte* Head, std::size_t HeadSize, const Byte* Rows, std::size_t RowsSize) {

@@ -1,6 +1,7 @@
 #include "image/image_scroll_box.hpp"
 
 #include <algorithm>
+#include <new>
 #include <bit>
 #include <cstdint>
 
@@ -38,6 +39,9 @@ std::string extension_with_dot(const std::string& Extension) {
 // The rendered size of one side: truncated, at least 1. The product is formed in single
 // precision, as the zoom is.
 int zoomed_side(int side, float percent) {
+  // A mend: at 100 % a side is its own length, also where single precision cannot hold it
+  // (178,956,970 became 178,956,976, past the pixel limit, and the zoom was lowered).
+  if (percent == 100.0f) return std::max(side, 1);
   float v = static_cast<float>(side) * percent / 100.0f;
   Int64 n = SafeTrunc(static_cast<Extended>(v));
   return static_cast<int>(std::clamp<Int64>(n, 1, 0x7FFFFFFF));
@@ -305,7 +309,12 @@ void TImageScrollBox::LoadFromFile(const std::string& FileName, int ImageNo) {
 
 void TImageScrollBox::LoadFromStream(TStream& Stream, const std::string& Extension, int ImageNo) {
   // Into a new picture first: a load that fails keeps the picture shown.
-  std::unique_ptr<TDibGraphic> loaded = LoadGraphic(Stream, Extension, ImageNo, true);
+  std::unique_ptr<TDibGraphic> loaded;
+  try {
+    loaded = LoadGraphic(Stream, Extension, ImageNo, true);
+  } catch (const std::bad_alloc&) {  // a mend: the program's own error, not the library's
+    throw EOutOfMemory("Out of memory");
+  }
   // A mend: a decoder that made nothing of the file is a failed load as well, never an empty
   // picture in place of the one shown.
   if (!loaded || loaded->Empty()) throw EInvalidGraphic("The picture %s could not be read", {Extension});
@@ -591,7 +600,11 @@ void TImageScrollBox::Redraw(bool GraphicChanged) {
   if (zoom_changed && OnZoomChange) OnZoomChange(this, FZoomPercent);
   FLastZoomPercent = FZoomPercent;
   if (FMouseHandler && (GraphicChanged || zoom_changed)) FMouseHandler->BeforeResize();
-  Render();
+  try {
+    Render();
+  } catch (const std::bad_alloc&) {  // a mend: the program's own error, not the library's
+    throw EOutOfMemory("Out of memory");
+  }
   if (OnRedraw) OnRedraw(FSourceGraphic.get());
   if (!FImage->Visible()) FImage->SetVisible(true);
   if (FMouseHandler && (zoom_changed || GraphicChanged)) FMouseHandler->AfterResize();

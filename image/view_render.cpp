@@ -423,6 +423,14 @@ void prefer_huge_pages(void* bits, std::size_t bytes) {
   if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
 }
 
+// Whether rows j0..j1-1 of both pictures lie bottom-up, one scan line apart, so that the band
+// is one block of memory in each.
+bool rows_lie_alike(const TDibGraphic& Source, TDibGraphic& Dest, int j0, int j1, std::size_t scan) {
+  const auto span = static_cast<std::ptrdiff_t>(scan) * (j1 - 1 - j0);
+  return Source.ScanLineSize() == Dest.ScanLineSize() && Source.GetScanLine(j0) - Source.GetScanLine(j1 - 1) == span &&
+         Dest.GetScanLine(j0) - Dest.GetScanLine(j1 - 1) == span;
+}
+
 }  // namespace
 
 bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, int Height) {
@@ -497,6 +505,17 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   // Each displayed row is made in a row of its own, which stays in the caches, and copied to
   // its places in the picture from there.
   auto band = [&](int j0, int j1) {
+    if (identity && Height == h && j1 > j0 && rows_lie_alike(Source, Dest, j0, j1, scan)) {
+      // At 100 % the band is copied in one piece, then its padding cleared (per-row copies made a
+      // picture of millions of one-pixel rows take seconds).
+      copy(Dest.GetScanLine(j1 - 1), Source.GetScanLine(j1 - 1), scan * static_cast<std::size_t>(j1 - j0));
+      if (const std::size_t pad = scan - row_bytes; pad > 0)  // at most 3 bytes
+        for (std::uint8_t *q = Dest.GetScanLine(j1 - 1) + row_bytes, *end = q + scan * static_cast<std::size_t>(j1 - j0);
+             q < end; q += scan)
+          std::memset(q, 0, pad);
+      if (streaming) _mm_sfence();
+      return;
+    }
     // Room past the row for the vector code's reads and writes; `mixed` holds the 16-bit mixes
     // after its first n + 8 values.
     std::vector<std::uint32_t> mixed(2 * static_cast<std::size_t>(n) + 32);

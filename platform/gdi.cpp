@@ -369,6 +369,60 @@ void write_run(const View& v, int y, int x0, int n, const std::uint32_t* vals) {
   with_kind(v.kind, [&](auto k) { write_pixels<decltype(k)::value>(row, x0, n, vals); });
 }
 
+// Pixels [sx, sx + n) of source rows to [dx, dx + n) of destination rows, both of one layout
+// whose values pass unchanged, copied as bytes; set up once for many rows. Pixels that share a
+// byte with others are copied one by one where either run starts or ends inside a byte.
+class RowCopier {
+public:
+  RowCopier(const View& src, const View& dst, int sx, int dx, int n) : kind_(src.kind) {
+    src_row0_ = src.row(0);
+    dst_row0_ = dst.row(0);
+    src_step_ = src.top_down ? src.stride : -src.stride;
+    dst_step_ = dst.top_down ? dst.stride : -dst.stride;
+    const int bits = kind_bits(src.kind);
+    if (bits >= 8) {
+      const std::ptrdiff_t b = bits / 8;
+      src_row0_ += b * sx, dst_row0_ += b * dx, bytes_ = static_cast<std::size_t>(b * n);
+      return;
+    }
+    const int per_byte = 8 / bits;
+    if (sx % per_byte == 0 && dx % per_byte == 0) {
+      const int whole = n / per_byte;
+      bytes_ = static_cast<std::size_t>(whole);
+      src_row0_ += sx / per_byte, dst_row0_ += dx / per_byte;
+      tail_src_ = whole * per_byte, tail_dst_ = whole * per_byte, tail_ = n - whole * per_byte;
+    } else {
+      tail_src_ = sx, tail_dst_ = dx, tail_ = n;
+    }
+  }
+  void operator()(int sy, int dy) const {
+    const Byte* from = src_row0_ + sy * src_step_;
+    Byte* to = dst_row0_ + dy * dst_step_;
+    if (bytes_ <= 8) {
+      for (std::size_t i = 0; i < bytes_; ++i) to[i] = from[i];
+    } else {
+      std::memcpy(to, from, bytes_);
+    }
+    if (tail_ > 0) copy_pixels(from, to);
+  }
+
+private:
+  void copy_pixels(const Byte* from, Byte* to) const {
+    with_kind(kind_, [&](auto k) {
+      constexpr PixKind K = decltype(k)::value;
+      if constexpr (kind_bits(K) < 8)
+        for (int i = 0; i < tail_; ++i) write_px<K>(to, tail_dst_ + i, read_px<K>(from, tail_src_ + i));
+    });
+  }
+
+  PixKind kind_;
+  const Byte* src_row0_;
+  Byte* dst_row0_;
+  std::ptrdiff_t src_step_, dst_step_;
+  std::size_t bytes_ = 0;
+  int tail_src_ = 0, tail_dst_ = 0, tail_ = 0;  // pixels copied one by one, from the row's start
+};
+
 // Nearest entry of a colour table (squared distance, the first of equals), with a small cache.
 class NearestIndex {
 public:
@@ -482,23 +536,48 @@ inline int nearest_src(int t, int s0, int sn, int dn) {
 // `indices` is set, source palette indices.
 using RowSink = std::function<void(int y, int x0, int n, std::uint32_t* vals)>;
 
+// nearest_src of t0, t0 + 1, ... one step at a time, without a division per step.
+class NearestSteps {
+public:
+  NearestSteps(int t0, int s0, int sn, int dn)
+      : s0_(s0), den_(2 * std::int64_t{dn}), q_((2 * std::int64_t{t0} + 1) * sn / den_),
+        r_((2 * std::int64_t{t0} + 1) * sn % den_), step_q_(2 * std::int64_t{sn} / den_), step_r_(2 * std::int64_t{sn} % den_) {}
+  int operator*() const { return s0_ + static_cast<int>(q_); }
+  void next() {
+    q_ += step_q_;
+    r_ += step_r_;
+    if (r_ >= den_) r_ -= den_, ++q_;
+  }
+
+private:
+  int s0_;
+  std::int64_t den_, q_, r_, step_q_, step_r_;
+};
+
 void stretch_nearest(const View& src, const Geometry& g, bool indices, const RowSink& sink) {
-  int n = g.cx1 - g.cx0;
-  std::vector<int> xs(static_cast<std::size_t>(n));
-  for (int i = 0; i < n; ++i) xs[i] = nearest_src(g.cx0 + i - g.dx, g.sx, g.sw, g.dw);
-  std::vector<std::uint32_t> raw(static_cast<std::size_t>(n)), cache_row;
-  int last_sy = -1;
-  for (int y = g.cy0; y < g.cy1; ++y) {
-    int sy = nearest_src(y - g.dy, g.sy, g.sh, g.dh);
-    if (sy != last_sy) {
-      read_values(src, sy, xs.data(), n, raw.data());
-      if (is_indexed(src.kind) && !indices)
-        for (auto& v : raw) v = src.lut[v];
-      cache_row = raw;
-      last_sy = sy;
+  // Columns in chunks, so that the buffers stay small however wide the destination is.
+  constexpr int kColumns = 1 << 16;
+  std::vector<int> xs;
+  std::vector<std::uint32_t> raw, cache_row;
+  for (int c0 = g.cx0; c0 < g.cx1; c0 += std::min(kColumns, g.cx1 - c0)) {
+    const int n = std::min(kColumns, g.cx1 - c0);
+    xs.resize(static_cast<std::size_t>(n));
+    raw.resize(static_cast<std::size_t>(n));
+    NearestSteps sx(c0 - g.dx, g.sx, g.sw, g.dw);
+    for (int i = 0; i < n; ++i, sx.next()) xs[static_cast<std::size_t>(i)] = *sx;
+    int last_sy = -1;
+    NearestSteps sy(g.cy0 - g.dy, g.sy, g.sh, g.dh);
+    for (int y = g.cy0; y < g.cy1; ++y, sy.next()) {
+      if (*sy != last_sy) {
+        read_values(src, *sy, xs.data(), n, raw.data());
+        if (is_indexed(src.kind) && !indices)
+          for (auto& v : raw) v = src.lut[v];
+        cache_row = raw;
+        last_sy = *sy;
+      }
+      raw = cache_row;
+      sink(y, c0, n, raw.data());
     }
-    raw = cache_row;
-    sink(y, g.cx0, n, raw.data());
   }
 }
 
@@ -512,6 +591,7 @@ public:
   int height() const override { return v_.height; }
   int bytes_per_pixel() const override { return K == PixKind::Bgr24 ? 3 : 4; }
   bool converts() const override { return K != PixKind::Bgr24 && K != PixKind::Bgrx32; }
+  std::ptrdiff_t row_step() const override { return v_.top_down ? v_.stride : -v_.stride; }
   const std::uint8_t* row(int y, int x0, int count, std::uint8_t* scratch) const override {
     const Byte* row = v_.row(y);
     if constexpr (K == PixKind::Bgr24 || K == PixKind::Bgrx32) {
@@ -965,6 +1045,19 @@ int GetDIBits(HDC dc, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAP
   for (auto& q : table) dst.lut.push_back(quad_to_xrgb(q));
   std::unique_ptr<NearestIndex> nearest;
   if (is_indexed(out_kind) && !copy_indices) nearest = std::make_unique<NearestIndex>(dst.lut);
+  if (copy_indices || (bm->pk == PixKind::Bgr24 && out_kind == PixKind::Bgr24)) {
+    // Rows whose values pass unchanged are copied as bytes: a picture of a million rows of one
+    // pixel costs no more than one of a million pixels in a row.
+    if (src.top_down == dst.top_down && src.stride == dst.stride) {
+      // The rows lie alike in both: one copy of them all.
+      const int lowest = src.top_down ? height - static_cast<int>(start) - n : static_cast<int>(start);
+      std::memcpy(dst.base, src.base + lowest * src.stride, static_cast<std::size_t>(n) * static_cast<std::size_t>(src.stride));
+      return n;
+    }
+    const RowCopier copy(src, dst, 0, 0, bm->width);
+    for (int i = 0; i < n; ++i) copy(height - 1 - (static_cast<int>(start) + i), n - 1 - i);
+    return n;
+  }
   std::vector<std::uint32_t> vals(static_cast<std::size_t>(bm->width));
   for (int i = 0; i < n; ++i) {
     // Row i of the output counts from the bottom: source row (from the top) height-1-(start+i).
@@ -1117,6 +1210,15 @@ bool stretch_into(GdiDC* d, const View& src, Geometry g, DWORD rop, COLORREF src
   View dst = view_of(bm, d->text_color, d->bk_color);
   bool indices = !halftone && same_tables(src, dst);
   if (!indices && src.kind == PixKind::Mono && dst.kind == PixKind::Mono) indices = true;
+  if (!halftone && rop == SRCCOPY && g.sw == g.dw &&
+      (indices || (src.kind == PixKind::Bgr24 && dst.kind == PixKind::Bgr24))) {
+    // Columns one to one and values that pass unchanged: each row is a copy of bytes, so a
+    // picture of many short rows costs about what one of as many pixels in long rows does.
+    NearestSteps sy(g.cy0 - g.dy, g.sy, g.sh, g.dh);
+    const RowCopier copy(src, dst, g.sx + (g.cx0 - g.dx), g.cx0, g.cx1 - g.cx0);
+    for (int y = g.cy0; y < g.cy1; ++y, sy.next()) copy(*sy, y);
+    return true;
+  }
   MemorySink sink(std::move(dst), rop, indices, ref_to_xrgb(src_bk & 0xFFFFFF));
   RowSink rs = [&](int y, int x0, int n, std::uint32_t* vals) { sink(y, x0, n, vals); };
   if (halftone) stretch_halftone(src, g, rs); else stretch_nearest(src, g, indices, rs);

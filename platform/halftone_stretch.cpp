@@ -52,11 +52,6 @@ struct Taps {
   std::vector<int> count;
   std::vector<int> offset;  // of the first weight in `weights`
   std::vector<std::uint32_t> weights;
-
-  bool same(std::size_t a, std::size_t b) const {
-    return first[a] == first[b] && count[a] == count[b] &&
-           std::equal(weights.begin() + offset[a], weights.begin() + offset[a] + count[a], weights.begin() + offset[b]);
-  }
 };
 
 Taps box_taps(int c0, int c1, int d0, std::int64_t dn, std::int64_t sn) {
@@ -397,6 +392,22 @@ void horizontal_wide(const std::uint32_t* acc, const Taps& xt, int n, const Half
 }
 #endif
 
+// The taps of destination pixel `c` along one axis, as box_taps makes them, computed when
+// needed: every weight but the first and the last is `dn`, so that no table grows with the
+// source's length (a picture of one pixel's width and millions of rows shrunk to a window).
+struct Tap {
+  int first, count;
+  std::uint32_t first_weight, last_weight;
+  bool operator==(const Tap&) const = default;
+};
+
+Tap box_tap(int c, int d0, std::int64_t dn, std::int64_t sn) {
+  const std::int64_t a = (c - std::int64_t{d0}) * sn, b = a + sn;
+  const std::int64_t j0 = a / dn, j1 = (b - 1) / dn;
+  return {static_cast<int>(j0), static_cast<int>(j1 - j0 + 1), static_cast<std::uint32_t>(std::min(b, (j0 + 1) * dn) - a),
+          static_cast<std::uint32_t>(b - std::max(a, j1 * dn))};
+}
+
 // One stretch: the taps of both axes and the constants, shared by the threads.
 class HalftoneJob {
 public:
@@ -405,13 +416,12 @@ public:
     const std::int64_t gx = std::gcd(g.sw, g.dw), gy = std::gcd(g.sh, g.dh);
     const std::int64_t sw = g.sw / gx, dw = g.dw / gx, sh = g.sh / gy, dh = g.dh / gy;
     xt_ = box_taps(g.cx0, g.cx1, g.dx, dw, sw);
-    yt_ = box_taps(g.cy0, g.cy1, g.dy, dh, sh);
+    y_from_ = g.cy0, dy_ = g.dy, sy_ = g.sy, dh_ = dh, sh_ = sh;
     // Source columns in use, and the taps counted from the first of them.
     const int skipped = xt_.first.front();
     col0_ = g.sx + skipped;
     cols_ = xt_.first.back() + xt_.count.back() - skipped;
     for (int& f : xt_.first) f -= skipped;
-    for (int& f : yt_.first) f += g.sy;
     bytes_ = static_cast<std::size_t>(cols_) * static_cast<std::size_t>(bpp_);
     row_full_ = static_cast<std::uint32_t>(dh);
     column_full_ = static_cast<std::uint32_t>(dw);
@@ -442,12 +452,13 @@ public:
   struct Work {
     std::vector<std::uint32_t> sums;
     std::vector<std::uint64_t> wide_sums;
+    std::vector<std::uint32_t> partial;
     std::vector<std::uint8_t> scratch;
   };
   Work work() const {
     Work w;
     // Room for a 4-lane load at the last 3-byte pixel.
-    if (wide_) w.wide_sums.resize(bytes_ + 4);
+    if (wide_) w.wide_sums.resize(bytes_ + 4), w.partial.resize(bytes_);
     else w.sums.resize(bytes_ + 4);
     w.scratch.resize(source_.converts() ? bytes_ * kGroup : 0);
     return w;
@@ -455,32 +466,79 @@ public:
 
   // Destination rows [r0, r1) (counted from the first visible one) into `out`, n values a row.
   void rows(Work& w, int r0, int r1, std::uint32_t* out) const {
-    if (wide_) rows_with(w.wide_sums.data(), w.scratch.data(), r0, r1, out);
-    else rows_with(w.sums.data(), w.scratch.data(), r0, r1, out);
+    if (wide_) rows_with(w.wide_sums.data(), w.partial.data(), w.scratch.data(), r0, r1, out);
+    else rows_with(w.sums.data(), w.partial.data(), w.scratch.data(), r0, r1, out);
   }
 
 private:
   template <class Acc>
-  void rows_with(Acc* acc, std::uint8_t* scratch, int r0, int r1, std::uint32_t* out) const {
+  void rows_with(Acc* acc, std::uint32_t* partial, std::uint8_t* scratch, int r0, int r1, std::uint32_t* out) const {
     const std::size_t slot = source_.converts() ? bytes_ : 0;
     std::array<const std::uint8_t*, kGroup> rows{};
+    std::array<std::uint32_t, kGroup> w{};
     const auto n = static_cast<std::size_t>(n_);
+    Tap last{};
     for (int yi = r0; yi < r1; ++yi) {
       std::uint32_t* line = out + static_cast<std::size_t>(yi - r0) * n;
-      const auto y = static_cast<std::size_t>(yi);
-      if (yi > r0 && yt_.same(y, y - 1)) {
+      const Tap tap = box_tap(y_from_ + yi, dy_, dh_, sh_);
+      if (yi > r0 && tap == last) {
         std::copy_n(line - n, n, line);
         continue;
       }
-      const std::uint32_t* w = yt_.weights.data() + yt_.offset[y];
-      for (int g0 = 0; g0 < yt_.count[y]; g0 += kGroup) {
-        const int k = std::min(kGroup, yt_.count[y] - g0);
-        for (int r = 0; r < k; ++r)
+      last = tap;
+      if constexpr (std::is_same_v<Acc, std::uint64_t>) {
+        wide_column_sums(tap, acc, partial, scratch);
+        horizontal<Acc>(acc, line);
+        continue;
+      }
+      for (int g0 = 0; g0 < tap.count; g0 += kGroup) {
+        const int k = std::min(kGroup, tap.count - g0);
+        for (int r = 0; r < k; ++r) {
+          const int j = g0 + r;
+          w[static_cast<std::size_t>(r)] = j == 0 ? tap.first_weight : j == tap.count - 1 ? tap.last_weight : row_full_;
           rows[static_cast<std::size_t>(r)] =
-              source_.row(yt_.first[y] + g0 + r, col0_, cols_, scratch + slot * static_cast<std::size_t>(r));
-        vertical<Acc>(rows.data(), w + g0, k, acc, g0 > 0);
+              source_.row(sy_ + tap.first + j, col0_, cols_, scratch + slot * static_cast<std::size_t>(r));
+        }
+        vertical<Acc>(rows.data(), w.data(), k, acc, g0 > 0);
       }
       horizontal<Acc>(acc, line);
+    }
+  }
+
+  // The column sums of one destination row in 64 bits (many source rows to a destination
+  // row): the rows between the first and the last, all of full weight, are added as they are
+  // into 32-bit sums, a bounded number at a time, and multiplied by the weight once; rows that
+  // lie evenly in memory are walked by pointer. A row then costs an addition a byte.
+  void wide_column_sums(const Tap& tap, std::uint64_t* acc, std::uint32_t* partial, std::uint8_t* scratch) const {
+    constexpr int kPlainRows = 1 << 24;  // 255 · 2^24 < 2^32
+    std::fill(acc, acc + bytes_, std::uint64_t{0});
+    auto weighted = [&](int j, std::uint32_t w) {
+      const std::uint8_t* row = source_.row(sy_ + tap.first + j, col0_, cols_, scratch);
+      for (std::size_t b = 0; b < bytes_; ++b) acc[b] += std::uint64_t{w} * row[b];
+    };
+    weighted(0, tap.first_weight);
+    if (tap.count > 1) weighted(tap.count - 1, tap.last_weight);
+    const std::ptrdiff_t step = source_.converts() ? 0 : source_.row_step();
+    for (int j = 1; j < tap.count - 1;) {
+      const int n = std::min(kPlainRows, tap.count - 1 - j);
+      std::fill(partial, partial + bytes_, 0u);
+      if (step != 0 && (bytes_ == 3 || bytes_ == 4)) {
+        const std::uint8_t* row = source_.row(sy_ + tap.first + j, col0_, cols_, scratch);
+        std::uint32_t s0 = 0, s1 = 0, s2 = 0, s3 = 0;  // in registers: one pixel a row
+        if (bytes_ == 3)
+          for (int r = 0; r < n; ++r, row += step) s0 += row[0], s1 += row[1], s2 += row[2];
+        else
+          for (int r = 0; r < n; ++r, row += step) s0 += row[0], s1 += row[1], s2 += row[2], s3 += row[3];
+        partial[0] = s0, partial[1] = s1, partial[2] = s2;
+        if (bytes_ == 4) partial[3] = s3;
+      } else {
+        for (int r = 0; r < n; ++r) {
+          const std::uint8_t* row = source_.row(sy_ + tap.first + j + r, col0_, cols_, scratch);
+          for (std::size_t b = 0; b < bytes_; ++b) partial[b] += row[b];
+        }
+      }
+      for (std::size_t b = 0; b < bytes_; ++b) acc[b] += std::uint64_t{row_full_} * partial[b];
+      j += n;
     }
   }
 
@@ -515,7 +573,9 @@ private:
   const HalftoneSource& source_;
   int bpp_;
   int n_;
-  Taps xt_, yt_;
+  Taps xt_;
+  int y_from_ = 0, dy_ = 0, sy_ = 0;
+  std::int64_t dh_ = 1, sh_ = 1;
   int col0_ = 0, cols_ = 0;
   std::size_t bytes_ = 0;
   std::uint32_t row_full_ = 1, column_full_ = 1;
@@ -529,13 +589,11 @@ private:
 
 }  // namespace
 
+namespace {
+
 // Bands of destination rows are computed on several threads, the calling one included, which
 // hands the finished bands to the sink in order as they come.
-void halftone_stretch(const HalftoneSource& source, const HalftoneGeometry& g, const HalftoneRowSink& sink) {
-  if (g.dw <= 0 || g.dh <= 0 || g.sw <= 0 || g.sh <= 0 || g.cx1 <= g.cx0 || g.cy1 <= g.cy0) return;
-  if (g.cx0 < g.dx || g.cy0 < g.dy || g.cx1 - std::int64_t{g.dx} > g.dw || g.cy1 - std::int64_t{g.dy} > g.dh) return;
-  if (g.sx < 0 || g.sy < 0 || std::int64_t{g.sx} + g.sw > source.width() || std::int64_t{g.sy} + g.sh > source.height())
-    return;
+void stretch_columns(const HalftoneSource& source, const HalftoneGeometry& g, const HalftoneRowSink& sink) {
   const HalftoneJob job(source, g);
   const int n = job.width();
   const int rows = g.cy1 - g.cy0;
@@ -582,6 +640,24 @@ void halftone_stretch(const HalftoneSource& source, const HalftoneGeometry& g, c
         if (!compute(works[0])) ready.wait(false, std::memory_order_acquire);
       for (int r = b * band; r < std::min(count, (b + 1) * band); ++r) sink(g.cy0 + base + r, g.cx0, n, line(r));
     }
+  }
+}
+
+}  // namespace
+
+void halftone_stretch(const HalftoneSource& source, const HalftoneGeometry& g, const HalftoneRowSink& sink) {
+  if (g.dw <= 0 || g.dh <= 0 || g.sw <= 0 || g.sh <= 0 || g.cx1 <= g.cx0 || g.cy1 <= g.cy0) return;
+  if (g.cx0 < g.dx || g.cy0 < g.dy || g.cx1 - std::int64_t{g.dx} > g.dw || g.cy1 - std::int64_t{g.dy} > g.dh) return;
+  if (g.sx < 0 || g.sy < 0 || std::int64_t{g.sx} + g.sw > source.width() || std::int64_t{g.sy} + g.sh > source.height())
+    return;
+  // Columns in bands, so that the tables and buffers of a band stay small however wide the
+  // destination is.
+  constexpr int kColumns = 1 << 16;
+  for (int c0 = g.cx0; c0 < g.cx1; c0 += std::min(kColumns, g.cx1 - c0)) {
+    HalftoneGeometry band = g;
+    band.cx0 = c0;
+    band.cx1 = c0 + std::min(kColumns, g.cx1 - c0);
+    stretch_columns(source, band, sink);
   }
 }
 

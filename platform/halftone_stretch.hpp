@@ -6,6 +6,7 @@
 // replicates pixels, and any split of the work gives the same pixels.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -22,6 +23,9 @@ public:
   // `count` pixels from column `x0` of row `y`: a pointer into the picture, or `scratch` (room
   // for `count` pixels) filled with them. Called from several threads at once.
   virtual const std::uint8_t* row(int y, int x0, int count, std::uint8_t* scratch) const = 0;
+  // For a source that does not convert: the distance in bytes from row y to row y + 1, the same
+  // for every row, or 0 when the rows do not lie so.
+  virtual std::ptrdiff_t row_step() const { return 0; }
 };
 
 struct HalftoneGeometry {
@@ -31,7 +35,8 @@ struct HalftoneGeometry {
 };
 
 // Receives destination row `y`, columns x0 .. x0 + n - 1, as 0x00RRGGBB values, row by row from
-// the top; it may change the values.
+// the top (a band of columns at a time, for destinations wider than one band); it may change
+// the values.
 using HalftoneRowSink = std::function<void(int y, int x0, int n, std::uint32_t* values)>;
 
 // Nothing is drawn when the source rectangle is not wholly inside the source.

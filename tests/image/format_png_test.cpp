@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include "codec_test_files.hpp"
 #include "common/small_disk.hpp"
@@ -261,6 +262,19 @@ TEST_F(FormatPng, AnEmptyPictureIsNotSaved) {
   TMemoryStream s;
   EXPECT_THROW(p.SaveToStream(s), EInvalidGraphic);
   EXPECT_EQ(s.Size(), 0);
+  p.NewImage(2, 1000001, ifBlackWhite, nullptr, 0, 0);
+  EXPECT_THROW(p.SaveToStream(s), EInvalidGraphic);
+  EXPECT_EQ(s.Size(), 0);
+  // A side of exactly 1,000,000 pixels, the most the PNG library reads back, is written.
+  for (const auto& [w, h] : {std::pair{1000000, 2}, std::pair{2, 1000000}}) {
+    p.NewImage(w, h, ifBlackWhite, nullptr, 0, 0);
+    TMemoryStream written;
+    p.SaveToStream(written);
+    ASSERT_GT(written.Size(), 24);
+    const Byte* ihdr = static_cast<const Byte*>(written.Memory()) + 16;
+    EXPECT_EQ(ihdr[0] << 24 | ihdr[1] << 16 | ihdr[2] << 8 | ihdr[3], w);
+    EXPECT_EQ(ihdr[4] << 24 | ihdr[5] << 16 | ihdr[6] << 8 | ihdr[7], h);
+  }
 }
 
 TEST_F(FormatPng, AFullDiskRaisesAndKeepsTheOldFile) {

@@ -148,7 +148,7 @@ void threshold_picture(TDibGraphic& p, int rare, int times = 3) {
   picture_of(p, colours, w);
 }
 
-TEST(Quantize, ThresholdRisesAt1250And2500DistinctKeys) {
+TEST(Quantize, ThresholdRisesAt1250And2500And5000DistinctKeys) {
   // 1249 keys: threshold 2, the 300 common keys are the candidates and white is not one.
   TDibGraphic p;
   threshold_picture(p, 949);
@@ -169,6 +169,14 @@ TEST(Quantize, ThresholdRisesAt1250And2500DistinctKeys) {
   pal = quantize(p, 256);
   for (int i = 0; i < 256; ++i) ASSERT_EQ(entry(pal, i).b, 0) << i;
   threshold_picture(p, 2200, 6);
+  pal = quantize(p, 256);
+  EXPECT_EQ(entry(pal, 0), (Rgb3{248, 248, 248}));
+  // Counted 11 times: with 4999 keys (threshold 10) they are the candidates, with 5000
+  // (threshold 15) none passes.
+  threshold_picture(p, 4699, 11);
+  pal = quantize(p, 256);
+  for (int i = 0; i < 256; ++i) ASSERT_EQ(entry(pal, i).b, 0) << i;
+  threshold_picture(p, 4700, 11);
   pal = quantize(p, 256);
   EXPECT_EQ(entry(pal, 0), (Rgb3{248, 248, 248}));
 }

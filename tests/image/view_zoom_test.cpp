@@ -69,6 +69,10 @@ TEST(ViewZoom, RenderedSidesAreTruncatedAndAtLeastOnePixel) {
   EXPECT_EQ(w.view->Image()->Width(), 2500);
   EXPECT_EQ(w.view->HorzScrollBar().Range(), 2500);
   EXPECT_EQ(w.view->VertScrollBar().Range(), 75);
+  // At 100 % a side keeps its length, also one that single precision cannot hold.
+  w.show_picture(1, 16777217);
+  w.view->SetZoomPercent(100);
+  EXPECT_EQ(displayed_height(*w.view), 16777217);
 }
 
 TEST(ViewZoom, FittingModes) {

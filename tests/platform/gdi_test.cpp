@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <random>
 #include <vector>
@@ -308,6 +309,20 @@ TEST(GdiBitmaps, GetDIBitsConvertsToTheDepthAskedFor) {
   EXPECT_EQ(px[12 + 2], 255); // pixel (0, 0): red
   DeleteDC(dc);
   DeleteObject(ddb);
+  // Indices of a top-down section, scan lines 1 and 2 from the bottom, in either row order.
+  bi.bmiHeader = {40, 2, -3, 1, 8, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP section = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(section, nullptr);
+  for (int i = 0; i < 3; ++i) std::memcpy(static_cast<Byte*>(bits) + 4 * i, std::array<Byte, 2>{Byte(2 * i + 1), Byte(2 * i + 2)}.data(), 2);
+  for (LONG height : {2, -2}) {
+    bi.bmiHeader.biHeight = height;
+    std::vector<Byte> rows(8);
+    ASSERT_EQ(GetDIBits(nullptr, section, 1, 2, rows.data(), &bi, DIB_RGB_COLORS), 2);
+    const std::vector<Byte> upward{3, 4, 0, 0, 1, 2, 0, 0}, downward{1, 2, 0, 0, 3, 4, 0, 0};
+    EXPECT_EQ(rows, height > 0 ? upward : downward);
+  }
+  DeleteObject(section);
 }
 
 TEST(GdiPalettes, EntriesAndTheHalftonePalette) {

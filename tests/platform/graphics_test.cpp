@@ -209,6 +209,20 @@ TEST(BitmapFiles, RunLengthRowsAreDecoded) {
     put_u32(f, 22, static_cast<std::uint32_t>(-c.h));  // run-length rows are bottom-up only
     EXPECT_EQ(bmp_error(f), "Bitmap image is not valid");
   }
+  // Codes that end on the last row, without the end-of-bitmap code, are read; ending a row
+  // lower, they are too short for the rows declared.
+  for (int h : {2, 3}) {
+    std::vector<Byte> f = make_bmp(2, h, 8, std::vector<RGBQUAD>(16), {2, 7, 0, 0, 2, 9});
+    put_u32(f, 30, BI_RLE8);
+    if (h == 3) {
+      EXPECT_EQ(bmp_error(f), "The image file is too short for its 2 x 3 pixels");
+      continue;
+    }
+    auto b = load_bmp(f);
+    const auto* top = static_cast<const Byte*>(b->ScanLine(0));
+    const auto* bottom = static_cast<const Byte*>(b->ScanLine(1));
+    EXPECT_EQ((std::vector<Byte>{top[0], top[1], bottom[0], bottom[1]}), (std::vector<Byte>{9, 9, 7, 7}));
+  }
 }
 
 TEST(Bitmaps, SizesFormatsAndTransparency) {

@@ -236,6 +236,9 @@ TEST(HalftoneStretch, ManyRowsOrColumnsToOnePixel) {
   check(tall, dst, {1, 7, 3, 1493, 1, 1, 2, 1});
   const Picture wide(1500, 4, 4, rng);
   check(wide, dst, {0, 0, 1500, 4, 0, 0, 2, 3});
+  // More columns than the stretch takes in one band: the bands meet without a seam.
+  Target long_row(70001, 2);
+  check(wide, long_row, {3, 0, 1497, 4, 0, 0, 70001, 2});
 }
 
 TEST(HalftoneStretch, RectanglesCutByTheDestinationEdges) {
@@ -271,7 +274,7 @@ TEST(HalftoneStretch, CoprimeSizesWithLargeSums) {
 TEST(HalftoneStretch, SeventeenMillionRowsToThree) {
   // A column whose sums exceed 32 bits (255 x 16,843,010 rows).
   std::mt19937 rng(17);
-  for (int depth : {1, 24}) {
+  for (int depth : {1, 24, 32}) {
     const Picture src(1, 16843010, depth, rng);
     Target dst(1, 3);
     check(src, dst, {0, 0, 1, 16843010, 0, 0, 1, 3});
