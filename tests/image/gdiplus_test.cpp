@@ -659,6 +659,24 @@ TEST_F(GdiPlusDecode, MetafilesPlayOntoBitmapsAndContexts) {
   EXPECT_THROW(LoadWithGdiPlus(stream, dib), EZuroroveError);
   write_file(dir.file("png.emf"), convert(blocks(4, 4, 2), "", "PNG24"));
   EXPECT_THROW(container.LoadFromFile(dir.file("png.emf")), EInvalidGraphic);
+  // Metafiles the record check refuses (a header of 0 micrometres high, a polyline counting more
+  // points than its record holds) never reach libgdiplus, under any name.
+  hw_test::EmfHeader header;
+  header.micrometres = {{10000, 0}};
+  const std::vector<Byte> flat = hw_test::emf_file({hw_test::emf_record(43, {2, 2, 38, 28})}, header);
+  const std::vector<Byte> polyline =
+      hw_test::wmf_file({hw_test::wmf_record(0x0214, {0, 0}), hw_test::wmf_record(0x0325, {5, 1, 1, 9, 9, 1, 9, 9, 1})}, 40, 30);
+  for (const std::vector<Byte>& bad : {flat, polyline}) {
+    write_file(dir.file("bad.wmf"), bad);
+    try {
+      container.LoadFromFile(dir.file("bad.wmf"));
+      ADD_FAILURE() << "a refused metafile loaded";
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_STREQ(e.what(), "Unable to convert to internal bitmap format");
+    }
+    TMemoryStream named_png = memory(bad);
+    EXPECT_THROW(LoadWithGdiPlus(named_png, dib), Exception);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
