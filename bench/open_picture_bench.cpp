@@ -3,7 +3,8 @@
 // mode, as after an earlier open, so each open renders twice). The inputs are made here: a PNG
 // of 2600 x 1, a 1-bit TIFF of 200000 x 7, a GIF whose logical screen is 65535 x 41, TIFFs of
 // 600 and 3000 pages of 1 x 1, and TIFFs of 40 and 80 pages of 8000 x 8000 sharing one deflated
-// strip. Run one input per process for its peak memory:
+// strip, and enhanced metafiles declaring 36,842,765 x 1, 1 x 99,824,841 and 13371 x 13371 pixels.
+// Run one input per process for its peak memory:
 //   taskset -c 0 /usr/bin/time -v bench_open_picture_bench --benchmark_filter=BM_Open/png
 #include <benchmark/benchmark.h>
 #include <zlib.h>
@@ -23,6 +24,7 @@
 #include "image/png_graphic.hpp"
 #include "image/tiff_graphic.hpp"
 #include "platform/forms.hpp"
+#include "tests/common/metafile_writer.hpp"
 
 namespace {
 
@@ -97,6 +99,21 @@ std::string input(const std::string& kind) {
     compress2(strip.data(), &size, zeros.data(), zeros.size(), 9);
     strip.resize(size);
     write_bytes(name, shared_strip_tiff(std::atoi(kind.c_str() + 16), 8000, 8000, 8, strip));
+  } else if (kind.rfind("emf_", 0) == 0) {
+    // A filled polygon; a frame of one 0.01 mm a pixel (10 for the square), libgdiplus adding one.
+    hw_test::EmfHeader header;
+    const std::vector<hw_test::MetafileBytes> records = {
+        hw_test::emf_record(39, {1, 0, 0x0000FF, 0}), hw_test::emf_record(37, {1}),
+        hw_test::emf_record(86, {2, 2, 38, 28, 4}, hw_test::words({2, 2, 38, 2, 38, 28, 2, 28}))};
+    if (kind == "emf_13371x13371.emf") {
+      header.frame[2] = header.frame[3] = 133700;
+    } else {
+      header.device[0] = header.device[1] = 25400;
+      header.micrometres = {{254000, 254000}};
+      header.frame[2] = kind == "emf_36842765x1.emf" ? 36842764 : 0;
+      header.frame[3] = kind == "emf_36842765x1.emf" ? 0 : 99824840;
+    }
+    write_bytes(name, hw_test::emf_file(records, header));
   }
   return name;
 }
@@ -145,6 +162,9 @@ BENCHMARK_CAPTURE(open, gif, std::string("gif_65535x41.gif"))->Unit(benchmark::k
 BENCHMARK_CAPTURE(open, pages600, std::string("tiff_pages_1x1_600.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, pages3000, std::string("tiff_pages_1x1_3000.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, big40, std::string("tiff_pages_8000_40.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, emf_wide, std::string("emf_36842765x1.emf"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, emf_tall, std::string("emf_1x99824841.emf"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, emf_square, std::string("emf_13371x13371.emf"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, big80, std::string("tiff_pages_8000_80.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

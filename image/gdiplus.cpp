@@ -1069,8 +1069,13 @@ void TGdipPicture::Draw(TCanvas& canvas, const TRect& rect) {
   if (dc == nullptr || dest_width <= 0 || dest_height <= 0) return;
 
   if (metafile_) {
-    if (!play_metafile(gdiplus_->Api(), image_, dc, rect.Left, rect.Top, dest_width, dest_height))
-      throw EInvalidGraphic(kUnreadable);
+    bool played = false;
+    try {
+      played = play_metafile(gdiplus_->Api(), image_, dc, rect.Left, rect.Top, dest_width, dest_height);
+    } catch (const std::bad_alloc&) {
+      throw EOutOfMemory("Out of memory");  // the program's own error, not the library's
+    }
+    if (!played) throw EInvalidGraphic(kUnreadable);
     return;
   }
   // A run-length bitmap's pixels as CopyTo sets them (libgdiplus's own leave skipped pixels
@@ -1135,7 +1140,11 @@ std::unique_ptr<TBitmap> decode_with_gdiplus(TStream& stream) {
 
 bool decode_with_gdiplus(TStream& stream, TDibGraphic& target) {
   TGdipPicture picture(GdiPlus());
-  picture.LoadFromStream(stream);
+  try {
+    picture.LoadFromStream(stream);
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory");
+  }
   if (const TSize over = picture.RefusedSize(); over.cx != 0)
     throw EZuroroveError(Format("An image of %d x %d pixels is too large", {over.cx, over.cy}));
   if (picture.MetafileRefused()) throw Exception(kUnreadable);
@@ -1157,7 +1166,11 @@ void TGDIPlus::DrawMetafile(HDC dc, HENHMETAFILE metafile, const TRect& rect) {
 }
 
 void TMetafile::LoadFromStream(TStream& stream) {
-  TGdipPicture::LoadFromStream(stream);
+  try {
+    TGdipPicture::LoadFromStream(stream);
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory");
+  }
   if (const TSize over = RefusedSize(); over.cx != 0) throw EPictureTooLarge(PictureTooLargeMessage(over.cx, over.cy));
   if (MetafileRefused()) throw EInvalidGraphic(kUnreadable);
   if (!IsMetafile()) {
