@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/metafile_writer.hpp"
@@ -650,6 +651,52 @@ TEST_F(GdiPlusDecode, MetafilesPlayOntoBitmapsAndContexts) {
   DeleteEnhMetaFile(handle);
   EXPECT_EQ(text(pixel(canvas, 40, 25)), text(Px{255, 0, 0}));
   EXPECT_EQ(text(pixel(canvas, 15, 25)), text(Px{255, 255, 255}));
+  // Played into rectangles wider and taller than they are square, without a pen, filled past its
+  // frame: the played area ends one pixel before the rectangle's right and bottom.
+  const std::vector<Byte> full = hw_test::emf_file(
+      {hw_test::emf_record(37, {0x80000008}), hw_test::emf_record(39, {1, 0, 0x0000FF, 0}), hw_test::emf_record(37, {1}),
+       hw_test::emf_record(86, {0, 0, 100, 100, 4}, hw_test::words({0, 0, 100, 0, 100, 100, 0, 100}))});
+  for (const TRect rect : {Rect(20, 10, 81, 41), Rect(5, 5, 26, 66)}) {
+    TBitmap board;
+    board.SetSize(90, 70);
+    handle = SetEnhMetaFileBits(static_cast<UINT>(full.size()), full.data());
+    GdiPlus().DrawMetafile(board.Canvas()->Handle(), handle, rect);
+    DeleteEnhMetaFile(handle);
+    const int mid_x = (rect.Left + rect.Right) / 2, mid_y = (rect.Top + rect.Bottom) / 2;
+    EXPECT_EQ(text(pixel(board, rect.Right - 2, mid_y)), text(Px{255, 0, 0})) << rect.Right;
+    EXPECT_EQ(text(pixel(board, rect.Right - 1, mid_y)), text(Px{255, 255, 255})) << rect.Right;
+    EXPECT_EQ(text(pixel(board, mid_x, rect.Bottom - 2)), text(Px{255, 0, 0})) << rect.Bottom;
+    EXPECT_EQ(text(pixel(board, mid_x, rect.Bottom - 1)), text(Px{255, 255, 255})) << rect.Bottom;
+    EXPECT_EQ(text(pixel(board, rect.Left, rect.Top)), text(Px{255, 0, 0}));
+  }
+  // 20000 x 2000 pixels: two tiles across (16384 pixels wide at most) and two bands down (1024
+  // rows of the first tile's width). Each quarter split at (18000, 1500) has its own colour.
+  {
+    std::vector<hw_test::MetafileBytes> records;
+    const std::int64_t colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
+    records.push_back(hw_test::emf_record(37, {0x80000008}));
+    for (int q = 0; q < 4; ++q) {
+      const std::int64_t l = q % 2 ? 18000 : 0, r = q % 2 ? 20000 : 18000, t = q < 2 ? 0 : 1500, b = q < 2 ? 1500 : 2000;
+      records.push_back(hw_test::emf_record(39, {1 + q, 0, colours[q], 0}));
+      records.push_back(hw_test::emf_record(37, {1 + q}));
+      records.push_back(hw_test::emf_record(86, {l, t, r, b, 4}, hw_test::words({l, t, r, t, r, b, l, b})));
+    }
+    hw_test::EmfHeader wide;
+    wide.frame[2] = 199990, wide.frame[3] = 19990;
+    TMemoryStream stream = memory(hw_test::emf_file(records, wide));
+    TMetafile picture;
+    picture.LoadFromStream(stream);
+    ASSERT_EQ(picture.Width(), 20000);
+    ASSERT_EQ(picture.Height(), 2000);
+    TDibGraphic played;
+    ASSERT_TRUE(picture.CopyTo(played));
+    const Px want[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+    for (const auto& [x, y, q] : {std::tuple{10, 10, 0}, {17990, 1490, 0}, {16390, 1030, 0}, {18010, 10, 1},
+                                  {19990, 1490, 1}, {10, 1510, 2}, {17990, 1990, 2}, {18010, 1510, 3}, {19990, 1990, 3}}) {
+      const Byte* bgr = played.GetScanLine(y) + 3 * x;
+      EXPECT_EQ(text(Px{bgr[2], bgr[1], bgr[0]}), text(want[q])) << x << ", " << y;
+    }
+  }
   // Declared 20,000 pixels square: refused before a bitmap is made.
   write_file(dir.file("huge.emf"), hw_test::small_metafile(true, 20000, 20000, 0));
   TPicture container;
