@@ -497,8 +497,10 @@ bool play_metafile(const flat::Entries& api, flat::GpImage* image, HDC dc, int l
   if (dc == nullptr || width <= 0 || height <= 0 || DeclaredPictureTooLarge(width, height) || width > kPlayableSide ||
       height > kPlayableSide)
     return false;
+  // A child plays a band of up to kBandPixels, libgdiplus drawing it a tile of rows at a time.
   const int tile_width = std::min(width, kTileSide);
-  const int band = static_cast<int>(std::clamp<std::int64_t>(kBandPixels / tile_width, 1, std::min(height, kTileSide)));
+  const int band = static_cast<int>(std::clamp<std::int64_t>(kBandPixels / tile_width, 1, height));
+  const int tile_rows = std::min(band, kTileSide);
   const std::size_t band_bytes = static_cast<std::size_t>(tile_width) * 4 * static_cast<std::size_t>(band);
   TSharedRoom room(band_bytes);
   const BITMAPINFO info = bgra_info(tile_width, band, true);
@@ -520,15 +522,22 @@ bool play_metafile(const flat::Entries& api, flat::GpImage* image, HDC dc, int l
       played = RunInChild(
           [&] {
             std::memset(room.Data(), 0, band_bytes);
-            flat::GpBitmap* target = nullptr;
-            if (api.GdipCreateBitmapFromScan0(columns, rows, tile_width * 4, flat::PixelFormat32bppPARGB,
-                                              static_cast<std::uint8_t*>(room.Data()), &target) != flat::Ok ||
-                target == nullptr)
-              return false;
-            flat::GpGraphics* graphics = nullptr;
-            auto* target_image = reinterpret_cast<flat::GpImage*>(target);
-            if (api.GdipGetImageGraphicsContext(target_image, &graphics) != flat::Ok || graphics == nullptr) return false;
-            api.GdipDrawImageRectI(graphics, image, -x, -y, width, height);
+            for (int top_row = 0; top_row < rows; top_row += tile_rows) {
+              const int tile_height = std::min(tile_rows, rows - top_row);
+              auto* first = static_cast<std::uint8_t*>(room.Data()) + static_cast<std::size_t>(top_row) * tile_width * 4;
+              flat::GpBitmap* target = nullptr;
+              if (api.GdipCreateBitmapFromScan0(columns, tile_height, tile_width * 4, flat::PixelFormat32bppPARGB, first,
+                                                &target) != flat::Ok ||
+                  target == nullptr)
+                return false;
+              flat::GpGraphics* graphics = nullptr;
+              auto* target_image = reinterpret_cast<flat::GpImage*>(target);
+              if (api.GdipGetImageGraphicsContext(target_image, &graphics) != flat::Ok || graphics == nullptr)
+                return false;
+              api.GdipDrawImageRectI(graphics, image, -x, -(y + top_row), width, height);
+              api.GdipDeleteGraphics(graphics);
+              api.GdipDisposeImage(target_image);
+            }
             return true;
           },
           kPlayMemory, static_cast<int>(std::max<std::int64_t>(left_ms, 0)));

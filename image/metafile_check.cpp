@@ -1,5 +1,6 @@
 #include "image/metafile_check.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -55,7 +56,7 @@ struct DibShape {
   std::int64_t width;
   std::int64_t height;  // rows, whatever their order
   std::int64_t head_bytes;  // header, masks and colour table
-  std::int64_t pixel_bytes;
+  std::int64_t pixel_bytes;  // the rows, or the header's image size when that is larger
 };
 
 // A DIB's header and colour table at the start of `b`: within `b`, of a plain layout (RGB or bit
@@ -67,14 +68,14 @@ std::optional<DibShape> dib_shape(Bytes b, std::uint32_t usage) {
   const std::uint32_t header = b.u32(0);
   std::int64_t width, height;
   unsigned planes, bits;
-  std::uint32_t compression = 0, used = 0;
+  std::uint32_t compression = 0, used = 0, image_size = 0;
   std::int64_t entry = usage == 1 ? 2 : 4;
   if (header == 12) {
     width = b.u16(4), height = b.u16(6), planes = b.u16(8), bits = b.u16(10);
     if (usage == 0) entry = 3;
   } else if (header >= 40 && header <= 124 && b.n >= header) {
     width = b.i32(4), height = b.i32(8), planes = b.u16(12), bits = b.u16(14);
-    compression = b.u32(16), used = b.u32(32);
+    compression = b.u32(16), image_size = b.u32(20), used = b.u32(32);
   } else {
     return std::nullopt;
   }
@@ -94,7 +95,7 @@ std::optional<DibShape> dib_shape(Bytes b, std::uint32_t usage) {
   const std::optional<std::int64_t> pixel_bytes = CheckedDibBytes(width, bits, height);
   if (!pixel_bytes || DeclaredPictureTooLarge(width, height) || static_cast<std::uint64_t>(head_bytes) > b.n)
     return std::nullopt;
-  return DibShape{width, height, head_bytes, *pixel_bytes};
+  return DibShape{width, height, head_bytes, std::max<std::int64_t>(*pixel_bytes, image_size)};
 }
 
 // Whether a source rectangle lies inside the DIB.

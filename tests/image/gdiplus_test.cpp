@@ -670,29 +670,30 @@ TEST_F(GdiPlusDecode, MetafilesPlayOntoBitmapsAndContexts) {
     EXPECT_EQ(text(pixel(board, rect.Left, rect.Top)), text(Px{255, 0, 0}));
   }
   // 20000 x 2000 pixels: two tiles across (16384 pixels wide at most) and two bands down (1024
-  // rows of the first tile's width). Each quarter split at (18000, 1500) has its own colour.
-  {
-    std::vector<hw_test::MetafileBytes> records;
+  // rows of the first tile's width); 100 x 40000: one band that libgdiplus draws in three tiles
+  // down (16384 rows at most). Each quarter has its own colour.
+  for (const auto& [w, h, split_x, split_y] : {std::tuple{20000, 2000, 18000, 1500}, {100, 40000, 50, 30000}}) {
+    std::vector<hw_test::MetafileBytes> records{hw_test::emf_record(37, {0x80000008})};
     const std::int64_t colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
-    records.push_back(hw_test::emf_record(37, {0x80000008}));
+    const Px want[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+    std::vector<std::tuple<int, int, int>> probes;
     for (int q = 0; q < 4; ++q) {
-      const std::int64_t l = q % 2 ? 18000 : 0, r = q % 2 ? 20000 : 18000, t = q < 2 ? 0 : 1500, b = q < 2 ? 1500 : 2000;
+      const int l = q % 2 ? split_x : 0, r = q % 2 ? w : split_x, t = q < 2 ? 0 : split_y, b = q < 2 ? split_y : h;
       records.push_back(hw_test::emf_record(39, {1 + q, 0, colours[q], 0}));
       records.push_back(hw_test::emf_record(37, {1 + q}));
-      records.push_back(hw_test::emf_record(86, {l, t, r, b, 4}, hw_test::words({l, t, r, t, r, b, l, b})));
+      records.push_back(hw_test::emf_record(3, {l, t, r, b, 4, l, t, r, t, r, b, l, b}));
+      probes.insert(probes.end(), {{l + 10, t + 10, q}, {r - 10, b - 10, q}});
     }
-    hw_test::EmfHeader wide;
-    wide.frame[2] = 199990, wide.frame[3] = 19990;
-    TMemoryStream stream = memory(hw_test::emf_file(records, wide));
+    hw_test::EmfHeader header;
+    header.frame[2] = 10 * (w - 1), header.frame[3] = 10 * (h - 1);
+    TMemoryStream stream = memory(hw_test::emf_file(records, header));
     TMetafile picture;
     picture.LoadFromStream(stream);
-    ASSERT_EQ(picture.Width(), 20000);
-    ASSERT_EQ(picture.Height(), 2000);
+    ASSERT_EQ(picture.Width(), w);
+    ASSERT_EQ(picture.Height(), h);
     TDibGraphic played;
     ASSERT_TRUE(picture.CopyTo(played));
-    const Px want[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
-    for (const auto& [x, y, q] : {std::tuple{10, 10, 0}, {17990, 1490, 0}, {16390, 1030, 0}, {18010, 10, 1},
-                                  {19990, 1490, 1}, {10, 1510, 2}, {17990, 1990, 2}, {18010, 1510, 3}, {19990, 1990, 3}}) {
+    for (const auto& [x, y, q] : probes) {
       const Byte* bgr = played.GetScanLine(y) + 3 * x;
       EXPECT_EQ(text(Px{bgr[2], bgr[1], bgr[0]}), text(want[q])) << x << ", " << y;
     }
