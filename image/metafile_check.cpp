@@ -375,6 +375,9 @@ bool emf_record(EmfState& s, const EmfRule& rule, Bytes r) {
 bool emf_playable(Bytes b) {
   const std::uint32_t header = b.u32(4);
   if (b.n < 88 || header < 88 || header % 4 != 0 || header > b.n || b.u32(40) != kEmfSignature) return false;
+  // The header's three layouts (88, 100 and 108 bytes or more): libgdiplus plays one of 96 bytes
+  // whose last field is 0 in a loop for good.
+  if (header != 88 && header != 100 && header < 108) return false;
   // Bounds in device pixels (an empty picture says so with right < left), the frame in 0.01 mm
   // with room in 32 bits, the reference device's size in pixels and millimetres, and in
   // micrometres where the header has room for them: libgdiplus divides by them (0 held it in a
