@@ -3,9 +3,10 @@
 // mode, as after an earlier open, so each open renders twice). The inputs are made here: a PNG
 // of 2600 x 1, a 1-bit TIFF of 200000 x 7, a GIF whose logical screen is 65535 x 41, TIFFs of
 // 600, 3000 and 12000 pages of 1 x 1, and TIFFs of 40 and 80 pages of 8000 x 8000 sharing one
-// deflated strip; and pictures at the pixel limit in files of a few bytes: RLE8 BMPs of
+// deflated strip; pictures at the pixel limit in files of a few bytes: RLE8 BMPs of
 // 1 x 178,956,970 (also named .png, for the codec layer), 178,956,970 x 1 and 13377 x 13377, and
-// a deflated 1-bit TIFF of 170,000,000 x 1. Run one input per process for its peak memory:
+// a deflated 1-bit TIFF of 170,000,000 x 1; and enhanced metafiles declaring 36,842,765 x 1,
+// 1 x 99,824,841 and 13371 x 13371 pixels. Run one input per process for its peak memory:
 //   taskset -c 0 /usr/bin/time -v bench_open_picture_bench --benchmark_filter=BM_Open/png
 #include <benchmark/benchmark.h>
 #include <zlib.h>
@@ -25,6 +26,7 @@
 #include "image/png_graphic.hpp"
 #include "image/tiff_graphic.hpp"
 #include "platform/forms.hpp"
+#include "tests/common/metafile_writer.hpp"
 
 namespace {
 
@@ -130,6 +132,21 @@ std::string input(const std::string& kind) {
     write_bytes(name, rle8_empty(13377, 13377));
   } else if (kind == "tiff_1bit_170000000x1.tif") {
     write_bytes(name, deflated_1bit_row(170000000));
+  } else if (kind.rfind("emf_", 0) == 0) {
+    // A filled polygon; a frame of one 0.01 mm a pixel (10 for the square), libgdiplus adding one.
+    hw_test::EmfHeader header;
+    const std::vector<hw_test::MetafileBytes> records = {
+        hw_test::emf_record(39, {1, 0, 0x0000FF, 0}), hw_test::emf_record(37, {1}),
+        hw_test::emf_record(86, {2, 2, 38, 28, 4}, hw_test::words({2, 2, 38, 2, 38, 28, 2, 28}))};
+    if (kind == "emf_13371x13371.emf") {
+      header.frame[2] = header.frame[3] = 133700;
+    } else {
+      header.device[0] = header.device[1] = 25400;
+      header.micrometres = {{254000, 254000}};
+      header.frame[2] = kind == "emf_36842765x1.emf" ? 36842764 : 0;
+      header.frame[3] = kind == "emf_36842765x1.emf" ? 0 : 99824840;
+    }
+    write_bytes(name, hw_test::emf_file(records, header));
   }
   return name;
 }
@@ -184,6 +201,9 @@ BENCHMARK_CAPTURE(open, pages600, std::string("tiff_pages_1x1_600.tif"))->Unit(b
 BENCHMARK_CAPTURE(open, pages3000, std::string("tiff_pages_1x1_3000.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, pages12000, std::string("tiff_pages_1x1_12000.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, big40, std::string("tiff_pages_8000_40.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, emf_wide, std::string("emf_36842765x1.emf"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, emf_tall, std::string("emf_1x99824841.emf"))->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK_CAPTURE(open, emf_square, std::string("emf_13371x13371.emf"))->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK_CAPTURE(open, big80, std::string("tiff_pages_8000_80.tif"))->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

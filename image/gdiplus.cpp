@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstring>
@@ -15,10 +16,12 @@
 #include <type_traits>
 
 #include "image/dib_graphic.hpp"
+#include "image/metafile_check.hpp"
 #include "image/picture_header.hpp"
 #include "image/pixel_loop.hpp"
 #include "image/zu_misc.hpp"
 #include "platform/checked_size.hpp"
+#include "platform/child_run.hpp"
 #include "platform/gdi.hpp"
 #include "platform/run_length_codes.hpp"
 
@@ -467,60 +470,87 @@ flat::GpImage* load_image(const flat::Entries& api, std::vector<Byte>& bytes) {
   return image;
 }
 
-// Rows a band of a played metafile holds at most: 16 MB of pixels.
-constexpr std::int64_t kBandPixels = std::int64_t{1} << 22;
+// Pixels a band of a played metafile holds at most: 64 MB (each band is a child process).
+constexpr std::int64_t kBandPixels = std::int64_t{1} << 24;
+// libgdiplus draws into no bitmap wider or taller than 32767 pixels (it fails), and places a
+// drawing in 24.8 fixed point: a metafile is played in tiles of at most this side, into a
+// rectangle of at most kPlayableSide a side.
+constexpr int kTileSide = 16384;
+constexpr std::int64_t kPlayableSide = std::int64_t{1} << 23;
+// The time and the memory a metafile's playing may take, its pieces together.
+constexpr int kPlayMilliseconds = 4000;
+constexpr std::size_t kPlayMemory = std::size_t{1} << 30;
+
+// The text of the codec layer's refusal of a file it cannot read.
+constexpr const char* kUnreadable = "Unable to convert to internal bitmap format";
 
 // Plays a metafile image into the rectangle of the context, blended over what the context holds
 // (the metafile leaves transparent what it does not draw). libgdiplus draws only into memory of
-// the caller's with premultiplied alpha, which is what AlphaBlend takes: a band of rows at a time
-// is drawn into a zeroed section and blended in place. Nothing past the pixel limit.
-void play_metafile(const flat::Entries& api, flat::GpImage* image, HDC dc, int left, int top, int width, int height) {
-  if (dc == nullptr || width <= 0 || height <= 0 || DeclaredPictureTooLarge(width, height)) return;
-  const int band = static_cast<int>(std::clamp<std::int64_t>(kBandPixels / width, 1, height));
-  const BITMAPINFO info = bgra_info(width, band, true);
+// the caller's with premultiplied alpha, which is what AlphaBlend takes: a tile of rows at a time
+// is drawn into zeroed memory and blended in place. A mend: libgdiplus is not hardened, and
+// what the record check cannot exclude (a drawing that takes minutes or gigabytes, a read past
+// a buffer that the check does not foresee) ends the program where it happens, so every tile is
+// played in a child process under a time and memory limit that leaves its pixels in memory
+// shared with this one. False when a tile could not be played: nothing past the pixel limit or
+// the playable side, no child, or one that failed or ran out of time or memory.
+bool play_metafile(const flat::Entries& api, flat::GpImage* image, HDC dc, int left, int top, int width, int height) {
+  if (dc == nullptr || width <= 0 || height <= 0 || DeclaredPictureTooLarge(width, height) || width > kPlayableSide ||
+      height > kPlayableSide)
+    return false;
+  // A child plays a band of up to kBandPixels, libgdiplus drawing it a tile of rows at a time.
+  const int tile_width = std::min(width, kTileSide);
+  const int band = static_cast<int>(std::clamp<std::int64_t>(kBandPixels / tile_width, 1, height));
+  const int tile_rows = std::min(band, kTileSide);
+  const std::size_t band_bytes = static_cast<std::size_t>(tile_width) * 4 * static_cast<std::size_t>(band);
+  TSharedRoom room(band_bytes);
+  const BITMAPINFO info = bgra_info(tile_width, band, true);
   void* bits = nullptr;
-  HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP section = room.Valid() ? CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
   if (section == nullptr || bits == nullptr) {
     if (section != nullptr) DeleteObject(reinterpret_cast<HGDIOBJ>(section));
-    return;
+    return false;
   }
   HDC memory = CreateCompatibleDC(nullptr);
   HGDIOBJ old = SelectObject(memory, reinterpret_cast<HGDIOBJ>(section));
-  const std::size_t band_bytes = static_cast<std::size_t>(width) * 4 * static_cast<std::size_t>(band);
-  for (int y = 0; y < height; y += band) {
-    const int rows = std::min(band, height - y);
-    std::memset(bits, 0, band_bytes);
-    flat::GpBitmap* target = nullptr;
-    if (api.GdipCreateBitmapFromScan0(width, rows, width * 4, flat::PixelFormat32bppPARGB, static_cast<std::uint8_t*>(bits),
-                                      &target) != flat::Ok || target == nullptr)
-      break;
-    flat::GpGraphics* graphics = nullptr;
-    auto* target_image = reinterpret_cast<flat::GpImage*>(target);
-    if (api.GdipGetImageGraphicsContext(target_image, &graphics) == flat::Ok && graphics != nullptr) {
-      api.GdipDrawImageRectI(graphics, image, 0, -y, width, height);
-      api.GdipDeleteGraphics(graphics);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kPlayMilliseconds);
+  bool played = true;
+  for (int y = 0; y < height && played; y += band) {
+    for (int x = 0; x < width && played; x += tile_width) {
+      const int rows = std::min(band, height - y), columns = std::min(tile_width, width - x);
+      const auto left_ms =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now()).count();
+      played = RunInChild(
+          [&] {
+            std::memset(room.Data(), 0, band_bytes);
+            for (int top_row = 0; top_row < rows; top_row += tile_rows) {
+              const int tile_height = std::min(tile_rows, rows - top_row);
+              auto* first = static_cast<std::uint8_t*>(room.Data()) + static_cast<std::size_t>(top_row) * tile_width * 4;
+              flat::GpBitmap* target = nullptr;
+              if (api.GdipCreateBitmapFromScan0(columns, tile_height, tile_width * 4, flat::PixelFormat32bppPARGB, first,
+                                                &target) != flat::Ok ||
+                  target == nullptr)
+                return false;
+              flat::GpGraphics* graphics = nullptr;
+              auto* target_image = reinterpret_cast<flat::GpImage*>(target);
+              if (api.GdipGetImageGraphicsContext(target_image, &graphics) != flat::Ok || graphics == nullptr)
+                return false;
+              api.GdipDrawImageRectI(graphics, image, -x, -(y + top_row), width, height);
+              api.GdipDeleteGraphics(graphics);
+              api.GdipDisposeImage(target_image);
+            }
+            return true;
+          },
+          kPlayMemory, static_cast<int>(std::max<std::int64_t>(left_ms, 0)));
+      if (!played) break;
+      std::memcpy(bits, room.Data(), band_bytes);
+      const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+      AlphaBlend(dc, left + x, top + y, columns, rows, memory, 0, 0, columns, rows, blend);
     }
-    api.GdipDisposeImage(target_image);
-    const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(dc, left, top + y, width, rows, memory, 0, 0, width, rows, blend);
   }
   SelectObject(memory, old);
   DeleteDC(memory);
   DeleteObject(reinterpret_cast<HGDIOBJ>(section));
-}
-
-// Whether every record of an enhanced metafile (`emf`) or a Windows metafile lies whole inside
-// the data and moves on (a few bytes too few for another record may follow): libgdiplus reads
-// the records as their sizes say, past an end record whose size is not its own, and a record of
-// size 0 held it in a loop for good.
-bool metafile_records_whole(const Byte* data, std::size_t size, bool emf, std::size_t at) {
-  const std::size_t least = emf ? 8 : 6;
-  while (size - at >= least) {
-    const std::uint64_t length = emf ? get_n(data + at + 4, 4, true) : 2 * get_n(data + at, 4, true);
-    if (length < least || (emf && length % 4 != 0) || length > size - at) return false;
-    at += length;
-  }
-  return true;
+  return played;
 }
 
 struct UnitState {
@@ -620,15 +650,10 @@ const char* GdipFormatExtension(TGdipFormat format) {
 
 bool gdiplus_can_take(const Byte* data, std::size_t size) {
   if (data == nullptr || size < 4) return true;
-  // A metafile's records must lie whole inside the data, the header of an enhanced one first.
-  if (size >= 88 && get_n(data, 4, true) == 1 && get_n(data + 40, 4, true) == 0x464D4520u)
-    return get_n(data + 4, 4, true) >= 88 && metafile_records_whole(data, size, true, 0);
-  const bool placeable = get_n(data, 4, true) == 0x9AC6CDD7u;
-  const std::size_t head = placeable ? 22 : 0;
-  if (placeable || ((get16(data, true) == 1 || get16(data, true) == 2) && get16(data + 2, true) == 9)) {
-    if (size < head + 18 || get16(data + head + 2, true) != 9) return false;
-    return metafile_records_whole(data, size, false, head + 18);
-  }
+  // A mend: libgdiplus plays a metafile as its records say (a header giving 0 micrometres held it
+  // in a loop for good, point counts past a record and a DIB's claimed size made it read past
+  // its buffers): every header field and record is checked first.
+  if (metafile_kind(data, size) != MetafileKind::None) return metafile_playable(data, size);
   // A mend: libgdiplus reads a palette BMP's pixel indices through a colour table of the length
   // the file gives, past its end when the table is short (a crash in libgdiplus, as fuzzing
   // found). The codec layer's fallback fills such tables up before it gets here; anything else
@@ -704,6 +729,7 @@ void TGdipPicture::Clear() {
   from_bitmap_ = false;
   metafile_ = false;
   refused_ = TSize{};
+  metafile_refused_ = false;
   width_ = 0;
   height_ = 0;
   std::vector<Byte>().swap(bytes_);
@@ -724,7 +750,9 @@ void TGdipPicture::LoadFromStream(TStream& stream) {
     throw;
   }
   if (!gdiplus_can_take(bytes_.data(), bytes_.size())) {
+    const bool metafile = metafile_kind(bytes_.data(), bytes_.size()) != MetafileKind::None;
     Clear();
+    metafile_refused_ = metafile;
     return;
   }
   // A mend: libgdiplus makes a picture of whatever size a header declares (a 1,078-byte RLE
@@ -757,8 +785,9 @@ void TGdipPicture::LoadFromStream(TStream& stream) {
     return;
   }
   if (type == flat::ImageTypeMetafile) {
-    // A metafile is played into a bitmap of the size its header gives: within the pixel limit.
-    if (DeclaredPictureTooLarge(width, height)) {
+    // A metafile is played into a bitmap of the size its header gives: within the pixel limit,
+    // and no side past what libgdiplus can place a drawing in.
+    if (DeclaredPictureTooLarge(width, height) || width > kPlayableSide || height > kPlayableSide) {
       Clear();
       refused_ = TSize{static_cast<int>(width), static_cast<int>(height)};
       return;
@@ -919,16 +948,12 @@ bool TGdipPicture::swaps_red_blue() const {
 bool TGdipPicture::CopyTo(TDibGraphic& target) {
   if (!has_content_ || image_ == nullptr || !ready()) return false;
   if (metafile_) {
-    // Played onto a bitmap, as ToBitmap does, whose rows are taken as they are.
-    const std::unique_ptr<TBitmap> bitmap = ToBitmap();
+    // A mend: played straight into the picture over white, as ToBitmap gives it; a 32-bit bitmap
+    // of the whole picture and a 24-bit copy of it lived at once before.
     target.ClearFrames();
     target.NewImage(width_, height_, ifTrueColor, nullptr, 0, 0);
-    BITMAPINFO info = bgra_info(width_, height_, false);
-    info.bmiHeader.biBitCount = 24;
-    HDC dc = CreateCompatibleDC(nullptr);
-    // The picture's rows are bottom-up and padded as the bitmap's: the last scan line comes first.
-    GetDIBits(dc, bitmap->Handle(), 0, static_cast<UINT>(height_), target.GetScanLine(height_ - 1), &info, DIB_RGB_COLORS);
-    DeleteDC(dc);
+    for (int y = 0; y < height_; ++y) std::memset(target.GetScanLine(y), 0xFF, static_cast<std::size_t>(width_) * 3);
+    Draw(*target.Canvas(), TRect{0, 0, width_, height_});
     target.Changed(&target);
     return true;
   }
@@ -1053,7 +1078,13 @@ void TGdipPicture::Draw(TCanvas& canvas, const TRect& rect) {
   if (dc == nullptr || dest_width <= 0 || dest_height <= 0) return;
 
   if (metafile_) {
-    play_metafile(gdiplus_->Api(), image_, dc, rect.Left, rect.Top, dest_width, dest_height);
+    bool played = false;
+    try {
+      played = play_metafile(gdiplus_->Api(), image_, dc, rect.Left, rect.Top, dest_width, dest_height);
+    } catch (const std::bad_alloc&) {
+      throw EOutOfMemory("Out of memory");  // the program's own error, not the library's
+    }
+    if (!played) throw EInvalidGraphic(kUnreadable);
     return;
   }
   // A run-length bitmap's pixels as CopyTo sets them (libgdiplus's own leave skipped pixels
@@ -1118,9 +1149,14 @@ std::unique_ptr<TBitmap> decode_with_gdiplus(TStream& stream) {
 
 bool decode_with_gdiplus(TStream& stream, TDibGraphic& target) {
   TGdipPicture picture(GdiPlus());
-  picture.LoadFromStream(stream);
+  try {
+    picture.LoadFromStream(stream);
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory");
+  }
   if (const TSize over = picture.RefusedSize(); over.cx != 0)
     throw EZuroroveError(Format("An image of %d x %d pixels is too large", {over.cx, over.cy}));
+  if (picture.MetafileRefused()) throw Exception(kUnreadable);
   return picture.CopyTo(target);
 }
 
@@ -1139,8 +1175,13 @@ void TGDIPlus::DrawMetafile(HDC dc, HENHMETAFILE metafile, const TRect& rect) {
 }
 
 void TMetafile::LoadFromStream(TStream& stream) {
-  TGdipPicture::LoadFromStream(stream);
+  try {
+    TGdipPicture::LoadFromStream(stream);
+  } catch (const std::bad_alloc&) {
+    throw EOutOfMemory("Out of memory");
+  }
   if (const TSize over = RefusedSize(); over.cx != 0) throw EPictureTooLarge(PictureTooLargeMessage(over.cx, over.cy));
+  if (MetafileRefused()) throw EInvalidGraphic(kUnreadable);
   if (!IsMetafile()) {
     Clear();
     throw EInvalidGraphic("Metafile is not valid");

@@ -117,7 +117,8 @@ public:
   // of the picture's size (its frames cleared); false, and `target` untouched, without content.
   bool CopyTo(TDibGraphic& target);
   // Draws the picture stretched into `rect` (nearest pixel), blending transparent parts over
-  // what the canvas holds.
+  // what the canvas holds. A metafile that cannot be played within its time and memory raises
+  // EInvalidGraphic "Unable to convert to internal bitmap format".
   void Draw(TCanvas& canvas, const TRect& rect) override;
 
   void Clear();
@@ -135,6 +136,8 @@ public:
   bool IsMetafile() const { return metafile_; }
   // The size of the metafile the last load refused as past the pixel limit; {0, 0} when none.
   TSize RefusedSize() const { return refused_; }
+  // Whether the last load was of a metafile that the record check refused.
+  bool MetafileRefused() const { return metafile_refused_; }
 
 protected:
   // The format SaveToStream encodes a picture made from a bitmap in; none: the image's own.
@@ -156,11 +159,14 @@ private:
   bool from_bitmap_ = false;
   bool metafile_ = false;
   TSize refused_;
+  bool metafile_refused_ = false;
 };
 
 // The picture container's metafile graphic (".emf" and ".wmf"), over the GDI+ picture. Loading
 // raises EPictureTooLarge "An image of %d x %d pixels is too large" for a metafile past the pixel
-// limit and EInvalidGraphic "Metafile is not valid" for anything else that is not a metafile.
+// limit or larger than libgdiplus can place a drawing in, EInvalidGraphic "Unable to convert to
+// internal bitmap format" for a metafile the record check refuses, and EInvalidGraphic "Metafile
+// is not valid" for anything else that is not a metafile.
 class TMetafile : public TGdipPicture {
 public:
   using TGdipPicture::TGdipPicture;
@@ -226,14 +232,16 @@ protected:
 // decodes the whole stream into a new bitmap; nullptr when it cannot.
 std::unique_ptr<TBitmap> decode_with_gdiplus(TStream& stream);
 // The same decoding straight into `target` (see TGdipPicture::CopyTo); false, and `target`
-// untouched, when it cannot.
+// untouched, when it cannot. A metafile the record check refuses, or that cannot be played,
+// raises "Unable to convert to internal bitmap format".
 bool decode_with_gdiplus(TStream& stream, TDibGraphic& target);
 
 // Whether the bytes may be handed to libgdiplus: it takes a TIFF whose first directory ends
 // inside its link to the next one, and then crashes on the image it returns; it reads past
 // libtiff's tile arrays for a first directory with only some of the four tile tags; and past a
 // palette BMP's colour table when the table is shorter than 2^bits entries; and it makes a
-// picture of the declared size out of nothing for a BMP compression it does not know.
+// picture of the declared size out of nothing for a BMP compression it does not know. A metafile
+// must pass the record check (metafile_check.hpp).
 bool gdiplus_can_take(const Byte* data, std::size_t size);
 
 }  // namespace zu_gdiplus

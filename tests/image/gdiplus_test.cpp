@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "common/metafile_writer.hpp"
@@ -650,6 +651,53 @@ TEST_F(GdiPlusDecode, MetafilesPlayOntoBitmapsAndContexts) {
   DeleteEnhMetaFile(handle);
   EXPECT_EQ(text(pixel(canvas, 40, 25)), text(Px{255, 0, 0}));
   EXPECT_EQ(text(pixel(canvas, 15, 25)), text(Px{255, 255, 255}));
+  // Played into rectangles wider and taller than they are square, without a pen, filled past its
+  // frame: the played area ends one pixel before the rectangle's right and bottom.
+  const std::vector<Byte> full = hw_test::emf_file(
+      {hw_test::emf_record(37, {0x80000008}), hw_test::emf_record(39, {1, 0, 0x0000FF, 0}), hw_test::emf_record(37, {1}),
+       hw_test::emf_record(86, {0, 0, 100, 100, 4}, hw_test::words({0, 0, 100, 0, 100, 100, 0, 100}))});
+  for (const TRect rect : {Rect(20, 10, 81, 41), Rect(5, 5, 26, 66)}) {
+    TBitmap board;
+    board.SetSize(90, 70);
+    handle = SetEnhMetaFileBits(static_cast<UINT>(full.size()), full.data());
+    GdiPlus().DrawMetafile(board.Canvas()->Handle(), handle, rect);
+    DeleteEnhMetaFile(handle);
+    const int mid_x = (rect.Left + rect.Right) / 2, mid_y = (rect.Top + rect.Bottom) / 2;
+    EXPECT_EQ(text(pixel(board, rect.Right - 2, mid_y)), text(Px{255, 0, 0})) << rect.Right;
+    EXPECT_EQ(text(pixel(board, rect.Right - 1, mid_y)), text(Px{255, 255, 255})) << rect.Right;
+    EXPECT_EQ(text(pixel(board, mid_x, rect.Bottom - 2)), text(Px{255, 0, 0})) << rect.Bottom;
+    EXPECT_EQ(text(pixel(board, mid_x, rect.Bottom - 1)), text(Px{255, 255, 255})) << rect.Bottom;
+    EXPECT_EQ(text(pixel(board, rect.Left, rect.Top)), text(Px{255, 0, 0}));
+  }
+  // 20000 x 2000 pixels: two tiles across (16384 pixels wide at most) and two bands down (1024
+  // rows of the first tile's width); 100 x 40000: one band that libgdiplus draws in three tiles
+  // down (16384 rows at most). Each quarter has its own colour.
+  for (const auto& [w, h, split_x, split_y] : {std::tuple{20000, 2000, 18000, 1500}, {100, 40000, 50, 30000}}) {
+    std::vector<hw_test::MetafileBytes> records{hw_test::emf_record(37, {0x80000008})};
+    const std::int64_t colours[4] = {0x0000FF, 0x00FF00, 0xFF0000, 0x00FFFF};
+    const Px want[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+    std::vector<std::tuple<int, int, int>> probes;
+    for (int q = 0; q < 4; ++q) {
+      const int l = q % 2 ? split_x : 0, r = q % 2 ? w : split_x, t = q < 2 ? 0 : split_y, b = q < 2 ? split_y : h;
+      records.push_back(hw_test::emf_record(39, {1 + q, 0, colours[q], 0}));
+      records.push_back(hw_test::emf_record(37, {1 + q}));
+      records.push_back(hw_test::emf_record(3, {l, t, r, b, 4, l, t, r, t, r, b, l, b}));
+      probes.insert(probes.end(), {{l + 10, t + 10, q}, {r - 10, b - 10, q}});
+    }
+    hw_test::EmfHeader header;
+    header.frame[2] = 10 * (w - 1), header.frame[3] = 10 * (h - 1);
+    TMemoryStream stream = memory(hw_test::emf_file(records, header));
+    TMetafile picture;
+    picture.LoadFromStream(stream);
+    ASSERT_EQ(picture.Width(), w);
+    ASSERT_EQ(picture.Height(), h);
+    TDibGraphic played;
+    ASSERT_TRUE(picture.CopyTo(played));
+    for (const auto& [x, y, q] : probes) {
+      const Byte* bgr = played.GetScanLine(y) + 3 * x;
+      EXPECT_EQ(text(Px{bgr[2], bgr[1], bgr[0]}), text(want[q])) << x << ", " << y;
+    }
+  }
   // Declared 20,000 pixels square: refused before a bitmap is made.
   write_file(dir.file("huge.emf"), hw_test::small_metafile(true, 20000, 20000, 0));
   TPicture container;
@@ -659,6 +707,24 @@ TEST_F(GdiPlusDecode, MetafilesPlayOntoBitmapsAndContexts) {
   EXPECT_THROW(LoadWithGdiPlus(stream, dib), EZuroroveError);
   write_file(dir.file("png.emf"), convert(blocks(4, 4, 2), "", "PNG24"));
   EXPECT_THROW(container.LoadFromFile(dir.file("png.emf")), EInvalidGraphic);
+  // Metafiles the record check refuses (a header of 0 micrometres high, a polyline counting more
+  // points than its record holds) never reach libgdiplus, under any name.
+  hw_test::EmfHeader header;
+  header.micrometres = {{10000, 0}};
+  const std::vector<Byte> flat = hw_test::emf_file({hw_test::emf_record(43, {2, 2, 38, 28})}, header);
+  const std::vector<Byte> polyline =
+      hw_test::wmf_file({hw_test::wmf_record(0x0214, {0, 0}), hw_test::wmf_record(0x0325, {5, 1, 1, 9, 9, 1, 9, 9, 1})}, 40, 30);
+  for (const std::vector<Byte>& bad : {flat, polyline}) {
+    write_file(dir.file("bad.wmf"), bad);
+    try {
+      container.LoadFromFile(dir.file("bad.wmf"));
+      ADD_FAILURE() << "a refused metafile loaded";
+    } catch (const EInvalidGraphic& e) {
+      EXPECT_STREQ(e.what(), "Unable to convert to internal bitmap format");
+    }
+    TMemoryStream named_png = memory(bad);
+    EXPECT_THROW(LoadWithGdiPlus(named_png, dib), Exception);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -15,9 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TMetafile picture;
   HW_FUZZ_REFUSES(picture.LoadFromStream(stream));
   if (!picture.Empty() && std::int64_t{picture.Width()} * picture.Height() <= 4'000'000) {
-    std::unique_ptr<TBitmap> bitmap = picture.ToBitmap();
-    if (!bitmap || bitmap->Width() != picture.Width() || bitmap->Height() != picture.Height())
-      hw_fuzz::broken("the bitmap of a metafile has another size");
+    // A metafile that cannot be played within its limits is refused with the program's error.
+    HW_FUZZ_REFUSES({
+      std::unique_ptr<TBitmap> bitmap = picture.ToBitmap();
+      if (!bitmap || bitmap->Width() != picture.Width() || bitmap->Height() != picture.Height())
+        hw_fuzz::broken("the bitmap of a metafile has another size");
+    });
   }
   if (size == 0) return 0;
   TBitmap canvas;
