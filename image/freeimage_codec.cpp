@@ -292,17 +292,17 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
 }
 
 TReadBufferedStream::TReadBufferedStream(TStream& Source)
-    : source_(Source), size_(Source.Size()), position_(Source.Position()) {}
+    : TReadOnlyStream(Source.Size(), Source.Position()), source_(Source) {}
 
 Int64 TReadBufferedStream::Read(void* Buffer, Int64 Count) {
   // Small blocks: a page read alone moves between its directory and its strips, which may lie
   // anywhere in the file, and every move refills the buffer.
   constexpr Int64 kBlock = 8 << 10;
-  Count = std::max<Int64>(0, std::min(Count, size_ - position_));
+  Count = std::max<Int64>(0, std::min(Count, size_ - pos_));
   auto* out = static_cast<Byte*>(Buffer);
   Int64 done = 0;
   while (done < Count) {
-    const Int64 at = position_ + done;
+    const Int64 at = pos_ + done;
     const Int64 held = static_cast<Int64>(buffer_.size());
     if (at >= buffer_start_ && at < buffer_start_ + held) {
       const Int64 n = std::min(Count - done, buffer_start_ + held - at);
@@ -323,15 +323,8 @@ Int64 TReadBufferedStream::Read(void* Buffer, Int64 Count) {
     buffer_start_ = at;
     if (n <= 0) break;
   }
-  position_ += done;
+  pos_ += done;
   return done;
-}
-
-Int64 TReadBufferedStream::Seek(Int64 Offset, TSeekOrigin Origin) {
-  const Int64 base = Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? position_ : size_;
-  if (base + Offset < 0) throw EStreamError("Invalid stream operation");
-  position_ = base + Offset;
-  return position_;
 }
 
 TDibPageReader::TDibPageReader(TStream& Stream, int FifId, int Flags)

@@ -61,19 +61,14 @@ void LoadDibFromStream(TStream& Stream, int FifId, int Page, int Flags, TDibGrap
 // Reads another stream through a buffer, for decoders that read a few bytes at a time (a TIFF
 // directory entry by entry): the same bytes at the same positions, in reads of 8 KB. Read-only;
 // the other stream must not change while this one is in use.
-class TReadBufferedStream : public TStream {
+class TReadBufferedStream : public TReadOnlyStream {
 public:
   explicit TReadBufferedStream(TStream& Source);
   std::string ClassName() const override { return "TReadBufferedStream"; }
   Int64 Read(void* Buffer, Int64 Count) override;
-  Int64 Write(const void*, Int64) override { return 0; }
-  Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
-  Int64 GetSize() override { return size_; }
 
 private:
   TStream& source_;
-  Int64 size_;
-  Int64 position_;
   std::vector<Byte> buffer_;
   Int64 buffer_start_ = 0;  // where the buffered bytes lie in the stream
 };

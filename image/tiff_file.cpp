@@ -282,7 +282,7 @@ TTiffPageInfo current_page_info(TIFF* t) {
 }  // namespace
 
 TTiffDirectoryView::TTiffDirectoryView(TStream& Source, Int64 Start, std::uint64_t Directory)
-    : source_(Source), start_(Start), size_(std::max<Int64>(0, Source.Size() - Start)) {
+    : TReadOnlyStream(std::max<Int64>(0, Source.Size() - Start)), source_(Source), start_(Start) {
   Source.SetPosition(Start);
   head_size_ = std::max<Int64>(0, Source.Read(head_, std::min<Int64>(size_, sizeof head_)));
   if (head_size_ < 4) return;
@@ -296,26 +296,19 @@ TTiffDirectoryView::TTiffDirectoryView(TStream& Source, Int64 Start, std::uint64
 }
 
 Int64 TTiffDirectoryView::Read(void* Buffer, Int64 Count) {
-  Count = std::max<Int64>(0, std::min(Count, size_ - position_));
+  Count = std::max<Int64>(0, std::min(Count, size_ - pos_));
   auto* out = static_cast<Byte*>(Buffer);
   Int64 done = 0;
-  if (position_ < head_size_) {
-    done = std::min(Count, head_size_ - position_);
-    std::copy(head_ + position_, head_ + position_ + done, out);
+  if (pos_ < head_size_) {
+    done = std::min(Count, head_size_ - pos_);
+    std::copy(head_ + pos_, head_ + pos_ + done, out);
   }
   if (done < Count) {
-    source_.SetPosition(start_ + position_ + done);
+    source_.SetPosition(start_ + pos_ + done);
     done += std::max<Int64>(0, source_.Read(out + done, Count - done));
   }
-  position_ += done;
+  pos_ += done;
   return done;
-}
-
-Int64 TTiffDirectoryView::Seek(Int64 Offset, TSeekOrigin Origin) {
-  const Int64 base = Origin == TSeekOrigin::soBeginning ? 0 : Origin == TSeekOrigin::soCurrent ? position_ : size_;
-  if (base + Offset < 0) throw EStreamError("Invalid stream operation");
-  position_ = base + Offset;
-  return position_;
 }
 
 TTiffPageInfo ReadTiffPageInfo(TStream& Stream, Int64 Start, int Page) {

@@ -41,20 +41,15 @@ struct TTiffPageInfo {
 // but for the header's link to the first directory. A decoder reads that page as the first one,
 // without walking the directories before it. Read-only; the other stream must not change while
 // this one is in use, and `Directory` must be a directory libtiff reached in that file.
-class TTiffDirectoryView : public TStream {
+class TTiffDirectoryView : public TReadOnlyStream {
 public:
   TTiffDirectoryView(TStream& Source, Int64 Start, std::uint64_t Directory);
   std::string ClassName() const override { return "TTiffDirectoryView"; }
   Int64 Read(void* Buffer, Int64 Count) override;
-  Int64 Write(const void*, Int64) override { return 0; }
-  Int64 Seek(Int64 Offset, TSeekOrigin Origin) override;
-  Int64 GetSize() override { return size_; }
 
 private:
   TStream& source_;
   Int64 start_;
-  Int64 size_;
-  Int64 position_ = 0;
   // The header as this view shows it, its link changed (nothing changed in a header that is no
   // TIFF header), kept here so that reading it does not move the other stream's buffer away from
   // the directories.

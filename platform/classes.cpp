@@ -109,7 +109,7 @@ Int64 TBytesStream::Read(void* buffer, Int64 count) {
   return n;
 }
 
-Int64 TBytesStream::Seek(Int64 offset, TSeekOrigin origin) {
+Int64 TReadOnlyStream::Seek(Int64 offset, TSeekOrigin origin) {
   Int64 base = origin == TSeekOrigin::soBeginning ? 0 : origin == TSeekOrigin::soCurrent ? pos_ : size_;
   Int64 p = base + offset;
   if (p < 0) throw EStreamError("Invalid stream seek");

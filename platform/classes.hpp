@@ -69,20 +69,29 @@ private:
   Int64 pos_ = 0;
 };
 
-// A read-only stream over bytes the caller keeps alive.
-class TBytesStream : public TStream {
+// A stream of a fixed size that takes no writes: seeking anywhere at or after its start (reads past
+// its end give nothing).
+class TReadOnlyStream : public TStream {
 public:
-  TBytesStream(const void* data, Int64 size) : data_(static_cast<const Byte*>(data)), size_(size) {}
-  std::string ClassName() const override { return "TBytesStream"; }
-  Int64 Read(void* buffer, Int64 count) override;
   Int64 Write(const void*, Int64) override { return 0; }
   Int64 Seek(Int64 offset, TSeekOrigin origin) override;
   Int64 GetSize() override { return size_; }
 
+protected:
+  explicit TReadOnlyStream(Int64 size, Int64 position = 0) : size_(size), pos_(position) {}
+  Int64 size_;
+  Int64 pos_;
+};
+
+// A read-only stream over bytes the caller keeps alive.
+class TBytesStream : public TReadOnlyStream {
+public:
+  TBytesStream(const void* data, Int64 size) : TReadOnlyStream(size), data_(static_cast<const Byte*>(data)) {}
+  std::string ClassName() const override { return "TBytesStream"; }
+  Int64 Read(void* buffer, Int64 count) override;
+
 private:
   const Byte* data_;
-  Int64 size_;
-  Int64 pos_ = 0;
 };
 
 // File open modes: one access mode or fmCreate, combined with one share mode. Sharing is not
