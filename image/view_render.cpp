@@ -151,6 +151,7 @@ struct Mix {
   const std::uint16_t* first16;  // the same, for 16-bit lanes
   const std::uint16_t* second16;
   const std::uint32_t* pairs;  // first | second << 16, where the weights are below 2^15
+  const std::uint8_t* byte_pairs;  // first, second as bytes in the order Bytes32 takes them
   Divider by_x, by_y, by_both;
   std::uint32_t half_x, half_y;
   std::uint64_t half_both;
@@ -268,6 +269,41 @@ struct Lanes16 {
   }
 };
 
+// 32 channels at a time in 16-bit lanes, where every weight is below 2^7 (as with 16-bit lanes
+// and straddles on both sides: both units' product is at most 128). a x + b y of bytes is one
+// multiply-add of x and y interleaved byte by byte, with a and b interleaved the same way; the
+// interleaving takes channels 0-7 and 16-23 into one half, 8-15 and 24-31 into the other, and
+// packing the halves back into bytes restores the order.
+struct Bytes32 {
+  struct Mixes {
+    __m256i low, high;
+  };
+  VIEW_RENDER_AVX2 static Mixes mix(const std::uint8_t* x, const std::uint8_t* y, __m256i w_low, __m256i w_high) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y));
+    return {_mm256_maddubs_epi16(_mm256_unpacklo_epi8(a, b), w_low),
+            _mm256_maddubs_epi16(_mm256_unpackhi_epi8(a, b), w_high)};
+  }
+  // Per block of 32 channels, the weights of the low half, then those of the high half.
+  static void lay_out(const std::uint32_t* first, const std::uint32_t* second, int n, std::uint8_t* out) {
+    for (int i = 0; i < n; ++i) {
+      const int block = i / 32, lane = i % 32 / 16, half = i % 16 / 8, at = i % 8;
+      const int to = 64 * block + 32 * half + 16 * lane + 2 * at;
+      out[to] = static_cast<std::uint8_t>(first[i]);
+      out[to + 1] = static_cast<std::uint8_t>(second[i]);
+    }
+  }
+  // Two halves of values below 256 as 32 bytes in channel order.
+  VIEW_RENDER_AVX2 static void store_bytes(std::uint8_t* out, __m256i low, __m256i high) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_packus_epi16(low, high));
+  }
+  // The halves as 32 values in channel order.
+  VIEW_RENDER_AVX2 static void store(std::uint16_t* out, __m256i low, __m256i high) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(low, high, 0x20));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16), _mm256_permute2x128_si256(low, high, 0x31));
+  }
+};
+
 template <class L>
 VIEW_RENDER_AVX2 __m256i load(const typename L::Value* p) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -280,6 +316,13 @@ VIEW_RENDER_AVX2 void sideways_avx2(const Mix& m, const std::uint8_t* p, int, in
   const typename L::By by(m.by_x);
   const __m256i half = L::splat(m.half_x);
   int i = 0;
+  if constexpr (sizeof(typename L::Value) == 2) {
+    const auto* w = reinterpret_cast<const __m256i*>(m.byte_pairs);
+    for (; i + 32 <= n; i += 32, w += 2) {
+      const Bytes32::Mixes s = Bytes32::mix(p + i, p + i + 3, _mm256_loadu_si256(w), _mm256_loadu_si256(w + 1));
+      Bytes32::store_bytes(out + i, by(L::add(s.low, half)), by(L::add(s.high, half)));
+    }
+  }
   for (; i + L::count <= n; i += L::count) {
     const __m256i s = L::add(L::mix(L::pair_at(m, i), L::bytes(p + i), L::bytes(p + i + 3)), half);
     L::store_bytes(out + i, by(s));
@@ -301,6 +344,14 @@ VIEW_RENDER_AVX2 void between_avx2(const Mix& m, const std::uint8_t* p, const st
   const __m256i half_y = L::splat(m.half_y);
   const typename L::By by_y(m.by_y);
   int i = 0;
+  if constexpr (sizeof(V) == 2) {
+    const __m256i w = _mm256_set1_epi16(static_cast<short>(e | f << 8));
+    for (; i + 32 <= n; i += 32) {
+      const Bytes32::Mixes v = Bytes32::mix(p + i, q + i, w, w);
+      Bytes32::store(mixed + i, v.low, v.high);
+      Bytes32::store_bytes(whole + i, by_y(L::add(v.low, half_y)), by_y(L::add(v.high, half_y)));
+    }
+  }
   for (; i + L::count <= n; i += L::count) {
     const __m256i v = L::mix(ef, L::bytes(p + i), L::bytes(q + i));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(mixed + i), v);
@@ -369,26 +420,38 @@ VIEW_RENDER_AVX2 inline __m256i two_windows(const std::uint8_t* a, const std::ui
                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)), 1);
 }
 
-// A displayed row, 32 bytes at a time, into `line` (room for the blocks). `cut` is read from
-// 16-byte windows at any straddle's place: it has room for 16 bytes past its last straddle.
+// The tables of a Spread as plain pointers, held in locals by the code below: the byte stores
+// it makes could otherwise alias the vectors' own.
+struct Picks {
+  const std::int32_t *whole_at, *cut_at;
+  const __m256i *whole_pick, *cut_pick;
+};
+
+// Displayed bytes 32b to 32b + 31. `cut` is read from 16-byte windows at any straddle's place:
+// it has room for 16 bytes past its last straddle.
+VIEW_RENDER_AVX2 inline __m256i spread_pair(Picks s, bool cuts, const std::uint8_t* whole, const std::uint8_t* cut,
+                                            int b) {
+  const __m256i v = _mm256_shuffle_epi8(two_windows(whole + s.whole_at[2 * b], whole + s.whole_at[2 * b + 1]),
+                                        _mm256_loadu_si256(s.whole_pick + b));
+  if (!cuts) return v;
+  const __m256i c = _mm256_shuffle_epi8(two_windows(cut + s.cut_at[2 * b], cut + s.cut_at[2 * b + 1]),
+                                        _mm256_loadu_si256(s.cut_pick + b));
+  return _mm256_or_si256(v, c);
+}
+
+// A displayed row's first `bytes` bytes (at most the blocks' bytes), 32 at a time, into `line`;
+// the last ones through a block of their own, so that nothing lands past them.
 VIEW_RENDER_AVX2 void spread_avx2(const Spread& s, bool cuts, const std::uint8_t* whole, const std::uint8_t* cut,
-                                  std::uint8_t* line) {
-  // The table's pointers in locals: the byte stores below could alias them.
-  const std::int32_t *whole_at = s.whole_at.data(), *cut_at = s.cut_at.data();
-  const auto* whole_pick = reinterpret_cast<const __m256i*>(s.whole_pick.data());
-  const auto* cut_pick = reinterpret_cast<const __m256i*>(s.cut_pick.data());
+                                  std::uint8_t* line, std::size_t bytes) {
+  const Picks picks{s.whole_at.data(), s.cut_at.data(), reinterpret_cast<const __m256i*>(s.whole_pick.data()),
+                    reinterpret_cast<const __m256i*>(s.cut_pick.data())};
   auto* out = reinterpret_cast<__m256i*>(line);
-  const int pairs = s.blocks / 2;
-  for (int b = 0; b < pairs; ++b) {
-    const __m256i v = _mm256_shuffle_epi8(two_windows(whole + whole_at[2 * b], whole + whole_at[2 * b + 1]),
-                                          _mm256_loadu_si256(whole_pick + b));
-    if (!cuts) {
-      _mm256_storeu_si256(out + b, v);
-      continue;
-    }
-    const __m256i c = _mm256_shuffle_epi8(two_windows(cut + cut_at[2 * b], cut + cut_at[2 * b + 1]),
-                                          _mm256_loadu_si256(cut_pick + b));
-    _mm256_storeu_si256(out + b, _mm256_or_si256(v, c));
+  const int pairs = static_cast<int>(bytes / 32);
+  for (int b = 0; b < pairs; ++b) _mm256_storeu_si256(out + b, spread_pair(picks, cuts, whole, cut, b));
+  if (const std::size_t rest = bytes % 32; rest > 0) {
+    alignas(32) std::uint8_t last[32];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(last), spread_pair(picks, cuts, whole, cut, pairs));
+    std::memcpy(line + bytes - rest, last, rest);
   }
 }
 #undef VIEW_RENDER_AVX2
@@ -444,11 +507,14 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
     pairs[at] = x.first[of] | x.second[of] << 16;
   }
   const std::uint64_t both = x.unit * y.unit;
+  std::vector<std::uint8_t> byte_pairs((static_cast<std::size_t>(n) + 31) / 32 * 64);
+  if (both <= 128) Bytes32::lay_out(first.data(), second.data(), n, byte_pairs.data());
   const Mix mix{first.data(),
                 second.data(),
                 first16.data(),
                 second16.data(),
                 pairs.data(),
+                byte_pairs.data(),
                 Divider(x.unit, 255 * x.unit + x.unit / 2),
                 Divider(y.unit, 255 * y.unit + y.unit / 2),
                 Divider(both, 255 * both + both / 2),
@@ -477,9 +543,15 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   const std::size_t total = scan * static_cast<std::size_t>(Height);
   std::unique_ptr<const Spread> spread;
   if (avx2 && !identity && n >= 16) spread = std::make_unique<const Spread>(x, n, scan);
+  // A displayed row with its padding (zero) into `line`.
   const auto emit = [&](const std::uint8_t* whole, const std::uint8_t* cut, std::uint8_t* line) {
-    if (spread) spread_avx2(*spread, x.cuts, whole, cut, line);
+    if (spread) {
+      spread_avx2(*spread, x.cuts, whole, cut, line, scan);
+      return;
+    }
+    if (identity) std::memcpy(line, whole, row_bytes);
     else emit_row(x, 0, whole, cut, line);
+    std::memset(line + row_bytes, 0, scan - row_bytes);
   };
   const bool large = total >= (8u << 20);
   if (large) prefer_huge_pages(Dest.Bits(), total);
@@ -494,34 +566,34 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
     t += y.run[static_cast<std::size_t>(j)] + y.cut[static_cast<std::size_t>(j)];
   }
 
-  // Each displayed row is made in a row of its own, which stays in the caches, and copied to
-  // its places in the picture from there.
+  // Each displayed row is made in place in the picture, and copied from there to its further
+  // places. A rendering that bypasses the caches makes its rows in a row of its own, which stays
+  // in them, and streams every copy out from there.
   auto band = [&](int j0, int j1) {
     // Room past the row for the vector code's reads and writes; `mixed` holds the 16-bit mixes
     // after its first n + 8 values.
     std::vector<std::uint32_t> mixed(2 * static_cast<std::size_t>(n) + 32);
     std::vector<std::uint8_t> whole(static_cast<std::size_t>(n) + 32), cut(static_cast<std::size_t>(n) + 32);
-    std::vector<std::uint8_t> line(spread ? static_cast<std::size_t>(spread->blocks) * 16 : scan);  // its padding stays zero
+    std::vector<std::uint8_t> line(streaming ? scan : 0);
+    const int copies_from = streaming ? 0 : 1;  // the first copy at each place
+    const auto made_at = [&](int row) { return streaming ? line.data() : Dest.GetScanLine(row); };
     for (int j = j0; j < j1; ++j) {
       const auto sj = static_cast<std::size_t>(j);
       const std::uint8_t* p = Source.GetScanLine(j);
       int row = top[sj];
       if (const int r = y.run[sj]; r > 0) {
-        if (identity) {
-          std::memcpy(line.data(), p, row_bytes);
-        } else {
-          if (x.cuts) sideways(mix, p, 0, n - 3, cut.data());
-          emit(p, cut.data(), line.data());
-        }
-        for (int i = 0; i < r; ++i) copy(Dest.GetScanLine(row + i), line.data(), scan);
+        if (x.cuts) sideways(mix, p, 0, n - 3, cut.data());
+        std::uint8_t* made = made_at(row);
+        emit(p, cut.data(), made);
+        for (int i = copies_from; i < r; ++i) copy(Dest.GetScanLine(row + i), made, scan);
         row += r;
       }
       if (y.cut[sj]) {
         between(mix, p, Source.GetScanLine(j + 1), y.first[sj], y.second[sj], n, x.cuts, mixed.data(), whole.data(),
                 cut.data());
-        if (identity) std::memcpy(line.data(), whole.data(), row_bytes);
-        else emit(whole.data(), cut.data(), line.data());
-        copy(Dest.GetScanLine(row), line.data(), scan);
+        std::uint8_t* made = made_at(row);
+        emit(whole.data(), cut.data(), made);
+        if (streaming) copy(Dest.GetScanLine(row), made, scan);
       }
     }
     if (streaming) _mm_sfence();
