@@ -374,13 +374,15 @@ VIEW_RENDER_AVX2 void between_avx2(const Mix& m, const std::uint8_t* p, const st
 }
 
 // Where each 16 bytes of a displayed row come from, for the vector code: a window of 16 bytes in
-// the row's whole pixels and one in its straddles, and for each byte its place in the window
-// (0x80 where it comes from the other window or lies past the row's pixels, which leaves it
-// zero). A displayed row never runs through its source faster than one pixel per pixel, so
+// the row's whole pixels and one in its straddles, and for each byte its place in its window,
+// with 0x80 added for a straddle's. A shuffle of the whole window by these places leaves the
+// straddles' bytes zero, one of the straddles' window by the places less 0x80 the whole ones.
+// Bytes past the row's pixels come out zero from the whole window and as anything from the
+// other. A displayed row never runs through its source faster than one pixel per pixel, so
 // 16 displayed bytes come from at most 16 bytes of each.
 struct Spread {
-  std::vector<std::int32_t> whole_at, cut_at;
-  std::vector<std::uint8_t> whole_pick, cut_pick;
+  std::vector<std::uint32_t> at;  // per two blocks: their whole windows, then their straddles' windows
+  std::vector<std::uint8_t> pick;
   int blocks = 0;  // an even number, covering the row's padded bytes
 
   // `n` is the bytes of a source row; whole windows end inside them (the rows are read in
@@ -394,11 +396,8 @@ struct Spread {
       if (x.cut[static_cast<std::size_t>(j)])
         for (int c = 0; c < 3; ++c) from.push_back(-(3 * j + c) - 1);
     }
-    const auto bytes = static_cast<std::size_t>(blocks) * 16;
-    whole_at.assign(static_cast<std::size_t>(blocks), 0);
-    cut_at.assign(static_cast<std::size_t>(blocks), 0);
-    whole_pick.assign(bytes, 0x80);
-    cut_pick.assign(bytes, 0x80);
+    at.assign(2 * static_cast<std::size_t>(blocks), 0);
+    pick.assign(static_cast<std::size_t>(blocks) * 16, 0x80);
     for (std::size_t b = 0; b < static_cast<std::size_t>(blocks); ++b) {
       const std::size_t begin = 16 * b, end = std::min(begin + 16, from.size());
       std::int32_t low_whole = n - 16, low_cut = INT32_MAX;
@@ -406,11 +405,11 @@ struct Spread {
         if (from[i] >= 0) low_whole = std::min(low_whole, from[i]);
         else low_cut = std::min(low_cut, -from[i] - 1);
       }
-      whole_at[b] = low_whole;
-      cut_at[b] = low_cut == INT32_MAX ? 0 : low_cut;
+      if (low_cut == INT32_MAX) low_cut = 0;
+      at[b / 2 * 4 + b % 2] = static_cast<std::uint32_t>(low_whole);
+      at[b / 2 * 4 + 2 + b % 2] = static_cast<std::uint32_t>(low_cut);
       for (std::size_t i = begin; i < end; ++i)
-        if (from[i] >= 0) whole_pick[i] = static_cast<std::uint8_t>(from[i] - low_whole);
-        else cut_pick[i] = static_cast<std::uint8_t>(-from[i] - 1 - cut_at[b]);
+        pick[i] = static_cast<std::uint8_t>(from[i] >= 0 ? from[i] - low_whole : 0x80 + (-from[i] - 1 - low_cut));
     }
   }
 };
@@ -420,37 +419,34 @@ VIEW_RENDER_AVX2 inline __m256i two_windows(const std::uint8_t* a, const std::ui
                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)), 1);
 }
 
-// The tables of a Spread as plain pointers, held in locals by the code below: the byte stores
-// it makes could otherwise alias the vectors' own.
-struct Picks {
-  const std::int32_t *whole_at, *cut_at;
-  const __m256i *whole_pick, *cut_pick;
-};
-
-// Displayed bytes 32b to 32b + 31. `cut` is read from 16-byte windows at any straddle's place:
-// it has room for 16 bytes past its last straddle.
-VIEW_RENDER_AVX2 inline __m256i spread_pair(Picks s, bool cuts, const std::uint8_t* whole, const std::uint8_t* cut,
-                                            int b) {
-  const __m256i v = _mm256_shuffle_epi8(two_windows(whole + s.whole_at[2 * b], whole + s.whole_at[2 * b + 1]),
-                                        _mm256_loadu_si256(s.whole_pick + b));
+// Displayed bytes 32b to 32b + 31 from the tables `at` and `pick` of a Spread. `cut` is read
+// from 16-byte windows at any straddle's place: it has room for 16 bytes past its last straddle.
+VIEW_RENDER_AVX2 inline __m256i spread_pair(const std::uint32_t* at, const __m256i* pick, bool cuts,
+                                            const std::uint8_t* whole, const std::uint8_t* cut, int b) {
+  std::uint64_t w, c;  // both windows' places at once
+  std::memcpy(&w, at + 4 * b, 8);
+  std::memcpy(&c, at + 4 * b + 2, 8);
+  const __m256i places = _mm256_loadu_si256(pick + b);
+  const __m256i v = _mm256_shuffle_epi8(two_windows(whole + static_cast<std::uint32_t>(w), whole + (w >> 32)), places);
   if (!cuts) return v;
-  const __m256i c = _mm256_shuffle_epi8(two_windows(cut + s.cut_at[2 * b], cut + s.cut_at[2 * b + 1]),
-                                        _mm256_loadu_si256(s.cut_pick + b));
-  return _mm256_or_si256(v, c);
+  const __m256i straddles = _mm256_xor_si256(places, _mm256_set1_epi8(static_cast<char>(0x80)));
+  return _mm256_or_si256(
+      v, _mm256_shuffle_epi8(two_windows(cut + static_cast<std::uint32_t>(c), cut + (c >> 32)), straddles));
 }
 
 // A displayed row's first `bytes` bytes (at most the blocks' bytes), 32 at a time, into `line`;
 // the last ones through a block of their own, so that nothing lands past them.
 VIEW_RENDER_AVX2 void spread_avx2(const Spread& s, bool cuts, const std::uint8_t* whole, const std::uint8_t* cut,
                                   std::uint8_t* line, std::size_t bytes) {
-  const Picks picks{s.whole_at.data(), s.cut_at.data(), reinterpret_cast<const __m256i*>(s.whole_pick.data()),
-                    reinterpret_cast<const __m256i*>(s.cut_pick.data())};
+  // The tables in locals: the byte stores below could alias the vectors' own pointers.
+  const std::uint32_t* at = s.at.data();
+  const auto* pick = reinterpret_cast<const __m256i*>(s.pick.data());
   auto* out = reinterpret_cast<__m256i*>(line);
   const int pairs = static_cast<int>(bytes / 32);
-  for (int b = 0; b < pairs; ++b) _mm256_storeu_si256(out + b, spread_pair(picks, cuts, whole, cut, b));
+  for (int b = 0; b < pairs; ++b) _mm256_storeu_si256(out + b, spread_pair(at, pick, cuts, whole, cut, b));
   if (const std::size_t rest = bytes % 32; rest > 0) {
     alignas(32) std::uint8_t last[32];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(last), spread_pair(picks, cuts, whole, cut, pairs));
+    _mm256_store_si256(reinterpret_cast<__m256i*>(last), spread_pair(at, pick, cuts, whole, cut, pairs));
     std::memcpy(line + bytes - rest, last, rest);
   }
 }
@@ -545,11 +541,8 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   if (avx2 && !identity && n >= 16) spread = std::make_unique<const Spread>(x, n, scan);
   // A displayed row with its padding (zero) into `line`.
   const auto emit = [&](const std::uint8_t* whole, const std::uint8_t* cut, std::uint8_t* line) {
-    if (spread) {
-      spread_avx2(*spread, x.cuts, whole, cut, line, scan);
-      return;
-    }
-    if (identity) std::memcpy(line, whole, row_bytes);
+    if (spread) spread_avx2(*spread, x.cuts, whole, cut, line, row_bytes);
+    else if (identity) std::memcpy(line, whole, row_bytes);
     else emit_row(x, 0, whole, cut, line);
     std::memset(line + row_bytes, 0, scan - row_bytes);
   };
