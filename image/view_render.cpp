@@ -373,6 +373,39 @@ VIEW_RENDER_AVX2 void between_avx2(const Mix& m, const std::uint8_t* p, const st
   cuts_plain(m, mixed32, i, n, cut);
 }
 
+// between_avx2 in one pass over the rows where every weight is below 2^7: the straddles' mixes
+// from the rows' mixes remade at i + 3 rather than stored and read back. The mixes (at most
+// 255 times the units' product, below 2^15) and the straddles' weights in 16-bit lanes, in the
+// halves' order of Bytes32.
+VIEW_RENDER_AVX2 void between_bytes_avx2(const Mix& m, const std::uint8_t* p, const std::uint8_t* q, std::uint32_t e,
+                                         std::uint32_t f, int n, bool cuts, std::uint32_t* mixed,
+                                         std::uint8_t* whole, std::uint8_t* cut) {
+  const __m256i ef = _mm256_set1_epi16(static_cast<short>(e | f << 8));
+  const __m256i half_y = Lanes16::splat(m.half_y), half = Lanes16::splat(static_cast<std::uint32_t>(m.half_both));
+  const __m256i low_byte = _mm256_set1_epi16(0xFF);
+  const Lanes16::By by_y(m.by_y), by_both(m.by_both);
+  const auto* w = reinterpret_cast<const __m256i*>(m.byte_pairs);
+  int i = 0;
+  for (; i + 35 <= n; i += 32, w += 2) {
+    const Bytes32::Mixes v = Bytes32::mix(p + i, q + i, ef, ef);
+    Bytes32::store_bytes(whole + i, by_y(Lanes16::add(v.low, half_y)), by_y(Lanes16::add(v.high, half_y)));
+    if (!cuts) continue;
+    const Bytes32::Mixes next = Bytes32::mix(p + i + 3, q + i + 3, ef, ef);
+    const __m256i w_low = _mm256_loadu_si256(w), w_high = _mm256_loadu_si256(w + 1);
+    const auto straddle = [&](__m256i ab, __m256i a_side, __m256i b_side) VIEW_RENDER_AVX2 {
+      const __m256i s = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(ab, low_byte), a_side),
+                                         _mm256_mullo_epi16(_mm256_srli_epi16(ab, 8), b_side));
+      return by_both(_mm256_add_epi16(s, half));
+    };
+    Bytes32::store_bytes(cut + i, straddle(w_low, v.low, next.low), straddle(w_high, v.high, next.high));
+  }
+  for (int k = i; k < n; ++k) {
+    mixed[k] = e * p[k] + f * q[k];
+    whole[k] = static_cast<std::uint8_t>(m.by_y(mixed[k] + m.half_y));
+  }
+  if (cuts) cuts_plain(m, mixed, i, n, cut);
+}
+
 // Where each 16 bytes of a displayed row come from, for the vector code: a window of 16 bytes in
 // the row's whole pixels and one in its straddles, and for each byte its place in its window,
 // with 0x80 added for a straddle's. A shuffle of the whole window by these places leaves the
@@ -527,7 +560,7 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
                         : narrow                     ? sideways_avx2<Lanes16>
                                                      : sideways_avx2<Lanes32>;
   const auto between = !vector || !mix.by_y.lanes32() || !mix.by_both.lanes32() ? between_plain
-                       : narrow                                              ? between_avx2<Lanes16>
+                       : narrow                                              ? between_bytes_avx2
                                                                              : between_avx2<Lanes32>;
   const bool identity = Width == w;
 
