@@ -188,8 +188,6 @@ void between_plain(const Mix& m, const std::uint8_t* p, const std::uint8_t* q, s
 struct Lanes32 {
   using Value = std::uint32_t;
   static constexpr int count = 8;
-  static const std::uint32_t* first(const Mix& m) { return m.first; }
-  static const std::uint32_t* second(const Mix& m) { return m.second; }
   VIEW_RENDER_AVX2 static __m256i bytes(const std::uint8_t* p) {
     return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
   }
@@ -233,8 +231,6 @@ struct Lanes32 {
 struct Lanes16 {
   using Value = std::uint16_t;
   static constexpr int count = 16;
-  static const std::uint16_t* first(const Mix& m) { return m.first16; }
-  static const std::uint16_t* second(const Mix& m) { return m.second16; }
   VIEW_RENDER_AVX2 static __m256i bytes(const std::uint8_t* p) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
   }
@@ -252,7 +248,6 @@ struct Lanes16 {
     return _mm256_add_epi16(_mm256_mullo_epi16(w.a, x), _mm256_mullo_epi16(w.b, y));
   }
   VIEW_RENDER_AVX2 static __m256i splat(std::uint32_t v) { return _mm256_set1_epi16(static_cast<short>(v)); }
-  VIEW_RENDER_AVX2 static __m256i mul(__m256i a, __m256i b) { return _mm256_mullo_epi16(a, b); }
   VIEW_RENDER_AVX2 static __m256i add(__m256i a, __m256i b) { return _mm256_add_epi16(a, b); }
   struct By {
     __m256i multiplier;
@@ -297,11 +292,6 @@ struct Bytes32 {
   VIEW_RENDER_AVX2 static void store_bytes(std::uint8_t* out, __m256i low, __m256i high) {
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_packus_epi16(low, high));
   }
-  // The halves as 32 values in channel order.
-  VIEW_RENDER_AVX2 static void store(std::uint16_t* out, __m256i low, __m256i high) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_permute2x128_si256(low, high, 0x20));
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16), _mm256_permute2x128_si256(low, high, 0x31));
-  }
 };
 
 template <class L>
@@ -330,47 +320,33 @@ VIEW_RENDER_AVX2 void sideways_avx2(const Mix& m, const std::uint8_t* p, int, in
   sideways_plain(m, p, i, n, out);
 }
 
-template <class L>
+// In 32-bit lanes; small units take between_bytes_avx2 below.
 VIEW_RENDER_AVX2 void between_avx2(const Mix& m, const std::uint8_t* p, const std::uint8_t* q, std::uint32_t e,
-                                   std::uint32_t f, int n, bool cuts, std::uint32_t* mixed32,
-                                   std::uint8_t* whole, std::uint8_t* cut) {
-  // The rows' mixes in lanes of their own width (16-bit ones after the first n + 8 values), the
-  // tail's in both.
-  using V = typename L::Value;
-  V* mixed;
-  if constexpr (sizeof(V) == 4) mixed = mixed32;
-  else mixed = reinterpret_cast<V*>(mixed32 + n + 8);
-  const typename L::Pair ef = L::pair_of(e, f);
+                                   std::uint32_t f, int n, bool cuts, std::uint32_t* mixed, std::uint8_t* whole,
+                                   std::uint8_t* cut) {
+  using L = Lanes32;
+  const L::Pair ef = L::pair_of(e, f);
   const __m256i half_y = L::splat(m.half_y);
-  const typename L::By by_y(m.by_y);
+  const L::By by_y(m.by_y);
   int i = 0;
-  if constexpr (sizeof(V) == 2) {
-    const __m256i w = _mm256_set1_epi16(static_cast<short>(e | f << 8));
-    for (; i + 32 <= n; i += 32) {
-      const Bytes32::Mixes v = Bytes32::mix(p + i, q + i, w, w);
-      Bytes32::store(mixed + i, v.low, v.high);
-      Bytes32::store_bytes(whole + i, by_y(L::add(v.low, half_y)), by_y(L::add(v.high, half_y)));
-    }
-  }
   for (; i + L::count <= n; i += L::count) {
     const __m256i v = L::mix(ef, L::bytes(p + i), L::bytes(q + i));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(mixed + i), v);
     L::store_bytes(whole + i, by_y(L::add(v, half_y)));
   }
-  for (int k = std::max(0, i - L::count); k < n; ++k) {
-    mixed32[k] = e * p[k] + f * q[k];
-    mixed[k] = static_cast<V>(mixed32[k]);
-    if (k >= i) whole[k] = static_cast<std::uint8_t>(m.by_y(mixed32[k] + m.half_y));
+  for (int k = i; k < n; ++k) {
+    mixed[k] = e * p[k] + f * q[k];
+    whole[k] = static_cast<std::uint8_t>(m.by_y(mixed[k] + m.half_y));
   }
   if (!cuts) return;
-  const typename L::By by_both(m.by_both);
+  const L::By by_both(m.by_both);
   const __m256i half = L::splat(static_cast<std::uint32_t>(m.half_both));
   for (i = 0; i + L::count + 3 <= n; i += L::count) {
-    const __m256i s = L::add(L::add(L::mul(load<L>(L::first(m) + i), load<L>(mixed + i)),
-                                    L::mul(load<L>(L::second(m) + i), load<L>(mixed + i + 3))), half);
+    const __m256i s = L::add(L::add(L::mul(load<L>(m.first + i), load<L>(mixed + i)),
+                                    L::mul(load<L>(m.second + i), load<L>(mixed + i + 3))), half);
     L::store_bytes(cut + i, by_both(s));
   }
-  cuts_plain(m, mixed32, i, n, cut);
+  cuts_plain(m, mixed, i, n, cut);
 }
 
 // between_avx2 in one pass over the rows where every weight is below 2^7: the straddles' mixes
@@ -561,7 +537,7 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
                                                      : sideways_avx2<Lanes32>;
   const auto between = !vector || !mix.by_y.lanes32() || !mix.by_both.lanes32() ? between_plain
                        : narrow                                              ? between_bytes_avx2
-                                                                             : between_avx2<Lanes32>;
+                                                                             : between_avx2;
   const bool identity = Width == w;
 
   // Every byte of every row is written below, the row padding included: the picture is not
@@ -596,9 +572,8 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   // places. A rendering that bypasses the caches makes its rows in a row of its own, which stays
   // in them, and streams every copy out from there.
   auto band = [&](int j0, int j1) {
-    // Room past the row for the vector code's reads and writes; `mixed` holds the 16-bit mixes
-    // after its first n + 8 values.
-    std::vector<std::uint32_t> mixed(2 * static_cast<std::size_t>(n) + 32);
+    // Room past the row for the vector code's reads and writes.
+    std::vector<std::uint32_t> mixed(static_cast<std::size_t>(n) + 32);
     std::vector<std::uint8_t> whole(static_cast<std::size_t>(n) + 32), cut(static_cast<std::size_t>(n) + 32);
     std::vector<std::uint8_t> line(streaming ? scan : 0);
     const int copies_from = streaming ? 0 : 1;  // the first copy at each place
