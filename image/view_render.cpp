@@ -151,6 +151,7 @@ struct Mix {
   const std::uint16_t* first16;  // the same, for 16-bit lanes
   const std::uint16_t* second16;
   const std::uint32_t* pairs;  // first | second << 16, where the weights are below 2^15
+  const std::uint8_t* byte_pairs;  // first, second as bytes in the order Bytes32 takes them
   Divider by_x, by_y, by_both;
   std::uint32_t half_x, half_y;
   std::uint64_t half_both;
@@ -187,8 +188,6 @@ void between_plain(const Mix& m, const std::uint8_t* p, const std::uint8_t* q, s
 struct Lanes32 {
   using Value = std::uint32_t;
   static constexpr int count = 8;
-  static const std::uint32_t* first(const Mix& m) { return m.first; }
-  static const std::uint32_t* second(const Mix& m) { return m.second; }
   VIEW_RENDER_AVX2 static __m256i bytes(const std::uint8_t* p) {
     return _mm256_cvtepu8_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p)));
   }
@@ -232,8 +231,6 @@ struct Lanes32 {
 struct Lanes16 {
   using Value = std::uint16_t;
   static constexpr int count = 16;
-  static const std::uint16_t* first(const Mix& m) { return m.first16; }
-  static const std::uint16_t* second(const Mix& m) { return m.second16; }
   VIEW_RENDER_AVX2 static __m256i bytes(const std::uint8_t* p) {
     return _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
   }
@@ -251,7 +248,6 @@ struct Lanes16 {
     return _mm256_add_epi16(_mm256_mullo_epi16(w.a, x), _mm256_mullo_epi16(w.b, y));
   }
   VIEW_RENDER_AVX2 static __m256i splat(std::uint32_t v) { return _mm256_set1_epi16(static_cast<short>(v)); }
-  VIEW_RENDER_AVX2 static __m256i mul(__m256i a, __m256i b) { return _mm256_mullo_epi16(a, b); }
   VIEW_RENDER_AVX2 static __m256i add(__m256i a, __m256i b) { return _mm256_add_epi16(a, b); }
   struct By {
     __m256i multiplier;
@@ -268,6 +264,36 @@ struct Lanes16 {
   }
 };
 
+// 32 channels at a time in 16-bit lanes, where every weight is below 2^7 (as with 16-bit lanes
+// and straddles on both sides: both units' product is at most 128). a x + b y of bytes is one
+// multiply-add of x and y interleaved byte by byte, with a and b interleaved the same way; the
+// interleaving takes channels 0-7 and 16-23 into one half, 8-15 and 24-31 into the other, and
+// packing the halves back into bytes restores the order.
+struct Bytes32 {
+  struct Mixes {
+    __m256i low, high;
+  };
+  VIEW_RENDER_AVX2 static Mixes mix(const std::uint8_t* x, const std::uint8_t* y, __m256i w_low, __m256i w_high) {
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(x));
+    const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(y));
+    return {_mm256_maddubs_epi16(_mm256_unpacklo_epi8(a, b), w_low),
+            _mm256_maddubs_epi16(_mm256_unpackhi_epi8(a, b), w_high)};
+  }
+  // Per block of 32 channels, the weights of the low half, then those of the high half.
+  static void lay_out(const std::uint32_t* first, const std::uint32_t* second, int n, std::uint8_t* out) {
+    for (int i = 0; i < n; ++i) {
+      const int block = i / 32, lane = i % 32 / 16, half = i % 16 / 8, at = i % 8;
+      const int to = 64 * block + 32 * half + 16 * lane + 2 * at;
+      out[to] = static_cast<std::uint8_t>(first[i]);
+      out[to + 1] = static_cast<std::uint8_t>(second[i]);
+    }
+  }
+  // Two halves of values below 256 as 32 bytes in channel order.
+  VIEW_RENDER_AVX2 static void store_bytes(std::uint8_t* out, __m256i low, __m256i high) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), _mm256_packus_epi16(low, high));
+  }
+};
+
 template <class L>
 VIEW_RENDER_AVX2 __m256i load(const typename L::Value* p) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -280,6 +306,13 @@ VIEW_RENDER_AVX2 void sideways_avx2(const Mix& m, const std::uint8_t* p, int, in
   const typename L::By by(m.by_x);
   const __m256i half = L::splat(m.half_x);
   int i = 0;
+  if constexpr (sizeof(typename L::Value) == 2) {
+    const auto* w = reinterpret_cast<const __m256i*>(m.byte_pairs);
+    for (; i + 32 <= n; i += 32, w += 2) {
+      const Bytes32::Mixes s = Bytes32::mix(p + i, p + i + 3, _mm256_loadu_si256(w), _mm256_loadu_si256(w + 1));
+      Bytes32::store_bytes(out + i, by(L::add(s.low, half)), by(L::add(s.high, half)));
+    }
+  }
   for (; i + L::count <= n; i += L::count) {
     const __m256i s = L::add(L::mix(L::pair_at(m, i), L::bytes(p + i), L::bytes(p + i + 3)), half);
     L::store_bytes(out + i, by(s));
@@ -287,49 +320,78 @@ VIEW_RENDER_AVX2 void sideways_avx2(const Mix& m, const std::uint8_t* p, int, in
   sideways_plain(m, p, i, n, out);
 }
 
-template <class L>
+// In 32-bit lanes; small units take between_bytes_avx2 below.
 VIEW_RENDER_AVX2 void between_avx2(const Mix& m, const std::uint8_t* p, const std::uint8_t* q, std::uint32_t e,
-                                   std::uint32_t f, int n, bool cuts, std::uint32_t* mixed32,
-                                   std::uint8_t* whole, std::uint8_t* cut) {
-  // The rows' mixes in lanes of their own width (16-bit ones after the first n + 8 values), the
-  // tail's in both.
-  using V = typename L::Value;
-  V* mixed;
-  if constexpr (sizeof(V) == 4) mixed = mixed32;
-  else mixed = reinterpret_cast<V*>(mixed32 + n + 8);
-  const typename L::Pair ef = L::pair_of(e, f);
+                                   std::uint32_t f, int n, bool cuts, std::uint32_t* mixed, std::uint8_t* whole,
+                                   std::uint8_t* cut) {
+  using L = Lanes32;
+  const L::Pair ef = L::pair_of(e, f);
   const __m256i half_y = L::splat(m.half_y);
-  const typename L::By by_y(m.by_y);
+  const L::By by_y(m.by_y);
   int i = 0;
   for (; i + L::count <= n; i += L::count) {
     const __m256i v = L::mix(ef, L::bytes(p + i), L::bytes(q + i));
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(mixed + i), v);
     L::store_bytes(whole + i, by_y(L::add(v, half_y)));
   }
-  for (int k = std::max(0, i - L::count); k < n; ++k) {
-    mixed32[k] = e * p[k] + f * q[k];
-    mixed[k] = static_cast<V>(mixed32[k]);
-    if (k >= i) whole[k] = static_cast<std::uint8_t>(m.by_y(mixed32[k] + m.half_y));
+  for (int k = i; k < n; ++k) {
+    mixed[k] = e * p[k] + f * q[k];
+    whole[k] = static_cast<std::uint8_t>(m.by_y(mixed[k] + m.half_y));
   }
   if (!cuts) return;
-  const typename L::By by_both(m.by_both);
+  const L::By by_both(m.by_both);
   const __m256i half = L::splat(static_cast<std::uint32_t>(m.half_both));
   for (i = 0; i + L::count + 3 <= n; i += L::count) {
-    const __m256i s = L::add(L::add(L::mul(load<L>(L::first(m) + i), load<L>(mixed + i)),
-                                    L::mul(load<L>(L::second(m) + i), load<L>(mixed + i + 3))), half);
+    const __m256i s = L::add(L::add(L::mul(load<L>(m.first + i), load<L>(mixed + i)),
+                                    L::mul(load<L>(m.second + i), load<L>(mixed + i + 3))), half);
     L::store_bytes(cut + i, by_both(s));
   }
-  cuts_plain(m, mixed32, i, n, cut);
+  cuts_plain(m, mixed, i, n, cut);
+}
+
+// between_avx2 in one pass over the rows where every weight is below 2^7: the straddles' mixes
+// from the rows' mixes remade at i + 3 rather than stored and read back. The mixes (at most
+// 255 times the units' product, below 2^15) and the straddles' weights in 16-bit lanes, in the
+// halves' order of Bytes32.
+VIEW_RENDER_AVX2 void between_bytes_avx2(const Mix& m, const std::uint8_t* p, const std::uint8_t* q, std::uint32_t e,
+                                         std::uint32_t f, int n, bool cuts, std::uint32_t* mixed,
+                                         std::uint8_t* whole, std::uint8_t* cut) {
+  const __m256i ef = _mm256_set1_epi16(static_cast<short>(e | f << 8));
+  const __m256i half_y = Lanes16::splat(m.half_y), half = Lanes16::splat(static_cast<std::uint32_t>(m.half_both));
+  const __m256i low_byte = _mm256_set1_epi16(0xFF);
+  const Lanes16::By by_y(m.by_y), by_both(m.by_both);
+  const auto* w = reinterpret_cast<const __m256i*>(m.byte_pairs);
+  int i = 0;
+  for (; i + 35 <= n; i += 32, w += 2) {
+    const Bytes32::Mixes v = Bytes32::mix(p + i, q + i, ef, ef);
+    Bytes32::store_bytes(whole + i, by_y(Lanes16::add(v.low, half_y)), by_y(Lanes16::add(v.high, half_y)));
+    if (!cuts) continue;
+    const Bytes32::Mixes next = Bytes32::mix(p + i + 3, q + i + 3, ef, ef);
+    const __m256i w_low = _mm256_loadu_si256(w), w_high = _mm256_loadu_si256(w + 1);
+    const auto straddle = [&](__m256i ab, __m256i a_side, __m256i b_side) VIEW_RENDER_AVX2 {
+      const __m256i s = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_and_si256(ab, low_byte), a_side),
+                                         _mm256_mullo_epi16(_mm256_srli_epi16(ab, 8), b_side));
+      return by_both(_mm256_add_epi16(s, half));
+    };
+    Bytes32::store_bytes(cut + i, straddle(w_low, v.low, next.low), straddle(w_high, v.high, next.high));
+  }
+  for (int k = i; k < n; ++k) {
+    mixed[k] = e * p[k] + f * q[k];
+    whole[k] = static_cast<std::uint8_t>(m.by_y(mixed[k] + m.half_y));
+  }
+  if (cuts) cuts_plain(m, mixed, i, n, cut);
 }
 
 // Where each 16 bytes of a displayed row come from, for the vector code: a window of 16 bytes in
-// the row's whole pixels and one in its straddles, and for each byte its place in the window
-// (0x80 where it comes from the other window or lies past the row's pixels, which leaves it
-// zero). A displayed row never runs through its source faster than one pixel per pixel, so
+// the row's whole pixels and one in its straddles, and for each byte its place in its window,
+// with 0x80 added for a straddle's. A shuffle of the whole window by these places leaves the
+// straddles' bytes zero, one of the straddles' window by the places less 0x80 the whole ones.
+// Bytes past the row's pixels come out zero from the whole window and as anything from the
+// other. A displayed row never runs through its source faster than one pixel per pixel, so
 // 16 displayed bytes come from at most 16 bytes of each.
 struct Spread {
-  std::vector<std::int32_t> whole_at, cut_at;
-  std::vector<std::uint8_t> whole_pick, cut_pick;
+  std::vector<std::uint32_t> at;  // per two blocks: their whole windows, then their straddles' windows
+  std::vector<std::uint8_t> pick;
   int blocks = 0;  // an even number, covering the row's padded bytes
 
   // `n` is the bytes of a source row; whole windows end inside them (the rows are read in
@@ -343,11 +405,8 @@ struct Spread {
       if (x.cut[static_cast<std::size_t>(j)])
         for (int c = 0; c < 3; ++c) from.push_back(-(3 * j + c) - 1);
     }
-    const auto bytes = static_cast<std::size_t>(blocks) * 16;
-    whole_at.assign(static_cast<std::size_t>(blocks), 0);
-    cut_at.assign(static_cast<std::size_t>(blocks), 0);
-    whole_pick.assign(bytes, 0x80);
-    cut_pick.assign(bytes, 0x80);
+    at.assign(2 * static_cast<std::size_t>(blocks), 0);
+    pick.assign(static_cast<std::size_t>(blocks) * 16, 0x80);
     for (std::size_t b = 0; b < static_cast<std::size_t>(blocks); ++b) {
       const std::size_t begin = 16 * b, end = std::min(begin + 16, from.size());
       std::int32_t low_whole = n - 16, low_cut = INT32_MAX;
@@ -355,11 +414,11 @@ struct Spread {
         if (from[i] >= 0) low_whole = std::min(low_whole, from[i]);
         else low_cut = std::min(low_cut, -from[i] - 1);
       }
-      whole_at[b] = low_whole;
-      cut_at[b] = low_cut == INT32_MAX ? 0 : low_cut;
+      if (low_cut == INT32_MAX) low_cut = 0;
+      at[b / 2 * 4 + b % 2] = static_cast<std::uint32_t>(low_whole);
+      at[b / 2 * 4 + 2 + b % 2] = static_cast<std::uint32_t>(low_cut);
       for (std::size_t i = begin; i < end; ++i)
-        if (from[i] >= 0) whole_pick[i] = static_cast<std::uint8_t>(from[i] - low_whole);
-        else cut_pick[i] = static_cast<std::uint8_t>(-from[i] - 1 - cut_at[b]);
+        pick[i] = static_cast<std::uint8_t>(from[i] >= 0 ? from[i] - low_whole : 0x80 + (-from[i] - 1 - low_cut));
     }
   }
 };
@@ -369,26 +428,35 @@ VIEW_RENDER_AVX2 inline __m256i two_windows(const std::uint8_t* a, const std::ui
                                  _mm_loadu_si128(reinterpret_cast<const __m128i*>(b)), 1);
 }
 
-// A displayed row, 32 bytes at a time, into `line` (room for the blocks). `cut` is read from
-// 16-byte windows at any straddle's place: it has room for 16 bytes past its last straddle.
+// Displayed bytes 32b to 32b + 31 from the tables `at` and `pick` of a Spread. `cut` is read
+// from 16-byte windows at any straddle's place: it has room for 16 bytes past its last straddle.
+VIEW_RENDER_AVX2 inline __m256i spread_pair(const std::uint32_t* at, const __m256i* pick, bool cuts,
+                                            const std::uint8_t* whole, const std::uint8_t* cut, int b) {
+  std::uint64_t w, c;  // both windows' places at once
+  std::memcpy(&w, at + 4 * b, 8);
+  std::memcpy(&c, at + 4 * b + 2, 8);
+  const __m256i places = _mm256_loadu_si256(pick + b);
+  const __m256i v = _mm256_shuffle_epi8(two_windows(whole + static_cast<std::uint32_t>(w), whole + (w >> 32)), places);
+  if (!cuts) return v;
+  const __m256i straddles = _mm256_xor_si256(places, _mm256_set1_epi8(static_cast<char>(0x80)));
+  return _mm256_or_si256(
+      v, _mm256_shuffle_epi8(two_windows(cut + static_cast<std::uint32_t>(c), cut + (c >> 32)), straddles));
+}
+
+// A displayed row's first `bytes` bytes (at most the blocks' bytes), 32 at a time, into `line`;
+// the last ones through a block of their own, so that nothing lands past them.
 VIEW_RENDER_AVX2 void spread_avx2(const Spread& s, bool cuts, const std::uint8_t* whole, const std::uint8_t* cut,
-                                  std::uint8_t* line) {
-  // The table's pointers in locals: the byte stores below could alias them.
-  const std::int32_t *whole_at = s.whole_at.data(), *cut_at = s.cut_at.data();
-  const auto* whole_pick = reinterpret_cast<const __m256i*>(s.whole_pick.data());
-  const auto* cut_pick = reinterpret_cast<const __m256i*>(s.cut_pick.data());
+                                  std::uint8_t* line, std::size_t bytes) {
+  // The tables in locals: the byte stores below could alias the vectors' own pointers.
+  const std::uint32_t* at = s.at.data();
+  const auto* pick = reinterpret_cast<const __m256i*>(s.pick.data());
   auto* out = reinterpret_cast<__m256i*>(line);
-  const int pairs = s.blocks / 2;
-  for (int b = 0; b < pairs; ++b) {
-    const __m256i v = _mm256_shuffle_epi8(two_windows(whole + whole_at[2 * b], whole + whole_at[2 * b + 1]),
-                                          _mm256_loadu_si256(whole_pick + b));
-    if (!cuts) {
-      _mm256_storeu_si256(out + b, v);
-      continue;
-    }
-    const __m256i c = _mm256_shuffle_epi8(two_windows(cut + cut_at[2 * b], cut + cut_at[2 * b + 1]),
-                                          _mm256_loadu_si256(cut_pick + b));
-    _mm256_storeu_si256(out + b, _mm256_or_si256(v, c));
+  const int pairs = static_cast<int>(bytes / 32);
+  for (int b = 0; b < pairs; ++b) _mm256_storeu_si256(out + b, spread_pair(at, pick, cuts, whole, cut, b));
+  if (const std::size_t rest = bytes % 32; rest > 0) {
+    alignas(32) std::uint8_t last[32];
+    _mm256_store_si256(reinterpret_cast<__m256i*>(last), spread_pair(at, pick, cuts, whole, cut, pairs));
+    std::memcpy(line + bytes - rest, last, rest);
   }
 }
 #undef VIEW_RENDER_AVX2
@@ -452,11 +520,14 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
     pairs[at] = x.first[of] | x.second[of] << 16;
   }
   const std::uint64_t both = x.unit * y.unit;
+  std::vector<std::uint8_t> byte_pairs((static_cast<std::size_t>(n) + 31) / 32 * 64);
+  if (both <= 128) Bytes32::lay_out(first.data(), second.data(), n, byte_pairs.data());
   const Mix mix{first.data(),
                 second.data(),
                 first16.data(),
                 second16.data(),
                 pairs.data(),
+                byte_pairs.data(),
                 Divider(x.unit, 255 * x.unit + x.unit / 2),
                 Divider(y.unit, 255 * y.unit + y.unit / 2),
                 Divider(both, 255 * both + both / 2),
@@ -473,8 +544,8 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
                         : narrow                     ? sideways_avx2<Lanes16>
                                                      : sideways_avx2<Lanes32>;
   const auto between = !vector || !mix.by_y.lanes32() || !mix.by_both.lanes32() ? between_plain
-                       : narrow                                              ? between_avx2<Lanes16>
-                                                                             : between_avx2<Lanes32>;
+                       : narrow                                              ? between_bytes_avx2
+                                                                             : between_avx2;
   const bool identity = Width == w;
 
   // Every byte of every row is written below, the row padding included: the picture is not
@@ -485,9 +556,12 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
   const std::size_t total = scan * static_cast<std::size_t>(Height);
   std::unique_ptr<const Spread> spread;
   if (avx2 && !identity && n >= 16) spread = std::make_unique<const Spread>(x, n, scan);
+  // A displayed row with its padding (zero) into `line`.
   const auto emit = [&](const std::uint8_t* whole, const std::uint8_t* cut, std::uint8_t* line) {
-    if (spread) spread_avx2(*spread, x.cuts, whole, cut, line);
+    if (spread) spread_avx2(*spread, x.cuts, whole, cut, line, row_bytes);
+    else if (identity) std::memcpy(line, whole, row_bytes);
     else emit_row(x, 0, whole, cut, line);
+    std::memset(line + row_bytes, 0, scan - row_bytes);
   };
   const bool large = total >= (8u << 20);
   if (large) prefer_huge_pages(Dest.Bits(), total);
@@ -502,8 +576,9 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
     t += y.run[static_cast<std::size_t>(j)] + y.cut[static_cast<std::size_t>(j)];
   }
 
-  // Each displayed row is made in a row of its own, which stays in the caches, and copied to
-  // its places in the picture from there.
+  // Each displayed row is made in place in the picture, and copied from there to its further
+  // places. A rendering that bypasses the caches makes its rows in a row of its own, which stays
+  // in them, and streams every copy out from there.
   auto band = [&](int j0, int j1) {
     if (identity && Height == h && j1 > j0 && rows_lie_alike(Source, Dest, j0, j1, scan)) {
       // At 100 % the band is copied in one piece, then its padding cleared (per-row copies made a
@@ -516,31 +591,29 @@ bool render_enlarged(const TDibGraphic& Source, TDibGraphic& Dest, int Width, in
       if (streaming) _mm_sfence();
       return;
     }
-    // Room past the row for the vector code's reads and writes; `mixed` holds the 16-bit mixes
-    // after its first n + 8 values.
-    std::vector<std::uint32_t> mixed(2 * static_cast<std::size_t>(n) + 32);
+    // Room past the row for the vector code's reads and writes.
+    std::vector<std::uint32_t> mixed(static_cast<std::size_t>(n) + 32);
     std::vector<std::uint8_t> whole(static_cast<std::size_t>(n) + 32), cut(static_cast<std::size_t>(n) + 32);
-    std::vector<std::uint8_t> line(spread ? static_cast<std::size_t>(spread->blocks) * 16 : scan);  // its padding stays zero
+    std::vector<std::uint8_t> line(streaming ? scan : 0);
+    const int copies_from = streaming ? 0 : 1;  // the first copy at each place
+    const auto made_at = [&](int row) { return streaming ? line.data() : Dest.GetScanLine(row); };
     for (int j = j0; j < j1; ++j) {
       const auto sj = static_cast<std::size_t>(j);
       const std::uint8_t* p = Source.GetScanLine(j);
       int row = top[sj];
       if (const int r = y.run[sj]; r > 0) {
-        if (identity) {
-          std::memcpy(line.data(), p, row_bytes);
-        } else {
-          if (x.cuts) sideways(mix, p, 0, n - 3, cut.data());
-          emit(p, cut.data(), line.data());
-        }
-        for (int i = 0; i < r; ++i) copy(Dest.GetScanLine(row + i), line.data(), scan);
+        if (x.cuts) sideways(mix, p, 0, n - 3, cut.data());
+        std::uint8_t* made = made_at(row);
+        emit(p, cut.data(), made);
+        for (int i = copies_from; i < r; ++i) copy(Dest.GetScanLine(row + i), made, scan);
         row += r;
       }
       if (y.cut[sj]) {
         between(mix, p, Source.GetScanLine(j + 1), y.first[sj], y.second[sj], n, x.cuts, mixed.data(), whole.data(),
                 cut.data());
-        if (identity) std::memcpy(line.data(), whole.data(), row_bytes);
-        else emit(whole.data(), cut.data(), line.data());
-        copy(Dest.GetScanLine(row), line.data(), scan);
+        std::uint8_t* made = made_at(row);
+        emit(whole.data(), cut.data(), made);
+        if (streaming) copy(Dest.GetScanLine(row), made, scan);
       }
     }
     if (streaming) _mm_sfence();
